@@ -1,0 +1,106 @@
+// Services of the platform layer that have no Win32 spelling: code-page conversion,
+// path translation, the program's resource tables, built-in images, back-end facts
+// and the seams tests use to act as a user (message boxes, injected input).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "windows.h"
+
+union SDL_Event;
+
+namespace win32ext {
+
+// ---- Code page 932 ----------------------------------------------------------------
+// Conversions fail (nullopt) on bytes or characters the other side cannot represent.
+std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
+std::optional<std::string> Utf8ToCp932(std::string_view utf8);
+bool IsCp932LeadByte(unsigned char byte);
+// Length of the longest prefix of text, at most maxBytes long, that does not end in
+// the middle of a double-byte character.
+size_t Cp932SafePrefix(std::string_view text, size_t maxBytes);
+
+// ---- Paths --------------------------------------------------------------------------
+// A CP932 path as the operating system takes it: UTF-8 with '/' separators.
+std::optional<std::string> ToSystemPath(const char* cp932Path);
+// Directory of the running executable (UTF-8, no trailing '/').
+std::string ExecutableDirectory();
+
+// ---- Resources ------------------------------------------------------------------------
+// A monochrome image in the AND/XOR layout of icons and cursors: rows top to bottom,
+// one bit a pixel, most significant bit leftmost, rows padded to whole bytes.
+struct MonochromeImage {
+  int width = 0;
+  int height = 0;
+  int hotX = 0;
+  int hotY = 0;
+  std::vector<uint8_t> andMask;
+  std::vector<uint8_t> xorMask;
+  int Stride() const { return (width + 7) / 8; }
+  bool AndBit(int x, int y) const;
+  bool XorBit(int x, int y) const;
+};
+// Builds an image from rows of text: 'X' black, '.' white, ' ' transparent, '~' inverted.
+MonochromeImage ImageFromArt(const std::vector<std::string_view>& rows, int hotX, int hotY);
+
+// The program's resources are C++ tables: accelerator tables (ACCEL arrays) and icons
+// (MonochromeImage), found by type and numeric id.
+struct ResourceEntry {
+  const char* type;  // RT_ACCELERATOR, RT_GROUP_ICON, RT_DIALOG
+  WORD id;
+  const void* data;
+  size_t count;  // entries for tables, 1 for single objects
+};
+struct ResourceDirectory {
+  const ResourceEntry* entries;
+  size_t count;
+};
+// Makes the directory the resources of the program's module (GetModuleHandleA(NULL)).
+void SetProgramResources(const ResourceDirectory* resources);
+// Defined by the program: its resource tables. The process entry point installs them.
+const ResourceDirectory& ProgramResources();
+const ResourceEntry* FindResourceEntry(HINSTANCE module, const char* type, const char* name);
+
+// The image behind an icon or cursor handle, or null for an unknown handle.
+const MonochromeImage* IconImage(HICON icon);
+
+// ---- Message boxes --------------------------------------------------------------------
+struct MessageBoxRecord {
+  HWND owner;
+  std::string text;     // CP932 bytes as passed
+  std::string caption;  // "Error" when none was passed, as Win32 shows it
+  UINT type;
+};
+// While a hook is installed every box goes to it instead of the screen; its result is
+// the box's result. An empty function removes the hook.
+using MessageBoxHook = std::function<int(const MessageBoxRecord&)>;
+void SetMessageBoxHook(MessageBoxHook hook);
+
+// ---- Window back ends -------------------------------------------------------------------
+enum class BackendKind { Headless, Sdl };
+// Chosen once, at first use: headless with VESK_HEADLESS=1, or when SDL finds no video
+// device; SDL otherwise (a display, or SDL_VIDEODRIVER naming a driver).
+BackendKind ActiveBackend();
+
+struct DisplayInfo {
+  std::string name;  // UTF-8
+  RECT bounds;       // in desktop coordinates
+  int refreshRate;   // Hz
+};
+std::vector<DisplayInfo> Displays();
+
+// SDL's id of the window behind a handle (0 when there is none).
+uint32_t NativeWindowId(HWND window);
+
+// Feeds an input event as the user's devices would. Headless, it queues the event for
+// the next PeekMessageA/GetMessageA; with SDL, it goes through SDL_PushEvent. Either way
+// it takes the same translation path as real input. Safe to call from any thread.
+void InjectInput(const SDL_Event& event);
+
+}  // namespace win32ext

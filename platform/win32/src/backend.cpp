@@ -1,0 +1,47 @@
+// Chooses the window back end once per process: headless when asked for with
+// VESK_HEADLESS=1 or when SDL cannot open a video device, SDL otherwise.
+#include "backend.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace win32impl {
+
+namespace {
+
+bool HeadlessRequested() {
+  const char* value = std::getenv("VESK_HEADLESS");
+  return value && std::strcmp(value, "1") == 0;
+}
+
+bool DisplayMayExist() {
+  return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
+         std::getenv("SDL_VIDEODRIVER");
+}
+
+std::unique_ptr<Backend> ChooseBackend() {
+  if (!HeadlessRequested() && DisplayMayExist()) {
+    if (auto sdl = CreateSdlBackend()) return sdl;
+  }
+  return CreateHeadlessBackend();
+}
+
+}  // namespace
+
+Backend& TheBackend() {
+  static std::once_flag once;
+  static std::unique_ptr<Backend> backend;
+  std::call_once(once, [] { backend = ChooseBackend(); });
+  return *backend;
+}
+
+}  // namespace win32impl
+
+win32ext::BackendKind win32ext::ActiveBackend() { return win32impl::TheBackend().Kind(); }
+
+std::vector<win32ext::DisplayInfo> win32ext::Displays() {
+  return win32impl::TheBackend().Displays();
+}
+
+void win32ext::InjectInput(const SDL_Event& event) { win32impl::TheBackend().Inject(event); }

@@ -1,0 +1,101 @@
+// Message boxes: a modal GTK3 message dialog with the icon and buttons of the flags
+// when a display exists; headless, "caption: text" on standard error, answered with
+// the first button. A test hook can take every box instead.
+#include <gtk/gtk.h>
+
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "gtk_toolkit.h"
+#include "win32ext.h"
+#include "window_model.h"
+
+namespace {
+
+std::mutex g_hookMutex;
+win32ext::MessageBoxHook g_hook;
+
+struct Button {
+  const char* label;
+  int id;
+};
+
+std::vector<Button> ButtonsFor(UINT type) {
+  switch (type & MB_TYPEMASK) {
+    case MB_OK: return {{"_OK", IDOK}};
+    case MB_OKCANCEL: return {{"_OK", IDOK}, {"_Cancel", IDCANCEL}};
+    case MB_ABORTRETRYIGNORE: return {{"_Abort", IDABORT}, {"_Retry", IDRETRY}, {"_Ignore", IDIGNORE}};
+    case MB_YESNOCANCEL: return {{"_Yes", IDYES}, {"_No", IDNO}, {"_Cancel", IDCANCEL}};
+    case MB_YESNO: return {{"_Yes", IDYES}, {"_No", IDNO}};
+    case MB_RETRYCANCEL: return {{"_Retry", IDRETRY}, {"_Cancel", IDCANCEL}};
+    default: return {};
+  }
+}
+
+GtkMessageType GtkTypeFor(UINT type) {
+  switch (type & MB_ICONMASK) {
+    case MB_ICONHAND: return GTK_MESSAGE_ERROR;
+    case MB_ICONQUESTION: return GTK_MESSAGE_QUESTION;
+    case MB_ICONEXCLAMATION: return GTK_MESSAGE_WARNING;
+    case MB_ICONASTERISK: return GTK_MESSAGE_INFO;
+    default: return GTK_MESSAGE_OTHER;
+  }
+}
+
+int ShowGtkBox(const std::string& text, const std::string& caption, UINT type,
+               const std::vector<Button>& buttons) {
+  GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GtkTypeFor(type),
+                                             GTK_BUTTONS_NONE, "%s", text.c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
+  for (const Button& button : buttons) {
+    gtk_dialog_add_button(GTK_DIALOG(dialog), button.label, button.id);
+  }
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), buttons.front().id);
+  int response = gtk_dialog_run(GTK_DIALOG(dialog));
+  gtk_widget_destroy(dialog);
+  while (gtk_events_pending()) gtk_main_iteration();
+  if (response > 0) return response;
+  // Closing the box counts as Cancel where there is one, else as its only button.
+  for (const Button& button : buttons) {
+    if (button.id == IDCANCEL) return IDCANCEL;
+  }
+  return buttons.size() == 1 ? buttons.front().id : IDCANCEL;
+}
+
+std::string ReadableUtf8(const std::string& cp932) {
+  if (auto utf8 = win32ext::Cp932ToUtf8(cp932)) return *utf8;
+  std::string ascii;
+  for (char c : cp932) ascii += (static_cast<unsigned char>(c) < 0x80) ? c : '?';
+  return ascii;
+}
+
+}  // namespace
+
+void win32ext::SetMessageBoxHook(MessageBoxHook hook) {
+  std::lock_guard lock(g_hookMutex);
+  g_hook = std::move(hook);
+}
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  std::vector<Button> buttons = ButtonsFor(type);
+  if (buttons.empty()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (owner && !win32impl::LookupWindow(owner)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  win32ext::MessageBoxRecord record{owner, text ? text : "", caption ? caption : "Error", type};
+  {
+    std::lock_guard lock(g_hookMutex);
+    if (g_hook) return g_hook(record);
+  }
+  std::string textUtf8 = ReadableUtf8(record.text);
+  std::string captionUtf8 = ReadableUtf8(record.caption);
+  if (win32impl::GtkAvailable()) return ShowGtkBox(textUtf8, captionUtf8, type, buttons);
+  std::fprintf(stderr, "%s: %s\n", captionUtf8.c_str(), textUtf8.c_str());
+  std::fflush(stderr);
+  return buttons.front().id;
+}

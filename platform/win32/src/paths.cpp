@@ -1,0 +1,42 @@
+// Translation of the program's CP932 path names into the UTF-8, '/'-separated names the
+// operating system takes, and the location of the running executable.
+#include <unistd.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "win32ext.h"
+
+namespace win32ext {
+
+std::optional<std::string> ToSystemPath(const char* cp932Path) {
+  if (cp932Path == nullptr) return std::nullopt;
+  // Convert first: a CP932 trail byte may be 0x5C, which is no separator. In UTF-8 the
+  // byte 0x5C is only ever the backslash itself.
+  std::optional<std::string> path = Cp932ToUtf8(cp932Path);
+  if (!path) return std::nullopt;
+  std::replace(path->begin(), path->end(), '\\', '/');
+  return path;
+}
+
+std::string ExecutableDirectory() {
+  // Empty when /proc is unavailable; callers then skip the beside-the-program lookups.
+  std::string target(256, '\0');
+  for (;;) {
+    ssize_t length = readlink("/proc/self/exe", target.data(), target.size());
+    if (length < 0) return std::string();
+    if (static_cast<size_t>(length) < target.size()) {
+      target.resize(static_cast<size_t>(length));
+      break;
+    }
+    if (target.size() >= (1u << 20)) return std::string();
+    target.resize(target.size() * 2);
+  }
+  size_t slash = target.rfind('/');
+  if (slash == std::string::npos) return std::string();
+  target.resize(slash == 0 ? 1 : slash);
+  return target;
+}
+
+}  // namespace win32ext
