@@ -14,7 +14,7 @@
 
 namespace win32impl {
 
-struct NativeWindowSpec {
+struct NativeWindowDesc {
   RECT rect;            // screen coordinates, window rectangle = client rectangle
   bool visible;
   bool bordered;        // the window manager draws a caption and frame
@@ -29,7 +29,7 @@ class Backend {
   virtual win32ext::BackendKind Kind() const = 0;
 
   // Returns the native window id (SDL's window id; a counter headless), 0 on failure.
-  virtual uint32_t CreateNativeWindow(const NativeWindowSpec& spec) = 0;
+  virtual uint32_t CreateNativeWindow(const NativeWindowDesc& desc) = 0;
   virtual void DestroyNativeWindow(uint32_t id) = 0;
   virtual void SetRect(uint32_t id, const RECT& rect) = 0;
   virtual void SetVisible(uint32_t id, bool visible) = 0;

@@ -17,10 +17,10 @@ class HeadlessBackend final : public Backend {
  public:
   win32ext::BackendKind Kind() const override { return win32ext::BackendKind::Headless; }
 
-  uint32_t CreateNativeWindow(const NativeWindowSpec& spec) override {
+  uint32_t CreateNativeWindow(const NativeWindowDesc& desc) override {
     std::lock_guard lock(mutex_);
     uint32_t id = nextId_++;
-    GrowDesktop(spec.rect);
+    GrowDesktop(desc.rect);
     return id;
   }
   void DestroyNativeWindow(uint32_t) override {}

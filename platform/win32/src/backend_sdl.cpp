@@ -29,12 +29,12 @@ class SdlBackend final : public Backend {
 
   win32ext::BackendKind Kind() const override { return win32ext::BackendKind::Sdl; }
 
-  uint32_t CreateNativeWindow(const NativeWindowSpec& spec) override {
-    Uint32 flags = SDL_WINDOW_RESIZABLE | (spec.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
-    if (!spec.bordered) flags |= SDL_WINDOW_BORDERLESS;
-    SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), spec.rect.left, spec.rect.top,
-                                          spec.rect.right - spec.rect.left,
-                                          spec.rect.bottom - spec.rect.top, flags);
+  uint32_t CreateNativeWindow(const NativeWindowDesc& desc) override {
+    Uint32 flags = SDL_WINDOW_RESIZABLE | (desc.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
+    if (!desc.bordered) flags |= SDL_WINDOW_BORDERLESS;
+    SDL_Window* window = SDL_CreateWindow(desc.title.c_str(), desc.rect.left, desc.rect.top,
+                                          desc.rect.right - desc.rect.left,
+                                          desc.rect.bottom - desc.rect.top, flags);
     return window ? SDL_GetWindowID(window) : 0;
   }
   void DestroyNativeWindow(uint32_t id) override {
