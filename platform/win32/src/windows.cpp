@@ -103,6 +103,13 @@ void SetVisibleStyle(Window& window, bool visible) {
   TheBackend().SetVisible(window.nativeId, visible);
 }
 
+// The window behind a handle; for an unknown handle, null with the Win32 error set.
+Window* RequireWindow(HWND handle) {
+  Window* window = LookupWindow(handle);
+  if (!window) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return window;
+}
+
 HWND FailWith(DWORD error) {
   SetLastError(error);
   return nullptr;
@@ -293,11 +300,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
 }
 
 BOOL DestroyWindow(HWND handle) {
-  Window* window = LookupWindow(handle);
-  if (!window) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  Window* window = RequireWindow(handle);
+  if (!window) return FALSE;
   // A window procedure may destroy its window again while handling WM_DESTROY; the
   // handle stays valid until WM_NCDESTROY has been sent, and the second call is refused.
   static std::vector<HWND> beingDestroyed;
@@ -398,11 +402,8 @@ BOOL AdjustWindowRect(LPRECT rect, DWORD, BOOL) {
 }
 
 LONG GetWindowLongA(HWND handle, int index) {
-  Window* window = LookupWindow(handle);
-  if (!window) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  Window* window = RequireWindow(handle);
+  if (!window) return 0;
   switch (index) {
     case GWL_STYLE: return static_cast<LONG>(window->style);
     case GWL_EXSTYLE: return static_cast<LONG>(window->exStyle);
@@ -411,11 +412,8 @@ LONG GetWindowLongA(HWND handle, int index) {
 }
 
 LONG SetWindowLongA(HWND handle, int index, LONG newValue) {
-  Window* window = LookupWindow(handle);
-  if (!window) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  Window* window = RequireWindow(handle);
+  if (!window) return 0;
   DWORD value = static_cast<DWORD>(newValue);
   switch (index) {
     case GWL_STYLE: {
@@ -444,11 +442,8 @@ LONG SetWindowLongA(HWND handle, int index, LONG newValue) {
 }
 
 BOOL SetWindowPos(HWND handle, HWND, int x, int y, int cx, int cy, UINT flags) {
-  Window* window = LookupWindow(handle);
-  if (!window) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  Window* window = RequireWindow(handle);
+  if (!window) return FALSE;
   RECT old = window->rect;
   RECT rect = old;
   if (!(flags & SWP_NOMOVE)) rect = {x, y, x + Width(old), y + Height(old)};
@@ -471,11 +466,8 @@ BOOL SetWindowPos(HWND handle, HWND, int x, int y, int cx, int cy, UINT flags) {
 }
 
 BOOL ShowWindow(HWND handle, int command) {
-  Window* window = LookupWindow(handle);
-  if (!window) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  Window* window = RequireWindow(handle);
+  if (!window) return FALSE;
   BOOL wasVisible = (window->style & WS_VISIBLE) ? TRUE : FALSE;
   switch (command) {
     case SW_HIDE:
@@ -558,11 +550,8 @@ BOOL DestroyMenu(HMENU) {
 }
 
 DWORD GetClassLongA(HWND handle, int index) {
-  Window* window = LookupWindow(handle);
-  if (!window) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  Window* window = RequireWindow(handle);
+  if (!window) return 0;
   const WNDCLASSA& info = window->windowClass->info;
   switch (index) {
     case GCL_HCURSOR: return HandleValue(info.hCursor);
@@ -574,11 +563,8 @@ DWORD GetClassLongA(HWND handle, int index) {
 }
 
 DWORD SetClassLongA(HWND handle, int index, LONG newValue) {
-  Window* window = LookupWindow(handle);
-  if (!window) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  Window* window = RequireWindow(handle);
+  if (!window) return 0;
   WNDCLASSA& info = window->windowClass->info;
   uint32_t value = static_cast<uint32_t>(newValue);
   DWORD previous = 0;
