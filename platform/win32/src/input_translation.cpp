@@ -73,7 +73,7 @@ std::optional<KeyInfo> KeyFor(SDL_Keycode key) {
       {SDLK_RCTRL, {VK_CONTROL, 0x1D, true}},      {SDLK_LSHIFT, {VK_SHIFT, 0x2A, false}},
       {SDLK_RSHIFT, {VK_SHIFT, 0x36, false}},      {SDLK_LALT, {VK_MENU, 0x38, false}},
       {SDLK_RALT, {VK_MENU, 0x38, true}},          {SDLK_SPACE, {VK_SPACE, 0x39, false}},
-      {SDLK_CAPSLOCK, {VK_CAPITAL, 0x3A, false}},  {SDLK_F11, {0x7A, 0x57, false}},
+      {SDLK_CAPSLOCK, {VK_CAPITAL, 0x3A, false}},  {SDLK_F11, {VK_F11, 0x57, false}},
       {SDLK_F12, {VK_F12, 0x58, false}},           {SDLK_NUMLOCKCLEAR, {VK_NUMLOCK, 0x45, false}},
       {SDLK_SCROLLLOCK, {VK_SCROLL, 0x46, false}}, {SDLK_PAUSE, {VK_PAUSE, 0x45, false}},
       {SDLK_PRINTSCREEN, {VK_SNAPSHOT, 0x37, true}}, {SDLK_INSERT, {VK_INSERT, 0x52, true}},
