@@ -30,12 +30,6 @@ D3DXMATRIX Rows(float a11, float a12, float a13, float a14, float a21, float a22
 
 }  // namespace
 
-D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* out) {
-  if (!out) return nullptr;
-  *out = Rows(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
-  return out;
-}
-
 D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* m1, const D3DXMATRIX* m2) {
   if (!out || !m1 || !m2) return nullptr;
   D3DXMATRIX r;

@@ -17,6 +17,10 @@ void ExpectMatrixNear(const D3DXMATRIX& actual, const float (&expected)[16]) {
   }
 }
 
+void ExpectMatrixNear(const D3DXMATRIX& actual, const D3DXMATRIX& expected) {
+  ExpectMatrixNear(actual, reinterpret_cast<const float(&)[16]>(expected.m));
+}
+
 D3DXVECTOR4 Transform(float x, float y, float z, const D3DXMATRIX& m) {
   D3DXVECTOR3 v(x, y, z);
   D3DXVECTOR4 out;
@@ -116,7 +120,7 @@ TEST(D3dxMath, AQuaternionsMatrixIsTheRotationAboutItsAxis) {
   D3DXMATRIX fromQ, direct;
   D3DXMatrixRotationQuaternion(&fromQ, &qy);
   D3DXMatrixRotationY(&direct, angle);
-  for (int i = 0; i < 16; ++i) EXPECT_NEAR(fromQ.m[i / 4][i % 4], direct.m[i / 4][i % 4], kTolerance);
+  ExpectMatrixNear(fromQ, direct);
 }
 
 TEST(D3dxMath, QuaternionProductIsTheFirstRotationFollowedByTheSecond) {
@@ -129,9 +133,7 @@ TEST(D3dxMath, QuaternionProductIsTheFirstRotationFollowedByTheSecond) {
   D3DXMatrixRotationQuaternion(&my, &aboutY);
   D3DXMatrixMultiply(&chained, &mx, &my);
   D3DXMatrixRotationQuaternion(&fromProduct, &both);
-  for (int i = 0; i < 16; ++i) {
-    EXPECT_NEAR(fromProduct.m[i / 4][i % 4], chained.m[i / 4][i % 4], kTolerance);
-  }
+  ExpectMatrixNear(fromProduct, chained);
   D3DXQuaternionMultiply(&aboutX, &aboutX, &aboutY);  // out is the first input
   EXPECT_NEAR(aboutX.x, both.x, kTolerance);
   EXPECT_NEAR(aboutX.w, both.w, kTolerance);
