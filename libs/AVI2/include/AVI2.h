@@ -1,0 +1,59 @@
+// The movie writer's interface (libAVI2.so, loaded by the program as "AVI2.dll"):
+// the parameter record and the two C entry points. The program and the library share
+// this header; the record's layout is pinned for 64-bit builds below.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Modes of BmpfileToAvifile.
+enum MovieWriterMode : int32_t {
+  kMovieStart = 0,   // start the movie from this BMP; its size fixes the stream
+  kMovieAppend = 1,  // append this BMP as the next frame
+  kMovieFinish = 2,  // append this BMP as the last frame and finish the movie
+};
+
+// Passed by value. Paths are CP932 text; '\' and '/' both separate components.
+// The writer reads movieFile, rate and scale in mode 0 and imageFile in every mode;
+// the other fields are the caller's and are left alone.
+struct MovieWriterParams {
+  const char* movieFile;  // the movie to write
+  const char* imageFile;  // the BMP of this frame
+  uint32_t reserved8;
+  uint32_t reserved12;
+  uint32_t reserved16;
+  uint32_t rate;   // frames per second = rate / scale (1000000 / 100000 = 10)
+  uint32_t scale;
+  uint32_t reserved28;
+  uint32_t reserved32;
+  uint32_t reserved36;
+  uint32_t reserved40;
+  uint32_t reserved44;
+  uint32_t reserved48;
+  uint32_t reserved52;
+  uint32_t reserved56;
+};
+
+// The two file names are pointers, the thirteen 32-bit fields follow in their order;
+// "offset N" of the 32-bit record is field N's name above.
+static_assert(sizeof(void*) == 8, "the record's layout is fixed for 64-bit builds");
+static_assert(offsetof(MovieWriterParams, movieFile) == 0);
+static_assert(offsetof(MovieWriterParams, imageFile) == 8);
+static_assert(offsetof(MovieWriterParams, reserved8) == 16);
+static_assert(offsetof(MovieWriterParams, rate) == 28);
+static_assert(offsetof(MovieWriterParams, scale) == 32);
+static_assert(offsetof(MovieWriterParams, reserved56) == 64);
+static_assert(sizeof(MovieWriterParams) == 72);
+
+extern "C" {
+// Non-zero on success, 0 on failure. A 0 from mode 0 means no movie was started; a 0
+// from mode 1 or 2 means this frame was not added (the movie so far stays valid).
+int32_t BmpfileToAvifile(int32_t mode, MovieWriterParams params);
+// The program looks this entry up but never calls it, and no meaning is fixed for it;
+// it writes nothing, says so on standard error and returns 0.
+int32_t MemoryToAvifile(int32_t mode, MovieWriterParams params);
+}
+
+// Function types for dlsym / GetProcAddress.
+using BmpfileToAvifileFunction = int32_t (*)(int32_t, MovieWriterParams);
+using MemoryToAvifileFunction = int32_t (*)(int32_t, MovieWriterParams);

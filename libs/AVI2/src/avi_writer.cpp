@@ -1,0 +1,202 @@
+// The AVI/OpenDML movie writer: appends frame chunks, keeps the RIFF and movi sizes and
+// the frame counters true after every frame, and closes a RIFF with its ix00 (and, in
+// the first RIFF, idx1) before it would pass the size limit, continuing in RIFF 'AVIX'.
+#include "avi_writer.h"
+
+#include <fcntl.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "file_io.h"
+#include "little_endian.h"
+
+namespace avi2 {
+namespace {
+
+constexpr uint64_t kChunkHeaderBytes = 8;
+
+uint64_t StandardIndexBytes(uint64_t frames) { return 32 + 8 * frames; }
+uint64_t LegacyIndexBytes(uint64_t frames) { return 8 + 16 * frames; }
+
+bool Fail(std::string* error, const std::string& what) {
+  *error = what + ": " + strerror(errno);
+  return false;
+}
+
+}  // namespace
+
+AviWriter::AviWriter(int fd, const StreamFormat& format, const AviLimits& limits)
+    : fd_(fd), format_(format), limits_(limits), layout_(limits.superIndexEntries) {
+  moviList_ = layout_.moviList;
+}
+
+AviWriter::~AviWriter() { close(fd_); }
+
+std::unique_ptr<AviWriter> AviWriter::Create(const std::string& path, const StreamFormat& format,
+                                             const AviLimits& limits, std::string* error) {
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    Fail(error, "cannot create the movie file");
+    return nullptr;
+  }
+  std::unique_ptr<AviWriter> writer(new AviWriter(fd, format, limits));
+  if (!writer->AppendChunk(BuildHeaders(format, writer->layout_), {}, error)) return nullptr;
+  return writer;
+}
+
+bool AviWriter::AppendFrame(std::span<const uint8_t> frame, std::string* error) {
+  if (finished_) {
+    *error = "the movie is already finished";
+    return false;
+  }
+  const bool riffClosed = closedRiffs_ == riffCount_;
+  if ((riffClosed || (!chunks_.empty() && !Fits())) && !StartNextRiff(error)) return false;
+  ByteBuilder header;
+  header.FourCc("00db").U32(format_.frameBytes);
+  const uint64_t position = fileEnd_;
+  if (!AppendChunk(header.Bytes(), frame, error)) return false;
+  chunks_.push_back(position);
+  ++totalFrames_;
+  return PatchCounts(error);
+}
+
+bool AviWriter::Finish(std::string* error) {
+  if (finished_) {
+    *error = "the movie is already finished";
+    return false;
+  }
+  finished_ = true;
+  if (closedRiffs_ == riffCount_) return true;
+  if (chunks_.empty() && riffCount_ > 1) {
+    // A failed append left an empty AVIX behind; the RIFF before it is complete.
+    if (ftruncate(fd_, static_cast<off_t>(riffStart_)) != 0)
+      return Fail(error, "cannot remove the empty RIFF");
+    fileEnd_ = riffStart_;
+    return true;
+  }
+  return CloseRiff(error);
+}
+
+// Whether one more frame, with the indexes that close the RIFF, stays within the limit.
+bool AviWriter::Fits() const {
+  const uint64_t frames = chunks_.size() + 1;
+  uint64_t bytes = fileEnd_ - riffStart_ + kChunkHeaderBytes + format_.frameBytes +
+                   StandardIndexBytes(frames);
+  if (riffCount_ == 1) bytes += LegacyIndexBytes(frames);
+  return bytes <= limits_.riffBytes;
+}
+
+// Writes at the end of the file. A failed write is cut off again, so the file keeps
+// the length its headers describe.
+bool AviWriter::AppendChunk(std::span<const uint8_t> head, std::span<const uint8_t> body,
+                            std::string* error) {
+  if (!WriteAllAt(fd_, head, fileEnd_) || !WriteAllAt(fd_, body, fileEnd_ + head.size())) {
+    const int writeError = errno;
+    const bool cut = ftruncate(fd_, static_cast<off_t>(fileEnd_)) == 0;
+    errno = writeError;
+    return Fail(error, cut ? "cannot write the movie"
+                           : "cannot write the movie (a partial chunk remains)");
+  }
+  fileEnd_ += head.size() + body.size();
+  return true;
+}
+
+bool AviWriter::Patch(uint64_t offset, uint32_t value, std::string* error) {
+  ByteBuilder bytes;
+  bytes.U32(value);
+  return WriteAllAt(fd_, bytes.Bytes(), offset) || Fail(error, "cannot update the movie headers");
+}
+
+bool AviWriter::Rename(uint64_t offset, const char (&fourCc)[5], std::string* error) {
+  ByteBuilder bytes;
+  bytes.FourCc(fourCc);
+  return WriteAllAt(fd_, bytes.Bytes(), offset) || Fail(error, "cannot update the movie headers");
+}
+
+// After a frame: the open RIFF and its movi list end at the end of the file, and the
+// counters hold the new frame count (avih only counts the first RIFF's frames).
+bool AviWriter::PatchCounts(std::string* error) {
+  if (!Patch(riffStart_ + 4, static_cast<uint32_t>(fileEnd_ - riffStart_ - 8), error) ||
+      !Patch(moviList_ + 4, static_cast<uint32_t>(fileEnd_ - moviList_ - 8), error))
+    return false;
+  if (riffCount_ == 1 && !Patch(HeaderLayout::kAvihTotalFrames, totalFrames_, error)) return false;
+  return Patch(HeaderLayout::kStrhLength, totalFrames_, error) &&
+         Patch(layout_.dmlhTotalFrames, totalFrames_, error);
+}
+
+// Appends ix00 (and idx1 in the first RIFF), then makes the sizes cover them, then
+// announces them in the super index and avih. A failed append is cut off whole, so
+// closing can be tried again.
+bool AviWriter::CloseRiff(std::string* error) {
+  const uint64_t start = fileEnd_;
+  const std::vector<uint8_t> standardIndex = BuildStandardIndex();
+  if (!AppendChunk(standardIndex, {}, error)) return false;
+  const uint64_t moviEnd = fileEnd_;
+  const bool first = riffCount_ == 1;
+  if (first && !AppendChunk(BuildLegacyIndex(), {}, error)) {
+    if (ftruncate(fd_, static_cast<off_t>(start)) == 0) fileEnd_ = start;
+    return false;
+  }
+  if (!Patch(moviList_ + 4, static_cast<uint32_t>(moviEnd - moviList_ - 8), error) ||
+      !Patch(riffStart_ + 4, static_cast<uint32_t>(fileEnd_ - riffStart_ - 8), error))
+    return false;
+
+  const uint32_t slot = riffCount_ - 1;
+  ByteBuilder entry;
+  entry.U64(start).U32(static_cast<uint32_t>(standardIndex.size()))
+      .U32(static_cast<uint32_t>(chunks_.size()));
+  if (!WriteAllAt(fd_, entry.Bytes(), HeaderLayout::kSuperIndexEntries + 16ull * slot))
+    return Fail(error, "cannot update the movie headers");
+  if (!Patch(HeaderLayout::kSuperIndexInUse, slot + 1, error)) return false;
+  if (first && (!Rename(HeaderLayout::kSuperIndex, "indx", error) ||
+                !Patch(HeaderLayout::kAvihFlags,
+                       kAvifIsInterleaved | kAvifTrustCkType | kAvifHasIndex, error)))
+    return false;
+  closedRiffs_ = riffCount_;
+  return true;
+}
+
+// ix00 of the open RIFF: data positions relative to its movi FOURCC, all key frames.
+std::vector<uint8_t> AviWriter::BuildStandardIndex() const {
+  const uint64_t base = moviList_ + 8;
+  const uint64_t frames = chunks_.size();
+  ByteBuilder index;
+  index.FourCc("ix00").U32(static_cast<uint32_t>(StandardIndexBytes(frames) - 8))
+      .U16(2).U8(0).U8(1)  // longs per entry, sub type, AVI_INDEX_OF_CHUNKS
+      .U32(static_cast<uint32_t>(frames)).FourCc("00db").U64(base).U32(0);
+  for (uint64_t chunk : chunks_)
+    index.U32(static_cast<uint32_t>(chunk + kChunkHeaderBytes - base)).U32(format_.frameBytes);
+  return index.Bytes();
+}
+
+// idx1 of the first RIFF: chunk header positions relative to the movi FOURCC.
+std::vector<uint8_t> AviWriter::BuildLegacyIndex() const {
+  const uint64_t base = moviList_ + 8;
+  ByteBuilder index;
+  index.FourCc("idx1").U32(static_cast<uint32_t>(LegacyIndexBytes(chunks_.size()) - 8));
+  for (uint64_t chunk : chunks_)
+    index.FourCc("00db").U32(kAviifKeyframe).U32(static_cast<uint32_t>(chunk - base))
+        .U32(format_.frameBytes);
+  return index.Bytes();
+}
+
+bool AviWriter::StartNextRiff(std::string* error) {
+  if (riffCount_ >= limits_.superIndexEntries) {
+    *error = "the movie has reached its size limit";
+    return false;
+  }
+  if (closedRiffs_ < riffCount_ && !CloseRiff(error)) return false;
+  // From the second RIFF on the file is an OpenDML file: the odml list goes live.
+  if (!Rename(layout_.odml, "LIST", error)) return false;
+  ByteBuilder header;
+  header.FourCc("RIFF").U32(16).FourCc("AVIX").FourCc("LIST").U32(4).FourCc("movi");
+  const uint64_t position = fileEnd_;
+  if (!AppendChunk(header.Bytes(), {}, error)) return false;
+  riffStart_ = position;
+  moviList_ = position + 12;
+  chunks_.clear();
+  ++riffCount_;
+  return true;
+}
+
+}  // namespace avi2

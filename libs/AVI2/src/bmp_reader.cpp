@@ -1,0 +1,139 @@
+// BMP file reader for the movie writer: validates the file and info headers against
+// the file's real length, then converts the pixel rows to bottom-up 24-bit BGR.
+#include "bmp_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "file_io.h"
+#include "little_endian.h"
+
+namespace avi2 {
+namespace {
+
+constexpr size_t kFileHeaderBytes = 14;
+constexpr size_t kMaxInfoHeaderBytes = 124;  // BITMAPV5HEADER
+constexpr size_t kMaskBytes = 12;            // red, green, blue masks after a 40-byte header
+constexpr uint32_t kBiRgb = 0;
+constexpr uint32_t kBiBitfields = 3;
+
+// Where the pixels are and how to read them, checked against the file length.
+struct BmpLayout {
+  int32_t width;
+  int32_t height;  // rows, always positive
+  bool bottomUp;
+  uint32_t bytesPerPixel;
+  uint64_t stride;
+  uint64_t pixelOffset;
+};
+
+struct FileCloser {
+  int fd;
+  ~FileCloser() {
+    if (fd >= 0) close(fd);
+  }
+};
+
+bool HasStandardMasks(std::span<const uint8_t> head, size_t maskOffset) {
+  return ReadLe(head, maskOffset, 4) == 0x00FF0000u &&
+         ReadLe(head, maskOffset + 4, 4) == 0x0000FF00u &&
+         ReadLe(head, maskOffset + 8, 4) == 0x000000FFu;
+}
+
+// head holds the first bytes of the file (as many as it has, up to the largest header).
+std::optional<BmpLayout> ParseLayout(std::span<const uint8_t> head, uint64_t fileSize,
+                                     std::string* error) {
+  auto fail = [error](const char* reason) {
+    *error = reason;
+    return std::nullopt;
+  };
+  if (head.size() < kFileHeaderBytes + 4 || head[0] != 'B' || head[1] != 'M')
+    return fail("not a BMP file");
+  const size_t infoSize = ReadLe(head, 14, 4);
+  if (infoSize < 40 || infoSize > kMaxInfoHeaderBytes) return fail("unsupported BMP header");
+  if (head.size() < kFileHeaderBytes + infoSize) return fail("BMP header cut short");
+
+  const auto width = static_cast<int32_t>(ReadLe(head, 18, 4));
+  const auto signedHeight = static_cast<int32_t>(ReadLe(head, 22, 4));
+  const uint32_t planes = ReadLe(head, 26, 2);
+  const uint32_t bitCount = ReadLe(head, 28, 2);
+  const uint32_t compression = ReadLe(head, 30, 4);
+  const int64_t rows = std::abs(static_cast<int64_t>(signedHeight));
+  if (width <= 0 || width > kMaxFrameSide || rows == 0 || rows > kMaxFrameSide)
+    return fail("BMP size out of range");
+  if (planes != 1 || (bitCount != 24 && bitCount != 32))
+    return fail("BMP is not 24 or 32 bits per pixel");
+
+  uint64_t headersEnd = kFileHeaderBytes + infoSize;
+  if (compression == kBiBitfields && bitCount == 32) {
+    // A 40-byte header keeps its masks after it; larger ones hold them inside.
+    if (infoSize == 40) headersEnd += kMaskBytes;
+    if (head.size() < headersEnd) return fail("BMP header cut short");
+    if (!HasStandardMasks(head, kFileHeaderBytes + 40)) return fail("BMP has unusual masks");
+  } else if (compression != kBiRgb) {
+    return fail("unsupported BMP compression");
+  }
+
+  BmpLayout layout{};
+  layout.width = width;
+  layout.height = static_cast<int32_t>(rows);
+  layout.bottomUp = signedHeight > 0;
+  layout.bytesPerPixel = bitCount / 8;
+  layout.stride = (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4;
+  layout.pixelOffset = ReadLe(head, 10, 4);
+  // Sides of at most 16384 keep stride * rows far from overflowing 64 bits.
+  if (layout.pixelOffset < headersEnd) return fail("BMP pixels overlap its header");
+  if (layout.pixelOffset > fileSize || fileSize - layout.pixelOffset < layout.stride * rows)
+    return fail("BMP file is shorter than its pixels");
+  return layout;
+}
+
+// Converts the source rows (in file order) to bottom-up 24-bit rows.
+DibFrame ConvertRows(const BmpLayout& layout, std::span<const uint8_t> pixels) {
+  DibFrame frame;
+  frame.width = layout.width;
+  frame.height = layout.height;
+  const uint64_t outStride = Dib24Stride(layout.width);
+  frame.bytes.assign(outStride * static_cast<uint64_t>(layout.height), 0);
+  for (int32_t row = 0; row < layout.height; ++row) {
+    const int32_t sourceRow = layout.bottomUp ? row : layout.height - 1 - row;
+    const uint8_t* in = pixels.data() + layout.stride * static_cast<uint64_t>(sourceRow);
+    uint8_t* out = frame.bytes.data() + outStride * static_cast<uint64_t>(row);
+    for (int32_t x = 0; x < layout.width; ++x, in += layout.bytesPerPixel, out += 3)
+      std::copy_n(in, 3, out);
+  }
+  return frame;
+}
+
+}  // namespace
+
+uint64_t Dib24Stride(int32_t width) { return (static_cast<uint64_t>(width) * 24 + 31) / 32 * 4; }
+
+std::optional<DibFrame> ReadBmpFile(const std::string& path, std::string* error) {
+  FileCloser file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  struct stat info;
+  if (file.fd < 0 || fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    *error = "cannot open the BMP file";
+    return std::nullopt;
+  }
+  const auto fileSize = static_cast<uint64_t>(info.st_size);
+  std::vector<uint8_t> head(std::min<uint64_t>(fileSize, kFileHeaderBytes + kMaxInfoHeaderBytes));
+  if (!ReadAllAt(file.fd, head, 0)) {
+    *error = "cannot read the BMP file";
+    return std::nullopt;
+  }
+  std::optional<BmpLayout> layout = ParseLayout(head, fileSize, error);
+  if (!layout) return std::nullopt;
+  std::vector<uint8_t> pixels(layout->stride * static_cast<uint64_t>(layout->height));
+  if (!ReadAllAt(file.fd, pixels, layout->pixelOffset)) {
+    *error = "cannot read the BMP pixels";
+    return std::nullopt;
+  }
+  return ConvertRows(*layout, pixels);
+}
+
+}  // namespace avi2

@@ -1,0 +1,25 @@
+// One updating line on standard error while a movie is written: frames, megabytes and
+// frames per second. Shown only when standard error is a terminal.
+#pragma once
+
+#include <cstdint>
+
+namespace avi2 {
+
+class ProgressLine {
+ public:
+  ProgressLine();
+  void Update(uint32_t frames, uint64_t bytes);
+  // Erases the line so that a message can take its place.
+  void Clear();
+  // Shows the final figures and ends the line.
+  void Finish(uint32_t frames, uint64_t bytes);
+
+ private:
+  void Show(uint32_t frames, uint64_t bytes, double now, const char* end);
+  bool enabled_;
+  double start_;
+  double lastShown_;
+};
+
+}  // namespace avi2

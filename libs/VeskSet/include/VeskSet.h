@@ -1,0 +1,49 @@
+// The settings library's interface: the 560-byte RecordingSettings record and VeskSet,
+// which fills it from the command line. The record is a binary contract between the
+// program and libVeskSet.so, so its layout is pinned field by field below.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#if defined(__GNUC__)
+#define VESKSET_API __attribute__((visibility("default")))
+#else
+#define VESKSET_API
+#endif
+
+// Texts are zero-terminated CP932; unused bytes after the terminator are zero.
+struct RecordingSettings {
+  char movieFile[260];       // movie to write
+  char textureFile[260];     // picture wrapped around the globe (found by the media search)
+  int32_t width;             // client-area width in pixels
+  int32_t height;            // client-area height in pixels
+  int32_t frameCount;        // frames to record, at least 1
+  int32_t eyeHeight;         // camera height in settings units (x 0.034904446)
+  int32_t spinForward;       // not 0: the spin angle grows
+  uint8_t highTessellation;  // not 0: fine globe mesh
+  uint8_t chooseDevice;      // not 0: device settings dialog before the first device
+  char outputKinds[18];      // keywords of the after-recording actions
+};
+
+static_assert(std::is_standard_layout_v<RecordingSettings>);
+static_assert(std::is_trivially_copyable_v<RecordingSettings>);
+static_assert(sizeof(RecordingSettings) == 560);
+static_assert(offsetof(RecordingSettings, movieFile) == 0);
+static_assert(offsetof(RecordingSettings, textureFile) == 260);
+static_assert(offsetof(RecordingSettings, width) == 520);
+static_assert(offsetof(RecordingSettings, height) == 524);
+static_assert(offsetof(RecordingSettings, frameCount) == 528);
+static_assert(offsetof(RecordingSettings, eyeHeight) == 532);
+static_assert(offsetof(RecordingSettings, spinForward) == 536);
+static_assert(offsetof(RecordingSettings, highTessellation) == 540);
+static_assert(offsetof(RecordingSettings, chooseDevice) == 541);
+static_assert(offsetof(RecordingSettings, outputKinds) == 542);
+
+// Reads the process's command line and fills every byte of *settings.
+// Returns 1 when the record is filled and the program should go on; 0 after --help or
+// --version (printed to standard output), when the program should end with status 0.
+// A bad command line prints one line to standard error and ends the process with
+// status 2; the function does not return then.
+extern "C" VESKSET_API int VeskSet(RecordingSettings* settings);

@@ -1,0 +1,220 @@
+// Span loops. Values are set up at the span's first pixel from the triangle's planes and
+// stepped by their x gradients, so a pixel's result depends only on its row and the
+// triangle, never on which thread draws it.
+#include "pixel_pipeline.h"
+
+#include <algorithm>
+
+#include "formats.h"
+
+namespace raster {
+namespace {
+
+int32_t ToChannel(float v) {  // 0..1 to 0..255; NaN gives 0
+  return v > 0.0f ? (v < 1.0f ? static_cast<int32_t>(v * 255.0f + 0.5f) : 255) : 0;
+}
+
+Color4 ToColor(const float* rgba) {
+  return {ToChannel(rgba[0]), ToChannel(rgba[1]), ToChannel(rgba[2]), ToChannel(rgba[3])};
+}
+
+uint32_t AddSpecular(uint32_t argb, const Color4& specular) {
+  Color4 c = ToColor4(argb);
+  c.r = std::min(255, c.r + specular.r);
+  c.g = std::min(255, c.g + specular.g);
+  c.b = std::min(255, c.b + specular.b);
+  return ToArgb(c);
+}
+
+// Writes the covered pixels of a span, blending with what the target holds if asked.
+void WriteSpan(const DrawPipeline& p, int32_t y, int32_t left, uint32_t count, SpanScratch& s) {
+  uint8_t* row = p.color.bits + static_cast<size_t>(y) * p.color.pitch +
+                 static_cast<size_t>(left) * p.colorBytes;
+  if (p.readsTarget) {
+    p.readRow(row, count, s.target.data());
+    for (uint32_t i = 0; i < count; ++i) {
+      if (s.covered[i]) s.color[i] = BlendPixel(p.blend, s.color[i], s.target[i]);
+    }
+  }
+  for (uint32_t i = 0; i < count;) {
+    if (!s.covered[i]) {
+      ++i;
+      continue;
+    }
+    uint32_t end = i;
+    while (end < count && s.covered[end]) ++end;
+    p.writeRow(s.color.data() + i, end - i, row + static_cast<size_t>(i) * p.colorBytes);
+    i = end;
+  }
+}
+
+// Depth test before any shading; the value to store comes back in `depth`.
+inline bool DepthPasses(const DepthTest& t, const uint8_t* at, float z, uint32_t* depth) {
+  if (!t.test) return true;
+  *depth = QuantizeDepth(t.buffer, z);
+  return ComparePasses(t.func, *depth, LoadDepth(t.buffer, at));
+}
+
+uint8_t* DepthRow(const DepthTest& t, int32_t y, int32_t left) {
+  return t.test ? DepthAt(t.buffer, left, y) : nullptr;
+}
+
+void ShadeGeneral(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left,
+                  int32_t right, SpanScratch& s) {
+  float fx = static_cast<float>(left), fy = static_cast<float>(y);
+  float z = t.z.Evaluate(fx, fy, t.originX, t.originY);
+  float q = t.q.Evaluate(fx, fy, t.originX, t.originY);
+  float stepped[kVaryingCount] = {};
+  float varying[kVaryingCount] = {};
+  float gradients[4 * kMaxTexCoordSets] = {};
+  for (uint32_t k = 0; k < p.slotCount; ++k) {
+    uint32_t slot = p.slots[k];
+    stepped[slot] = t.varying[slot].Evaluate(fx, fy, t.originX, t.originY);
+  }
+  uint8_t* depthAt = DepthRow(p.depth, y, left);
+  uint32_t count = static_cast<uint32_t>(right - left + 1);
+  StageInputs in{};
+  in.varying = varying;
+  in.gradients = p.stages.needsLod ? gradients : nullptr;
+  for (uint32_t i = 0; i < count; ++i) {
+    s.covered[i] = 0;
+    uint32_t depth = 0;
+    if (DepthPasses(p.depth, depthAt, z, &depth)) {
+      float w = 1.0f / q;
+      for (uint32_t k = 0; k < p.slotCount; ++k) varying[p.slots[k]] = stepped[p.slots[k]] * w;
+      if (p.stages.needsLod) {
+        // d(a/q)/dx = (da/dx - (a/q) dq/dx) / q for each texture coordinate.
+        for (uint32_t set = 0; set < kMaxTexCoordSets; ++set) {
+          for (uint32_t c = 0; c < 2; ++c) {
+            uint32_t slot = TexSlot(set) + c;
+            gradients[4 * set + c] = (t.varying[slot].dx - varying[slot] * t.q.dx) * w;
+            gradients[4 * set + 2 + c] = (t.varying[slot].dy - varying[slot] * t.q.dy) * w;
+          }
+        }
+      }
+      in.diffuse = ToColor(varying + kDiffuseSlot);
+      in.specular = ToColor(varying + kSpecularSlot);
+      uint32_t color = RunStages(p.stages, in);
+      if (p.addSpecular) color = AddSpecular(color, in.specular);
+      if (AlphaTestPasses(p.alpha, color)) {
+        if (p.depth.write) StoreDepth(p.depth.buffer, depthAt, depth);
+        s.color[i] = color;
+        s.covered[i] = 1;
+      }
+    }
+    z += t.z.dx;
+    q += t.q.dx;
+    for (uint32_t k = 0; k < p.slotCount; ++k) stepped[p.slots[k]] += t.varying[p.slots[k]].dx;
+    if (depthAt) depthAt += p.depth.buffer.bytes;
+  }
+  WriteSpan(p, y, left, count, s);
+}
+
+// One texture on stage 0 selected as colour and alpha, no blending, no alpha test, one
+// filter: the state of a textured opaque mesh.
+template <bool kLinear>
+void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left,
+                   int32_t right, SpanScratch& s) {
+  const StageSetup& stage = p.stages.stages[0];
+  const SamplerSetup& sampler = stage.sampler;
+  const TexelLevel& level = sampler.image->levels[0];
+  const Plane& uPlane = t.varying[stage.coordSlot];
+  const Plane& vPlane = t.varying[stage.coordSlot + 1];
+  float fx = static_cast<float>(left), fy = static_cast<float>(y);
+  float z = t.z.Evaluate(fx, fy, t.originX, t.originY);
+  float q = t.q.Evaluate(fx, fy, t.originX, t.originY);
+  float uq = uPlane.Evaluate(fx, fy, t.originX, t.originY);
+  float vq = vPlane.Evaluate(fx, fy, t.originX, t.originY);
+  uint8_t* depthAt = DepthRow(p.depth, y, left);
+  uint32_t count = static_cast<uint32_t>(right - left + 1);
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t depth = 0;
+    bool visible = DepthPasses(p.depth, depthAt, z, &depth);
+    s.covered[i] = visible;
+    if (visible) {
+      float w = 1.0f / q;
+      float u = uq * w, v = vq * w;
+      s.color[i] = kLinear ? SampleBilinear(level, sampler, u, v) : SamplePoint(level, sampler, u, v);
+      if (p.depth.write) StoreDepth(p.depth.buffer, depthAt, depth);
+    }
+    z += t.z.dx;
+    q += t.q.dx;
+    uq += uPlane.dx;
+    vq += vPlane.dx;
+    if (depthAt) depthAt += p.depth.buffer.bytes;
+  }
+  WriteSpan(p, y, left, count, s);
+}
+
+bool IsTextureArg(uint32_t arg) { return arg == D3DTA_TEXTURE; }
+
+// Whether the lean loop gives exactly what the general one would.
+bool FitsTexturedLoop(const DrawPipeline& p) {
+  const StageProgram& program = p.stages;
+  if (program.count != 1 || p.alpha.enabled || p.readsTarget || p.addSpecular) return false;
+  const StageSetup& s = program.stages[0];
+  bool color = (s.colorOp == D3DTOP_SELECTARG1 && IsTextureArg(s.colorArg[0])) ||
+               (s.colorOp == D3DTOP_SELECTARG2 && IsTextureArg(s.colorArg[1]));
+  bool alpha = (s.alphaOp == D3DTOP_SELECTARG1 && IsTextureArg(s.alphaArg[0])) ||
+               (s.alphaOp == D3DTOP_SELECTARG2 && IsTextureArg(s.alphaArg[1]));
+  return color && alpha && s.sample && s.coordSlot != kNoCoordinates && !s.sampler.needsLod;
+}
+
+void ChooseVaryings(DrawPipeline* p) {
+  const StageProgram& program = p->stages;
+  p->slotCount = 0;
+  auto add = [p](uint32_t first, uint32_t n) {
+    for (uint32_t i = 0; i < n; ++i) {
+      if (std::find(p->slots, p->slots + p->slotCount, first + i) == p->slots + p->slotCount) {
+        p->slots[p->slotCount++] = first + i;
+      }
+    }
+  };
+  if (program.needsDiffuse) add(kDiffuseSlot, 4);
+  if (program.needsSpecular || p->addSpecular) add(kSpecularSlot, 4);
+  for (uint32_t i = 0; i < program.count; ++i) {
+    const StageSetup& s = program.stages[i];
+    if (s.sample && s.coordSlot != kNoCoordinates) add(s.coordSlot, 2);
+  }
+  if (program.needsLod) {
+    for (uint32_t set = 0; set < kMaxTexCoordSets; ++set) add(TexSlot(set), 2);
+  }
+}
+
+}  // namespace
+
+Scissor DrawScissor(const D3DVIEWPORT9& vp, const Targets& targets) {
+  int64_t right = std::min<int64_t>(int64_t{vp.X} + vp.Width, targets.color.width);
+  int64_t bottom = std::min<int64_t>(int64_t{vp.Y} + vp.Height, targets.color.height);
+  if (targets.depth.bits) {
+    right = std::min<int64_t>(right, targets.depth.width);
+    bottom = std::min<int64_t>(bottom, targets.depth.height);
+  }
+  auto clamp = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, 0, INT32_MAX / 2)); };
+  return {clamp(vp.X), clamp(vp.Y), clamp(right), clamp(bottom)};
+}
+
+bool BuildDrawPipeline(const PipelineState& state, const Targets& targets,
+                       const TexelImage* const images[kMaxStages], DrawPipeline* p) {
+  const FormatInfo* info = FindFormat(targets.color.format);
+  p->color = targets.color;
+  p->readRow = FindRowToArgb(targets.color.format);
+  p->writeRow = FindRowFromArgb(targets.color.format);
+  if (!info || !p->readRow || !p->writeRow || !targets.color.bits) return false;
+  p->colorBytes = info->blockBytes;
+  p->depth = SetupDepthTest(state, targets.depth);
+  p->alpha = SetupAlphaTest(state);
+  p->blend = SetupBlend(state);
+  p->readsTarget = p->blend.enabled || p->blend.writeMask != 0xffffffffu;
+  p->addSpecular = state.renderStates[D3DRS_SPECULARENABLE] != 0;
+  p->stages = BuildStages(state, images);
+  ChooseVaryings(p);
+  p->shade = &ShadeGeneral;
+  if (FitsTexturedLoop(*p)) {
+    p->shade = p->stages.stages[0].sampler.magFilter == D3DTEXF_POINT ? &ShadeTextured<false>
+                                                                       : &ShadeTextured<true>;
+  }
+  return true;
+}
+
+}  // namespace raster

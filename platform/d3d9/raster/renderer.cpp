@@ -1,0 +1,202 @@
+// The renderer's front: per draw it decodes the vertex format, builds the pixel
+// pipeline, transforms the vertices the draw names, assembles, wraps, clips and sets
+// up the triangles, then rasterises them in row bands on the worker threads.
+#include <math.h>
+
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+#include "band_workers.h"
+#include "clear.h"
+#include "clipping.h"
+#include "pipeline.h"
+#include "pixel_pipeline.h"
+#include "primitive_assembly.h"
+#include "rasterizer.h"
+#include "texture_cache.h"
+#include "triangle_setup.h"
+#include "vertex_format.h"
+#include "vertex_transform.h"
+
+namespace raster {
+namespace {
+
+uint32_t DefaultThreadCount() {
+  return std::clamp<uint32_t>(std::thread::hardware_concurrency(), 1, 2);
+}
+
+uint32_t StreamVertexCount(const VertexStream& stream, uint32_t vertexSize) {
+  if (!stream.bits || stream.size < vertexSize) return 0;
+  if (stream.stride == 0) return 1;
+  uint64_t count = (uint64_t{stream.size} - vertexSize) / stream.stride + 1;
+  return static_cast<uint32_t>(std::min<uint64_t>(count, UINT32_MAX));
+}
+
+// D3DRS_WRAPn: coordinate set n takes the shorter way around the 0..1 cylinder, by
+// moving the second and third vertices by whole turns towards the first.
+void Wrap(const uint32_t wrapFlags[kMaxTexCoordSets], ClipVertex v[3]) {
+  for (uint32_t set = 0; set < kMaxTexCoordSets; ++set) {
+    for (uint32_t c = 0; c < 2; ++c) {
+      if (!(wrapFlags[set] & (1u << c))) continue;
+      uint32_t slot = TexSlot(set) + c;
+      for (int i = 1; i < 3; ++i) {
+        float turns = floorf(v[i].varying[slot] - v[0].varying[slot] + 0.5f);
+        if (turns == turns) v[i].varying[slot] -= turns;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+struct Renderer::Impl {
+  TextureCache cache;
+  std::unique_ptr<BandWorkers> workers{new BandWorkers(DefaultThreadCount())};
+  std::vector<SpanScratch> scratch;
+  std::vector<Triangle> triangles;
+  std::vector<ClipVertex> vertexCache;
+  std::vector<uint8_t> vertexDone;
+
+  void Render(const PipelineState& state, const Targets& targets, const VertexStream& vertices,
+              const IndexStream* indices, const DrawCall& call);
+  void Setup(const PipelineState& state, const Targets& targets, const VertexLayout& layout,
+             const VertexStream& vertices, const TriangleSource& source);
+  void AddPolygon(const ClipVertex* polygon, uint32_t count, bool transformed,
+                  const Viewport& viewport, uint32_t cullMode, const Scissor& scissor);
+  void Rasterize(const DrawPipeline& pipeline, uint32_t width);
+};
+
+void Renderer::Impl::AddPolygon(const ClipVertex* polygon, uint32_t count, bool transformed,
+                                const Viewport& viewport, uint32_t cullMode,
+                                const Scissor& scissor) {
+  ScreenVertex screen[kMaxClipVertices];
+  for (uint32_t i = 0; i < count; ++i) {
+    bool ok = transformed ? ProjectTransformedVertex(polygon[i], &screen[i])
+                          : ProjectClipVertex(polygon[i], viewport, &screen[i]);
+    if (!ok) return;
+  }
+  for (uint32_t i = 1; i + 1 < count; ++i) {
+    Triangle t;
+    if (SetupTriangle(screen[0], screen[i], screen[i + 1], cullMode, scissor, &t)) {
+      triangles.push_back(t);
+    }
+  }
+}
+
+void Renderer::Impl::Setup(const PipelineState& state, const Targets& targets,
+                           const VertexLayout& layout, const VertexStream& vertices,
+                           const TriangleSource& source) {
+  triangles.clear();
+  uint32_t first = 0, last = 0;
+  if (!source.VertexRange(&first, &last)) return;
+  VertexTransform transform(state, layout);
+  vertexCache.resize(size_t{last} - first + 1);
+  vertexDone.assign(size_t{last} - first + 1, 0);
+  auto fetch = [&](uint32_t number) -> const ClipVertex& {
+    size_t slot = number - first;
+    if (!vertexDone[slot]) {
+      transform.Process(vertices.bits + uint64_t{number} * vertices.stride, &vertexCache[slot]);
+      vertexDone[slot] = 1;
+    }
+    return vertexCache[slot];
+  };
+  const D3DVIEWPORT9& vp = state.viewport;
+  Viewport viewport{static_cast<float>(vp.X), static_cast<float>(vp.Y), vp.Width * 0.5f,
+                    vp.Height * 0.5f, vp.MinZ, vp.MaxZ};
+  Scissor scissor = DrawScissor(vp, targets);
+  uint32_t cullMode = state.renderStates[D3DRS_CULLMODE];
+  uint32_t wrapFlags[kMaxTexCoordSets];
+  bool wraps = false;
+  for (uint32_t set = 0; set < kMaxTexCoordSets; ++set) {
+    wrapFlags[set] = state.renderStates[D3DRS_WRAP0 + set] & (D3DWRAPCOORD_0 | D3DWRAPCOORD_1);
+    wraps |= wrapFlags[set] != 0;
+  }
+  for (uint32_t t = 0; t < source.count(); ++t) {
+    uint32_t numbers[3];
+    if (!source.Vertices(t, numbers)) continue;
+    ClipVertex corners[3] = {fetch(numbers[0]), fetch(numbers[1]), fetch(numbers[2])};
+    if (wraps) Wrap(wrapFlags, corners);
+    if (layout.transformed) {
+      AddPolygon(corners, 3, true, viewport, cullMode, scissor);
+      continue;
+    }
+    uint32_t codes[3] = {ClipOutcode(corners[0].pos), ClipOutcode(corners[1].pos),
+                         ClipOutcode(corners[2].pos)};
+    if (codes[0] & codes[1] & codes[2]) continue;  // wholly outside one plane
+    uint32_t planes = codes[0] | codes[1] | codes[2];
+    if (!planes) {
+      AddPolygon(corners, 3, false, viewport, cullMode, scissor);
+      continue;
+    }
+    ClipVertex polygon[kMaxClipVertices];
+    const ClipVertex* in[3] = {&corners[0], &corners[1], &corners[2]};
+    uint32_t count = ClipTriangle(in, planes, polygon);
+    AddPolygon(polygon, count, false, viewport, cullMode, scissor);
+  }
+}
+
+void Renderer::Impl::Rasterize(const DrawPipeline& pipeline, uint32_t width) {
+  uint32_t bands = workers->count();
+  scratch.resize(bands);
+  for (SpanScratch& s : scratch) {
+    s.color.resize(width);
+    s.target.resize(width);
+    s.covered.resize(width);
+  }
+  workers->Run([&](uint32_t band) {
+    SpanScratch& s = scratch[band];
+    RowBand rows{band, bands};
+    for (const Triangle& t : triangles) {
+      RasterizeTriangle(t, rows, [&](int32_t y, int32_t left, int32_t right) {
+        pipeline.shade(pipeline, t, y, left, right, s);
+      });
+    }
+  });
+}
+
+void Renderer::Impl::Render(const PipelineState& state, const Targets& targets,
+                            const VertexStream& vertices, const IndexStream* indices,
+                            const DrawCall& call) {
+  VertexLayout layout;
+  if (!DecodeFvf(vertices.fvf, &layout)) return;
+  if (indices && !indices->bits) return;
+  TriangleSource source(call, indices, StreamVertexCount(vertices, layout.size));
+  if (source.count() == 0) return;
+  const TexelImage* images[kMaxStages] = {};
+  for (uint32_t i = 0; i < kMaxStages; ++i) {
+    if (state.textures[i]) images[i] = cache.Get(*state.textures[i]);
+  }
+  DrawPipeline pipeline;
+  if (!BuildDrawPipeline(state, targets, images, &pipeline)) return;
+  Setup(state, targets, layout, vertices, source);
+  if (!triangles.empty()) Rasterize(pipeline, targets.color.width);
+}
+
+Renderer::Renderer() : impl_(new Impl) {}
+Renderer::~Renderer() = default;
+
+void Renderer::SetThreadCount(uint32_t count) {
+  impl_->workers.reset(new BandWorkers(count ? count : DefaultThreadCount()));
+}
+
+void Renderer::Draw(const PipelineState& state, const Targets& targets,
+                    const VertexStream& vertices, const DrawCall& call) {
+  impl_->Render(state, targets, vertices, nullptr, call);
+}
+
+void Renderer::DrawIndexed(const PipelineState& state, const Targets& targets,
+                           const VertexStream& vertices, const IndexStream& indices,
+                           const DrawCall& call) {
+  impl_->Render(state, targets, vertices, &indices, call);
+}
+
+void Renderer::Clear(const Targets& targets, const D3DVIEWPORT9& viewport, uint32_t rectCount,
+                     const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                     DWORD stencil) {
+  ClearTargets(targets, viewport, rectCount, rects, flags, color, z, stencil);
+}
+
+void Renderer::ForgetTexture(uint64_t id) { impl_->cache.Forget(id); }
+
+}  // namespace raster

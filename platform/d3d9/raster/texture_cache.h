@@ -1,0 +1,39 @@
+// Textures converted once into 32-bit A8R8G8B8 texels, kept per texture id until the
+// texture's version changes or the device forgets it. Sampling reads only these copies.
+#pragma once
+
+#include <stdint.h>
+
+#include <unordered_map>
+#include <vector>
+
+#include "pipeline.h"
+
+namespace raster {
+
+constexpr uint32_t kMaxLevels = 16;
+
+struct TexelLevel {
+  const uint32_t* texels;
+  uint32_t width;
+  uint32_t height;
+};
+
+struct TexelImage {
+  uint64_t version = 0;
+  uint32_t levelCount = 0;
+  TexelLevel levels[kMaxLevels] = {};
+  std::vector<uint32_t> storage;
+};
+
+class TextureCache {
+ public:
+  // The converted texture; null when its format cannot be read or it has no levels.
+  const TexelImage* Get(const TextureView& view);
+  void Forget(uint64_t id) { images_.erase(id); }
+
+ private:
+  std::unordered_map<uint64_t, TexelImage> images_;
+};
+
+}  // namespace raster

@@ -1,0 +1,98 @@
+// Adapter list, display modes and screen images.
+#include "adapters.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <iterator>
+
+namespace d3d9impl {
+namespace {
+
+// Sizes offered headless (and when SDL lists no modes), up to the desktop's size.
+constexpr struct {
+  UINT width, height;
+} kStandardSizes[] = {{640, 480},   {800, 600},   {1024, 768},  {1280, 720},
+                      {1280, 1024}, {1600, 900},  {1920, 1080}, {2560, 1440}, {3840, 2160}};
+
+std::vector<D3DDISPLAYMODE> SdlModes(int displayIndex) {
+  std::vector<D3DDISPLAYMODE> modes;
+  if (win32ext::ActiveBackend() != win32ext::BackendKind::Sdl) return modes;
+  int count = SDL_GetNumDisplayModes(displayIndex);
+  for (int i = 0; i < count; ++i) {
+    SDL_DisplayMode mode;
+    if (SDL_GetDisplayMode(displayIndex, i, &mode) == 0 && mode.w > 0 && mode.h > 0)
+      modes.push_back({UINT(mode.w), UINT(mode.h), UINT(std::max(mode.refresh_rate, 0)),
+                       kDesktopFormat});
+  }
+  return modes;
+}
+
+std::vector<D3DDISPLAYMODE> ModesOf(const win32ext::DisplayInfo& display, int index) {
+  UINT width = UINT(display.bounds.right - display.bounds.left);
+  UINT height = UINT(display.bounds.bottom - display.bounds.top);
+  UINT refresh = UINT(std::max(display.refreshRate, 0));
+  std::vector<D3DDISPLAYMODE> modes = SdlModes(index);
+  if (modes.empty()) {
+    for (auto size : kStandardSizes)
+      if (size.width <= width && size.height <= height)
+        modes.push_back({size.width, size.height, refresh, kDesktopFormat});
+  }
+  D3DDISPLAYMODE desktop{width, height, refresh, kDesktopFormat};
+  auto same = [&](const D3DDISPLAYMODE& m) {
+    return m.Width == width && m.Height == height && m.RefreshRate == refresh;
+  };
+  if (std::none_of(modes.begin(), modes.end(), same)) modes.push_back(desktop);
+  return modes;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+void FitScreen(Screen& screen, const RECT& bounds) {
+  uint32_t width = uint32_t(std::max<LONG>(bounds.right - bounds.left, 1));
+  uint32_t height = uint32_t(std::max<LONG>(bounds.bottom - bounds.top, 1));
+  if (screen.width == width && screen.height == height) return;
+  screen.width = width;
+  screen.height = height;
+  screen.pixels.assign(size_t{width} * height, 0);
+}
+
+std::vector<Adapter>& Refreshed() {
+  static std::vector<Adapter> adapters;
+  std::vector<win32ext::DisplayInfo> displays = win32ext::Displays();
+  adapters.resize(displays.size());
+  for (size_t i = 0; i < displays.size(); ++i) {
+    Adapter& adapter = adapters[i];
+    bool changed = adapter.modes.empty() || !SameRect(adapter.display.bounds, displays[i].bounds) ||
+                   adapter.display.refreshRate != displays[i].refreshRate;
+    adapter.display = displays[i];
+    if (changed) adapter.modes = ModesOf(displays[i], int(i));
+    FitScreen(adapter.screen, displays[i].bounds);
+  }
+  return adapters;
+}
+
+}  // namespace
+
+uint32_t AdapterCount() { return uint32_t(Refreshed().size()); }
+
+Adapter* FindAdapter(uint32_t ordinal) {
+  std::vector<Adapter>& adapters = Refreshed();
+  return ordinal < adapters.size() ? &adapters[ordinal] : nullptr;
+}
+
+D3DDISPLAYMODE DesktopMode(const Adapter& adapter) {
+  const RECT& b = adapter.display.bounds;
+  return {UINT(b.right - b.left), UINT(b.bottom - b.top),
+          UINT(std::max(adapter.display.refreshRate, 0)), kDesktopFormat};
+}
+
+bool IsDisplayFormat(D3DFORMAT format) {
+  return std::find(std::begin(kDisplayFormats), std::end(kDisplayFormats), format) !=
+         std::end(kDisplayFormats);
+}
+
+}  // namespace d3d9impl
+

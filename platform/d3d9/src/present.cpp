@@ -1,0 +1,198 @@
+// Presentation: the back buffer goes into the adapter's screen image at the window's
+// client rectangle (stretched when the sizes differ) and, with a display, into the
+// window. GetFrontBufferData copies that screen image. Also the device cursor.
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "adapters.h"
+#include "device.h"
+#include "texel_formats.h"
+#include "validation.h"
+
+namespace d3d9impl {
+namespace {
+
+// The client rectangle of a window in its adapter's screen coordinates.
+RECT ClientOnScreen(HWND window, const Adapter& adapter) {
+  RECT client{};
+  GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  LONG x = origin.x - adapter.display.bounds.left, y = origin.y - adapter.display.bounds.top;
+  return {x, y, x + client.right, y + client.bottom};
+}
+
+// Nearest-neighbour copy of an ARGB image into the part of `dest` that lies on screen.
+void Composite(Screen& screen, const std::vector<uint32_t>& image, uint32_t width, uint32_t height,
+               const RECT& dest) {
+  LONG destWidth = dest.right - dest.left, destHeight = dest.bottom - dest.top;
+  if (destWidth <= 0 || destHeight <= 0) return;
+  LONG top = std::max<LONG>(dest.top, 0), bottom = std::min<LONG>(dest.bottom, LONG(screen.height));
+  LONG left = std::max<LONG>(dest.left, 0), right = std::min<LONG>(dest.right, LONG(screen.width));
+  for (LONG y = top; y < bottom; ++y) {
+    uint32_t sy = uint32_t(uint64_t(y - dest.top) * height / uint64_t(destHeight));
+    const uint32_t* src = image.data() + size_t(sy) * width;
+    uint32_t* out = screen.pixels.data() + size_t(y) * screen.width;
+    for (LONG x = left; x < right; ++x)
+      out[x] = src[uint64_t(x - dest.left) * width / uint64_t(destWidth)] | 0xFF000000u;
+  }
+}
+
+// Shows the screen's part under the window's client area in the window.
+void ShowInWindow(HWND window, Screen& screen, const RECT& dest) {
+  if (win32ext::ActiveBackend() != win32ext::BackendKind::Sdl) return;
+  SDL_Window* native = SDL_GetWindowFromID(win32ext::NativeWindowId(window));
+  SDL_Surface* target = native ? SDL_GetWindowSurface(native) : nullptr;
+  if (!target) return;
+  SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
+      screen.pixels.data(), int(screen.width), int(screen.height), 32, int(screen.width * 4),
+      SDL_PIXELFORMAT_ARGB8888);
+  if (!source) return;
+  SDL_Rect from{int(dest.left), int(dest.top), int(dest.right - dest.left), int(dest.bottom - dest.top)};
+  SDL_BlitSurface(source, &from, target, nullptr);
+  SDL_FreeSurface(source);
+  SDL_UpdateWindowSurface(native);
+}
+
+UINT RefreshesToWait(UINT interval) {
+  switch (interval) {
+    case D3DPRESENT_INTERVAL_IMMEDIATE: return 0;
+    case D3DPRESENT_INTERVAL_TWO: return 2;
+    case D3DPRESENT_INTERVAL_THREE: return 3;
+    case D3DPRESENT_INTERVAL_FOUR: return 4;
+    default: return 1;
+  }
+}
+
+// Waits for the display's next refresh (or the n-th after the previous present) when
+// the interval asks for it. Without a display nothing is waited for.
+uint64_t WaitForRefresh(UINT interval, int refreshRate, uint64_t lastTick) {
+  UINT refreshes = RefreshesToWait(interval);
+  if (refreshes == 0 || win32ext::ActiveBackend() != win32ext::BackendKind::Sdl) return lastTick;
+  using Clock = std::chrono::steady_clock;
+  auto period = std::chrono::nanoseconds(1000000000LL / std::max(refreshRate, 1));
+  uint64_t now = uint64_t(Clock::now().time_since_epoch() / period);
+  uint64_t tick = std::max(now + 1, lastTick + refreshes);
+  std::this_thread::sleep_until(Clock::time_point(period * tick));
+  return tick;
+}
+
+}  // namespace
+
+HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
+                        const void* dirtyRegion) {
+  if (sourceRect || destRect || dirtyRegion)
+    return InvalidCall("Present: only whole back buffers are presented");
+  HWND window = PresentWindow(destWindowOverride);
+  if (!IsWindow(window)) return InvalidCall("Present: no window");
+  if (CheckLoss()) return D3DERR_DEVICELOST;
+  Adapter* adapter = FindAdapter(adapter_);
+  if (!adapter) return D3DERR_DEVICELOST;
+  PixelStore& back = backBuffer_->Pixels();
+  presentImage_.resize(size_t(back.Width()) * back.Height());
+  raster::ConvertRect(back.Format(), back.Bits(), back.Pitch(), D3DFMT_A8R8G8B8,
+                      reinterpret_cast<uint8_t*>(presentImage_.data()), back.Width() * 4,
+                      back.Width(), back.Height());
+  RECT dest = parameters_.Windowed ? ClientOnScreen(window, *adapter)
+                                   : RECT{0, 0, LONG(adapter->screen.width), LONG(adapter->screen.height)};
+  if (!IsIconic(window)) {
+    Composite(adapter->screen, presentImage_, back.Width(), back.Height(), dest);
+    ShowInWindow(window, adapter->screen, dest);
+  }
+  lastPresentTick_ = WaitForRefresh(parameters_.PresentationInterval, adapter->display.refreshRate,
+                                    lastPresentTick_);
+  return D3D_OK;
+}
+
+HRESULT Device::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destination) {
+  auto* surface = static_cast<Surface*>(destination);
+  if (swapChain != 0 || !surface) return InvalidCall("GetFrontBufferData: bad swap chain or surface");
+  Adapter* adapter = FindAdapter(adapter_);
+  if (!adapter) return D3DERR_DEVICELOST;
+  PixelStore& pixels = surface->Pixels();
+  if (pixels.Format() != D3DFMT_A8R8G8B8 ||
+      (surface->Pool() != D3DPOOL_SYSTEMMEM && surface->Pool() != D3DPOOL_SCRATCH))
+    return InvalidCall("GetFrontBufferData: needs an A8R8G8B8 system-memory or scratch surface");
+  if (pixels.Width() != adapter->screen.width || pixels.Height() != adapter->screen.height)
+    return InvalidCall("GetFrontBufferData: the surface must have the desktop's size");
+  if (pixels.Locked()) return InvalidCall("GetFrontBufferData: the surface is locked");
+  if (lost_) return D3DERR_DEVICELOST;
+  for (uint32_t y = 0; y < pixels.Height(); ++y) {
+    const uint32_t* src = adapter->screen.pixels.data() + size_t(y) * adapter->screen.width;
+    auto* out = reinterpret_cast<uint32_t*>(pixels.Bits() + size_t(y) * pixels.Pitch());
+    for (uint32_t x = 0; x < pixels.Width(); ++x) out[x] = src[x] | 0xFF000000u;
+  }
+  return D3D_OK;
+}
+
+// ---- Device cursor ----------------------------------------------------------------------
+
+HRESULT Device::SetCursorProperties(UINT hotSpotX, UINT hotSpotY, IDirect3DSurface9* image) {
+  auto* surface = static_cast<Surface*>(image);
+  if (!surface) return InvalidCall("SetCursorProperties: no image");
+  PixelStore& pixels = surface->Pixels();
+  if (pixels.Format() != D3DFMT_A8R8G8B8 || hotSpotX >= pixels.Width() || hotSpotY >= pixels.Height())
+    return InvalidCall("SetCursorProperties: needs A8R8G8B8 and a hot spot inside the image");
+  if (pixels.Width() > 256 || pixels.Height() > 256 || pixels.Locked())
+    return InvalidCall("SetCursorProperties: image too large or locked");
+  cursorImage_.resize(size_t(pixels.Width()) * pixels.Height());
+  for (uint32_t y = 0; y < pixels.Height(); ++y)
+    std::copy_n(reinterpret_cast<const uint32_t*>(pixels.Bits() + size_t(y) * pixels.Pitch()),
+                pixels.Width(), cursorImage_.data() + size_t(y) * pixels.Width());
+  cursorWidth_ = pixels.Width();
+  cursorHeight_ = pixels.Height();
+  cursorHotX_ = hotSpotX;
+  cursorHotY_ = hotSpotY;
+  ApplyCursor();
+  return D3D_OK;
+}
+
+void Device::SetCursorPosition(int x, int y, DWORD flags) {
+  (void)flags;
+  cursorPosition_ = {x, y};
+  if (parameters_.Windowed || win32ext::ActiveBackend() != win32ext::BackendKind::Sdl) return;
+  if (SDL_Window* native = SDL_GetWindowFromID(win32ext::NativeWindowId(PresentWindow(nullptr))))
+    SDL_WarpMouseInWindow(native, x, y);
+}
+
+BOOL Device::ShowCursor(BOOL show) {
+  BOOL previous = cursorShown_;
+  cursorShown_ = show != 0;
+  ApplyCursor();
+  return previous;
+}
+
+// In full screen the device's image is the window's pointer while it is shown.
+void Device::ApplyCursor() {
+  if (win32ext::ActiveBackend() != win32ext::BackendKind::Sdl || parameters_.Windowed) return;
+  if (!cursorShown_) {
+    SDL_ShowCursor(SDL_DISABLE);
+    return;
+  }
+  if (cursorImage_.empty()) return;
+  SDL_Surface* image = SDL_CreateRGBSurfaceWithFormatFrom(
+      cursorImage_.data(), int(cursorWidth_), int(cursorHeight_), 32, int(cursorWidth_ * 4),
+      SDL_PIXELFORMAT_ARGB8888);
+  if (!image) return;
+  SDL_Cursor* cursor = SDL_CreateColorCursor(image, int(cursorHotX_), int(cursorHotY_));
+  SDL_FreeSurface(image);
+  if (!cursor) return;
+  SDL_SetCursor(cursor);
+  if (sdlCursor_) SDL_FreeCursor(sdlCursor_);
+  sdlCursor_ = cursor;
+  SDL_ShowCursor(SDL_ENABLE);
+}
+
+}  // namespace d3d9impl
+
+namespace d3d9impl {
+
+void Device::ReleaseCursor() {
+  if (sdlCursor_) SDL_FreeCursor(sdlCursor_);
+  sdlCursor_ = nullptr;
+}
+
+}  // namespace d3d9impl

@@ -1,0 +1,233 @@
+// Surfaces, textures and buffers: storage, locking and descriptions.
+#include "resources.h"
+
+#include <algorithm>
+#include <new>
+
+#include "device.h"
+#include "validation.h"
+
+namespace d3d9impl {
+
+// ---- PixelStore -----------------------------------------------------------------------
+
+PixelStore::PixelStore(const raster::FormatInfo& format, uint32_t width, uint32_t height)
+    : format_(format), width_(width), height_(height), pitch_(raster::RowPitch(format, width)) {
+  uint64_t bytes = raster::LevelBytes(format, width, height);
+  try {
+    bits_.assign(bytes, 0);
+  } catch (const std::bad_alloc&) {
+    bits_.clear();
+  }
+}
+
+HRESULT PixelStore::Lock(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
+  (void)flags;
+  if (!locked) return InvalidCall("LockRect: null output");
+  if (locked_) return InvalidCall("LockRect: already locked");
+  RECT area = rect ? *rect : RECT{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)};
+  if (area.left < 0 || area.top < 0 || area.left >= area.right || area.top >= area.bottom ||
+      static_cast<uint32_t>(area.right) > width_ || static_cast<uint32_t>(area.bottom) > height_)
+    return InvalidCall("LockRect: rectangle outside the surface");
+  uint32_t block = format_.blockSize;
+  if (area.left % block || area.top % block)
+    return InvalidCall("LockRect: rectangle not aligned to compressed blocks");
+  size_t offset = size_t(area.top / block) * pitch_ + size_t(area.left / block) * format_.blockBytes;
+  locked->Pitch = static_cast<INT>(pitch_);
+  locked->pBits = bits_.data() + offset;
+  locked_ = true;
+  return D3D_OK;
+}
+
+HRESULT PixelStore::Unlock() {
+  if (!locked_) return InvalidCall("UnlockRect: not locked");
+  locked_ = false;
+  return D3D_OK;
+}
+
+// ---- Surface --------------------------------------------------------------------------
+
+Surface::Surface(Device* device, D3DPOOL pool, DWORD usage, SurfaceOwner owner,
+                 Texture* container, const raster::FormatInfo& format, uint32_t width,
+                 uint32_t height)
+    : Child(device, owner == SurfaceOwner::Standalone && pool != D3DPOOL_SCRATCH,
+            owner == SurfaceOwner::Standalone && pool == D3DPOOL_DEFAULT),
+      pool_(pool),
+      usage_(usage),
+      owner_(owner),
+      container_(container),
+      pixels_(format, width, height) {}
+
+Surface::~Surface() = default;
+
+ULONG Surface::AddRef() {
+  switch (owner_) {
+    case SurfaceOwner::TextureLevel: return container_->AddRef();
+    case SurfaceOwner::Device: return OwningDevice()->AddRef();
+    case SurfaceOwner::Standalone: break;
+  }
+  return AddPublic();
+}
+
+ULONG Surface::Release() {
+  switch (owner_) {
+    case SurfaceOwner::TextureLevel: return container_->Release();
+    case SurfaceOwner::Device: return OwningDevice()->Release();
+    case SurfaceOwner::Standalone: break;
+  }
+  return ReleasePublic();
+}
+
+HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc) {
+  if (!desc) return InvalidCall("GetDesc: null output");
+  *desc = {pixels_.Format(), D3DRTYPE_SURFACE, usage_, pool_, D3DMULTISAMPLE_NONE, 0,
+           pixels_.Width(), pixels_.Height()};
+  return D3D_OK;
+}
+
+HRESULT Surface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
+  if (usage_ & D3DUSAGE_DEPTHSTENCIL) return InvalidCall("LockRect: depth buffers are not lockable");
+  if (owner_ == SurfaceOwner::Device && !OwningDevice()->BackBufferLockable())
+    return InvalidCall("LockRect: the back buffer was not created lockable");
+  if (owner_ == SurfaceOwner::TextureLevel && !container_->Lockable())
+    return InvalidCall("LockRect: default-pool textures are lockable only when dynamic");
+  return pixels_.Lock(locked, rect, flags);
+}
+
+HRESULT Surface::UnlockRect() {
+  HRESULT result = pixels_.Unlock();
+  if (SUCCEEDED(result) && owner_ == SurfaceOwner::TextureLevel) container_->ContentChanged();
+  return result;
+}
+
+// ---- Texture --------------------------------------------------------------------------
+
+namespace {
+uint64_t NextTextureId() {
+  static uint64_t next = 0;
+  return ++next;
+}
+}  // namespace
+
+Texture::Texture(Device* device, D3DPOOL pool, DWORD usage, const raster::FormatInfo& format,
+                 uint32_t width, uint32_t height, uint32_t levels)
+    : Child(device, pool != D3DPOOL_SCRATCH, pool == D3DPOOL_DEFAULT), pool_(pool), usage_(usage) {
+  for (uint32_t i = 0; i < levels; ++i) {
+    uint32_t w = std::max(1u, width >> i), h = std::max(1u, height >> i);
+    levels_.push_back(new Surface(device, pool, usage, SurfaceOwner::TextureLevel, this,
+                                  format, w, h));
+    PixelStore& store = levels_.back()->Pixels();
+    levelViews_.push_back({store.Bits(), w, h, store.Pitch()});
+  }
+  view_ = {NextTextureId(), 0, format.format, levels, levelViews_.data()};
+}
+
+Texture::~Texture() {
+  if (OwningDevice()) OwningDevice()->ForgetTexture(view_.id);
+  for (Surface* level : levels_) delete level;
+}
+
+bool Texture::Allocated() const {
+  return std::all_of(levels_.begin(), levels_.end(),
+                     [](Surface* s) { return s->Pixels().Allocated(); });
+}
+
+bool Texture::Lockable() const {
+  return pool_ != D3DPOOL_DEFAULT || (usage_ & D3DUSAGE_DYNAMIC);
+}
+
+HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
+  if (level >= levels_.size()) return InvalidCall("GetLevelDesc: no such level");
+  return levels_[level]->GetDesc(desc);
+}
+
+HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) {
+  if (!surface) return InvalidCall("GetSurfaceLevel: null output");
+  if (level >= levels_.size()) return InvalidCall("GetSurfaceLevel: no such level");
+  AddRef();
+  *surface = levels_[level];
+  return D3D_OK;
+}
+
+HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
+  if (level >= levels_.size()) return InvalidCall("LockRect: no such level");
+  return levels_[level]->LockRect(locked, rect, flags);
+}
+
+HRESULT Texture::UnlockRect(UINT level) {
+  if (level >= levels_.size()) return InvalidCall("UnlockRect: no such level");
+  return levels_[level]->UnlockRect();
+}
+
+void Texture::ContentChanged() { ++view_.version; }
+
+// ---- Buffers --------------------------------------------------------------------------
+
+BufferStore::BufferStore(uint32_t size) {
+  try {
+    bytes_.assign(size, 0);
+  } catch (const std::bad_alloc&) {
+    bytes_.clear();
+  }
+}
+
+HRESULT BufferStore::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+  (void)flags;
+  if (!data) return InvalidCall("Lock: null output");
+  uint64_t end = uint64_t{offset} + (size ? size : Size() - std::min(offset, Size()));
+  if (offset >= Size() || end > Size()) return InvalidCall("Lock: range outside the buffer");
+  *data = bytes_.data() + offset;
+  ++lockCount_;
+  return D3D_OK;
+}
+
+HRESULT BufferStore::Unlock() {
+  if (lockCount_ == 0) return InvalidCall("Unlock: not locked");
+  --lockCount_;
+  return D3D_OK;
+}
+
+VertexBuffer::VertexBuffer(Device* device, D3DPOOL pool, DWORD usage, DWORD fvf, uint32_t size)
+    : Child(device, pool != D3DPOOL_SCRATCH, pool == D3DPOOL_DEFAULT),
+      pool_(pool),
+      usage_(usage),
+      fvf_(fvf),
+      store_(size) {}
+
+VertexBuffer::~VertexBuffer() = default;
+
+HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+  return store_.Lock(offset, size, data, flags);
+}
+
+HRESULT VertexBuffer::Unlock() { return store_.Unlock(); }
+
+HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
+  if (!desc) return InvalidCall("GetDesc: null output");
+  *desc = {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage_, pool_, store_.Size(), fvf_};
+  return D3D_OK;
+}
+
+IndexBuffer::IndexBuffer(Device* device, D3DPOOL pool, DWORD usage, D3DFORMAT format,
+                         uint32_t size)
+    : Child(device, pool != D3DPOOL_SCRATCH, pool == D3DPOOL_DEFAULT),
+      pool_(pool),
+      usage_(usage),
+      format_(format),
+      store_(size) {}
+
+IndexBuffer::~IndexBuffer() = default;
+
+HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+  return store_.Lock(offset, size, data, flags);
+}
+
+HRESULT IndexBuffer::Unlock() { return store_.Unlock(); }
+
+HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
+  if (!desc) return InvalidCall("GetDesc: null output");
+  *desc = {format_, D3DRTYPE_INDEXBUFFER, usage_, pool_, store_.Size()};
+  return D3D_OK;
+}
+
+}  // namespace d3d9impl

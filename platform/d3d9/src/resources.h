@@ -1,0 +1,155 @@
+// The device's resources: surfaces, textures with their mip levels, and vertex and
+// index buffers. Their memory is ordinary host memory in every pool; the pool decides
+// only the reference rules and whether Reset may run while they live.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "formats.h"
+#include "object_base.h"
+#include "pipeline.h"
+
+namespace d3d9impl {
+
+class Texture;
+
+// Pixel storage of one surface or mip level, with its lock state.
+class PixelStore {
+ public:
+  PixelStore(const raster::FormatInfo& format, uint32_t width, uint32_t height);
+  bool Allocated() const { return !bits_.empty(); }
+  HRESULT Lock(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
+  HRESULT Unlock();
+  bool Locked() const { return locked_; }
+  D3DFORMAT Format() const { return format_.format; }
+  uint32_t Width() const { return width_; }
+  uint32_t Height() const { return height_; }
+  uint32_t Pitch() const { return pitch_; }
+  uint8_t* Bits() { return bits_.data(); }
+  const uint8_t* Bits() const { return bits_.data(); }
+  raster::SurfaceView View() {
+    return {bits_.data(), width_, height_, pitch_, format_.format};
+  }
+
+ private:
+  const raster::FormatInfo& format_;
+  uint32_t width_;
+  uint32_t height_;
+  uint32_t pitch_;
+  std::vector<uint8_t> bits_;
+  bool locked_ = false;
+};
+
+// What a surface belongs to decides where its references go: a texture level and
+// the device's own back buffer and depth buffer count on their container.
+enum class SurfaceOwner { Standalone, TextureLevel, Device };
+
+class Surface final : public Child<IDirect3DSurface9> {
+ public:
+  Surface(Device* device, D3DPOOL pool, DWORD usage, SurfaceOwner owner,
+          Texture* container, const raster::FormatInfo& format, uint32_t width,
+          uint32_t height);
+  ~Surface() override;
+
+  ULONG AddRef() override;
+  ULONG Release() override;
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_SURFACE; }
+  HRESULT GetDesc(D3DSURFACE_DESC* desc) override;
+  HRESULT LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) override;
+  HRESULT UnlockRect() override;
+
+  PixelStore& Pixels() { return pixels_; }
+  D3DPOOL Pool() const { return pool_; }
+
+ private:
+  D3DPOOL pool_;
+  DWORD usage_;
+  SurfaceOwner owner_;
+  Texture* container_;
+  PixelStore pixels_;
+};
+
+class Texture final : public Child<IDirect3DTexture9> {
+ public:
+  Texture(Device* device, D3DPOOL pool, DWORD usage, const raster::FormatInfo& format,
+          uint32_t width, uint32_t height, uint32_t levels);
+  ~Texture() override;
+  bool Allocated() const;
+  // Default-pool textures are lockable only when created dynamic.
+  bool Lockable() const;
+
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
+  DWORD GetLevelCount() override { return static_cast<DWORD>(levels_.size()); }
+  HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) override;
+  HRESULT GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) override;
+  HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect,
+                   DWORD flags) override;
+  HRESULT UnlockRect(UINT level) override;
+
+  D3DPOOL Pool() const { return pool_; }
+  // The levels as the renderer reads them; the version moves on with every unlock.
+  const raster::TextureView& View() const { return view_; }
+  void ContentChanged();
+
+ private:
+  D3DPOOL pool_;
+  DWORD usage_;
+  std::vector<Surface*> levels_;
+  std::vector<raster::TextureLevelView> levelViews_;
+  raster::TextureView view_{};
+};
+
+// Vertex and index buffers share their storage and lock rules.
+class BufferStore {
+ public:
+  explicit BufferStore(uint32_t size);
+  bool Allocated() const { return !bytes_.empty(); }
+  HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags);
+  HRESULT Unlock();
+  uint32_t Size() const { return static_cast<uint32_t>(bytes_.size()); }
+  const uint8_t* Bytes() const { return bytes_.data(); }
+
+ private:
+  std::vector<uint8_t> bytes_;
+  int lockCount_ = 0;
+};
+
+class VertexBuffer final : public Child<IDirect3DVertexBuffer9> {
+ public:
+  VertexBuffer(Device* device, D3DPOOL pool, DWORD usage, DWORD fvf, uint32_t size);
+  ~VertexBuffer() override;
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+  HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
+  HRESULT Unlock() override;
+  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+  const BufferStore& Store() const { return store_; }
+  D3DPOOL Pool() const { return pool_; }
+
+ private:
+  D3DPOOL pool_;
+  DWORD usage_;
+  DWORD fvf_;
+  BufferStore store_;
+};
+
+class IndexBuffer final : public Child<IDirect3DIndexBuffer9> {
+ public:
+  IndexBuffer(Device* device, D3DPOOL pool, DWORD usage, D3DFORMAT format, uint32_t size);
+  ~IndexBuffer() override;
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
+  HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
+  HRESULT Unlock() override;
+  HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
+  const BufferStore& Store() const { return store_; }
+  D3DFORMAT Format() const { return format_; }
+  D3DPOOL Pool() const { return pool_; }
+
+ private:
+  D3DPOOL pool_;
+  DWORD usage_;
+  D3DFORMAT format_;
+  BufferStore store_;
+};
+
+}  // namespace d3d9impl

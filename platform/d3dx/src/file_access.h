@@ -1,0 +1,19 @@
+// Reading and writing whole files named by CP932 paths, for the loaders and savers.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "wintypes.h"
+
+namespace d3dximpl {
+
+// Reads at most `limit` bytes; a longer file is refused as invalid data. A file that
+// is not there (or not a regular file) gives the file-not-found code.
+HRESULT ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, uint64_t limit);
+
+// Writes through a temporary file beside the target, renamed into place once complete,
+// so that a failed write never leaves a half-written file under the name.
+HRESULT WriteWholeFile(const char* path, const std::vector<uint8_t>& bytes);
+
+}  // namespace d3dximpl

@@ -1,0 +1,99 @@
+// JPEG pictures through libjpeg: baseline and progressive, grey or colour (YCbCr or
+// RGB). CMYK files are refused. Errors return through longjmp to the two guarded
+// steps below; libjpeg never exits the process and a truncated file is an error.
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "decoder_support.h"
+
+namespace d3dximage {
+namespace {
+
+// Progressive files can repeat scans endlessly; real ones use a dozen or so.
+constexpr int kMaxScans = 1000;
+
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  jmp_buf jump;
+  bool truncated;
+};
+
+[[noreturn]] void OnError(j_common_ptr cinfo) {
+  longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
+
+// Warnings (level -1) are tolerated except premature end of data; nothing is printed.
+void OnMessage(j_common_ptr cinfo, int level) {
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  if (level < 0 && err->pub.msg_code == JWRN_JPEG_EOF) err->truncated = true;
+}
+
+void OnProgress(j_common_ptr cinfo) {
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > kMaxScans) OnError(cinfo);
+}
+
+struct Decompressor {
+  jpeg_decompress_struct cinfo{};
+  ErrorManager err{};
+  jpeg_progress_mgr progress{};
+  Decompressor() {
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = OnError;
+    err.pub.emit_message = OnMessage;
+    progress.progress_monitor = OnProgress;
+  }
+  ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
+};
+
+// Guarded step 1: header. No C++ object lives between setjmp and longjmp here.
+bool ReadHeader(Decompressor& d, Bytes bytes) {
+  if (setjmp(d.err.jump)) return false;
+  jpeg_create_decompress(&d.cinfo);
+  d.cinfo.progress = &d.progress;
+  jpeg_mem_src(&d.cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+  if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK) return false;
+  if (d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK) return false;
+  d.cinfo.out_color_space = d.cinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  return true;
+}
+
+// Guarded step 2: pixels, into a level already sized from the header.
+bool ReadPixels(Decompressor& d, ImageLevel& level) {
+  if (setjmp(d.err.jump)) return false;
+  jpeg_start_decompress(&d.cinfo);
+  const unsigned channels = unsigned(d.cinfo.output_components);
+  JSAMPARRAY row = (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE,
+                                                d.cinfo.output_width * channels, 1);
+  while (d.cinfo.output_scanline < d.cinfo.output_height) {
+    uint32_t* out = level.argb.data() + uint64_t(d.cinfo.output_scanline) * level.width;
+    jpeg_read_scanlines(&d.cinfo, row, 1);
+    for (uint32_t x = 0; x < level.width; ++x) {
+      const JSAMPLE* s = row[0] + uint64_t(x) * channels;
+      out[x] = channels == 1 ? Argb(255, s[0], s[0], s[0]) : Argb(255, s[0], s[1], s[2]);
+    }
+  }
+  jpeg_finish_decompress(&d.cinfo);
+  return !d.err.truncated;
+}
+
+}  // namespace
+
+DecodeResult DecodeJpeg(Bytes bytes, ImageFile& out, uint32_t maxDimension) {
+  if (bytes.size() < 3 || bytes[0] != 0xFF || bytes[1] != 0xD8 || bytes[2] != 0xFF)
+    return DecodeResult::NotThisFormat;
+  Decompressor d;
+  if (!ReadHeader(d, bytes)) return DecodeResult::InvalidData;
+  ImageLevel level;
+  DecodeResult result = AllocateLevel(d.cinfo.image_width, d.cinfo.image_height, maxDimension, level);
+  if (result != DecodeResult::Ok) return result;
+  if (!ReadPixels(d, level)) return DecodeResult::InvalidData;
+  out.fileFormat = d.cinfo.out_color_space == JCS_GRAYSCALE ? fileformat::L8 : fileformat::X8R8G8B8;
+  out.levels.push_back(std::move(level));
+  return DecodeResult::Ok;
+}
+
+}  // namespace d3dximage

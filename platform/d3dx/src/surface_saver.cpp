@@ -1,0 +1,50 @@
+// D3DXSaveSurfaceToFileA: a rectangle of a surface, read through its lock and
+// converted to 32-bit pixels, written as a BMP file.
+#include <vector>
+
+#include "d3dx9tex.h"
+#include "file_access.h"
+#include "image_file.h"
+#include "texel_formats.h"
+
+namespace {
+
+bool RectInside(const RECT& r, const D3DSURFACE_DESC& desc) {
+  return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
+         UINT(r.right) <= desc.Width && UINT(r.bottom) <= desc.Height;
+}
+
+// The rectangle's pixels as 0xAARRGGBB rows, or empty when the surface cannot be read.
+std::vector<uint32_t> ReadRect(IDirect3DSurface9* surface, const D3DSURFACE_DESC& desc, const RECT& r) {
+  std::vector<uint32_t> pixels;
+  D3DLOCKED_RECT locked{};
+  if (FAILED(surface->LockRect(&locked, &r, D3DLOCK_READONLY))) return pixels;
+  uint32_t width = uint32_t(r.right - r.left), height = uint32_t(r.bottom - r.top);
+  pixels.resize(size_t(width) * height);
+  if (!raster::ConvertRect(desc.Format, static_cast<const uint8_t*>(locked.pBits), uint32_t(locked.Pitch),
+                           D3DFMT_A8R8G8B8, reinterpret_cast<uint8_t*>(pixels.data()), width * 4, width,
+                           height))
+    pixels.clear();
+  surface->UnlockRect();
+  return pixels;
+}
+
+}  // namespace
+
+HRESULT D3DXSaveSurfaceToFileA(LPCSTR destFile, D3DXIMAGE_FILEFORMAT format, IDirect3DSurface9* srcSurface,
+                               const PALETTEENTRY* srcPalette, const RECT* srcRect) {
+  (void)srcPalette;  // 32-bit files carry no palette
+  if (!destFile || !srcSurface) return D3DERR_INVALIDCALL;
+  if (format != D3DXIFF_BMP) return E_NOTIMPL;
+  D3DSURFACE_DESC desc{};
+  HRESULT result = srcSurface->GetDesc(&desc);
+  if (FAILED(result)) return result;
+  RECT r = srcRect ? *srcRect : RECT{0, 0, LONG(desc.Width), LONG(desc.Height)};
+  if (!RectInside(r, desc)) return D3DERR_INVALIDCALL;
+  std::vector<uint32_t> pixels = ReadRect(srcSurface, desc, r);
+  if (pixels.empty()) return D3DERR_INVALIDCALL;
+  uint32_t width = uint32_t(r.right - r.left), height = uint32_t(r.bottom - r.top);
+  std::vector<uint8_t> file = d3dximage::EncodeBmp32(width, height, pixels.data(), width);
+  if (file.empty()) return D3DERR_INVALIDCALL;
+  return d3dximpl::WriteWholeFile(destFile, file);
+}

@@ -1,0 +1,154 @@
+// D3DXCreateTextureFromFileExA/A: decode the file, fit its size to the device, build
+// the mip chain (triangle filter, mirrored edges) and convert into the texture's format.
+#include <algorithm>
+#include <cmath>
+#include <span>
+
+#include "d3dx9tex.h"
+#include "file_access.h"
+#include "image_file.h"
+#include "texel_formats.h"
+
+namespace d3dximpl {
+namespace {
+
+// Image files larger than this are refused before decoding; the texture itself is
+// further fitted to the device's MaxTextureWidth/Height.
+constexpr uint32_t kMaxImageDimension = 16384;
+constexpr uint64_t kMaxFileBytes = uint64_t{1} << 30;
+
+bool IsDefaultSize(UINT value) {
+  return value == 0 || value == D3DX_DEFAULT || value == D3DX_DEFAULT_NONPOW2 || value == D3DX_FROM_FILE;
+}
+
+// The image's size, or the asked size, scaled down uniformly to fit the device.
+void FitSize(const D3DCAPS9& caps, UINT& width, UINT& height) {
+  double scale = std::min({1.0, double(caps.MaxTextureWidth) / width, double(caps.MaxTextureHeight) / height});
+  if (scale >= 1.0) return;
+  width = std::max(1u, UINT(std::floor(width * scale)));
+  height = std::max(1u, UINT(std::floor(height * scale)));
+}
+
+// The format a texture gets when the caller leaves it to the file: the file's own when
+// the device can sample it and it can be written from pixels, else the nearest 32-bit one.
+D3DFORMAT FormatForFile(IDirect3DDevice9* device, const D3DCAPS9& caps, uint32_t fileFormat) {
+  switch (fileFormat) {
+    case D3DFMT_R5G6B5: case D3DFMT_X1R5G5B5: case D3DFMT_A1R5G5B5: case D3DFMT_A4R4G4B4:
+    case D3DFMT_A8R8G8B8: case D3DFMT_X8R8G8B8: case D3DFMT_L8: case D3DFMT_A8L8: case D3DFMT_A8:
+      break;
+    case D3DFMT_R8G8B8: case D3DFMT_X4R4G4B4: case D3DFMT_L16: return D3DFMT_X8R8G8B8;
+    default: return D3DFMT_A8R8G8B8;
+  }
+  IDirect3D9* direct3d = nullptr;
+  D3DDISPLAYMODE mode{};
+  HRESULT supported = E_FAIL;
+  if (SUCCEEDED(device->GetDirect3D(&direct3d))) {
+    if (SUCCEEDED(device->GetDisplayMode(0, &mode)))
+      supported = direct3d->CheckDeviceFormat(caps.AdapterOrdinal, caps.DeviceType, mode.Format, 0,
+                                              D3DRTYPE_TEXTURE, D3DFORMAT(fileFormat));
+    direct3d->Release();
+  }
+  return SUCCEEDED(supported) ? D3DFORMAT(fileFormat) : D3DFMT_A8R8G8B8;
+}
+
+void ApplyColorKey(std::vector<d3dximage::ImageLevel>& levels, D3DCOLOR key) {
+  if (key == 0) return;
+  for (d3dximage::ImageLevel& level : levels)
+    std::replace(level.argb.begin(), level.argb.end(), uint32_t(key), 0u);
+}
+
+// The levels the texture gets: the file's stored chain when it fits, else level 0
+// resized and filtered down.
+std::vector<d3dximage::ImageLevel> MakeLevels(d3dximage::ImageFile& file, UINT width, UINT height,
+                                              UINT levels) {
+  std::vector<d3dximage::ImageLevel>& stored = file.levels;
+  bool storedFits = stored[0].width == width && stored[0].height == height && stored.size() >= levels;
+  if (storedFits) {
+    stored.resize(levels);
+    return std::move(stored);
+  }
+  std::vector<d3dximage::ImageLevel> made;
+  made.push_back(stored[0].width == width && stored[0].height == height
+                     ? std::move(stored[0])
+                     : d3dximage::Resize(stored[0], width, height));
+  d3dximage::BuildMipChain(made, levels);
+  return made;
+}
+
+HRESULT Upload(IDirect3DTexture9* texture, D3DFORMAT format, const std::vector<d3dximage::ImageLevel>& levels) {
+  for (UINT i = 0; i < levels.size(); ++i) {
+    D3DLOCKED_RECT locked{};
+    HRESULT result = texture->LockRect(i, &locked, nullptr, 0);
+    if (FAILED(result)) return result;
+    const d3dximage::ImageLevel& level = levels[i];
+    bool converted = raster::ConvertRect(D3DFMT_A8R8G8B8, reinterpret_cast<const uint8_t*>(level.argb.data()),
+                                         level.width * 4, format, static_cast<uint8_t*>(locked.pBits),
+                                         uint32_t(locked.Pitch), level.width, level.height);
+    texture->UnlockRect(i);
+    if (!converted) return D3DERR_NOTAVAILABLE;
+  }
+  return D3D_OK;
+}
+
+HRESULT Decode(const std::vector<uint8_t>& bytes, d3dximage::ImageFile& file) {
+  switch (d3dximage::DecodeImageFile(bytes, file, kMaxImageDimension)) {
+    case d3dximage::DecodeResult::Ok: return D3D_OK;
+    case d3dximage::DecodeResult::OutOfMemory: return E_OUTOFMEMORY;
+    default: return D3DXERR_INVALIDDATA;
+  }
+}
+
+}  // namespace
+}  // namespace d3dximpl
+
+using namespace d3dximpl;
+
+HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR srcFile, UINT width, UINT height,
+                                     UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                     DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
+                                     D3DXIMAGE_INFO* srcInfo, PALETTEENTRY* palette,
+                                     IDirect3DTexture9** texture) {
+  // Every filter choice is served by the triangle filter with mirrored edges.
+  (void)filter;
+  (void)mipFilter;
+  (void)palette;
+  if (!device || !srcFile || !texture) return D3DERR_INVALIDCALL;
+  *texture = nullptr;
+  std::vector<uint8_t> bytes;
+  HRESULT result = ReadWholeFile(srcFile, bytes, kMaxFileBytes);
+  d3dximage::ImageFile file;
+  if (SUCCEEDED(result)) result = Decode(bytes, file);
+  if (FAILED(result)) return result;
+  D3DCAPS9 caps{};
+  if (FAILED(result = device->GetDeviceCaps(&caps))) return result;
+
+  const d3dximage::ImageLevel& image = file.levels[0];
+  UINT w = IsDefaultSize(width) ? image.width : width;
+  UINT h = IsDefaultSize(height) ? image.height : height;
+  FitSize(caps, w, h);
+  UINT full = d3dximage::FullMipCount(w, h);
+  UINT levels = mipLevels == D3DX_FROM_FILE ? UINT(file.levels.size())
+                : (mipLevels == 0 || mipLevels == D3DX_DEFAULT) ? full : mipLevels;
+  levels = std::min(levels, full);
+  if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE) format = FormatForFile(device, caps, file.fileFormat);
+  if (srcInfo)
+    *srcInfo = {image.width, image.height, 1, UINT(file.levels.size()), D3DFORMAT(file.fileFormat),
+                D3DRTYPE_TEXTURE, D3DXIMAGE_FILEFORMAT(uint32_t(file.fileType))};
+
+  ApplyColorKey(file.levels, colorKey);
+  std::vector<d3dximage::ImageLevel> pixels = MakeLevels(file, w, h, levels);
+  IDirect3DTexture9* created = nullptr;
+  if (FAILED(result = device->CreateTexture(w, h, levels, usage, format, pool, &created, nullptr))) return result;
+  if (FAILED(result = Upload(created, format, pixels))) {
+    created->Release();
+    return result;
+  }
+  *texture = created;
+  return D3D_OK;
+}
+
+HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR srcFile, IDirect3DTexture9** texture) {
+  return D3DXCreateTextureFromFileExA(device, srcFile, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                      D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                      nullptr, nullptr, texture);
+}

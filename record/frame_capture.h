@@ -1,0 +1,42 @@
+// The recording: after every presented frame the front buffer is read into a scratch
+// surface, the window's area is saved as a numbered BMP file, the file is handed to
+// the movie writer (start, append, finish) and deleted again.
+#pragma once
+
+#include "AVI2.h"
+#include "d3d9.h"
+
+struct FrameCapture {
+  FrameCapture();
+  ~FrameCapture();
+  FrameCapture(const FrameCapture&) = delete;
+  FrameCapture& operator=(const FrameCapture&) = delete;
+
+  // Copies the movie path into outputPath; false (nothing copied) when it does not fit,
+  // so that a shortened path never names a file the user did not ask for.
+  bool SetOutputPath(const char* path);
+
+  // True while the loop shall go on; false after the last frame or a shown error.
+  bool CaptureFrame();
+  // Copies the front buffer and saves the window's area of it as a BMP file.
+  bool GrabImage(const char* fileName);
+
+  int32_t frameNumber = 0;
+  int32_t frameCount = 0;
+  bool finished = false;
+  char outputPath[135] = {};
+  IDirect3DDevice9* device = nullptr;
+  IDirect3DSurface9* surface = nullptr;
+  D3DDISPLAYMODE displayMode{};
+  RECT sourceRect{};
+  HMODULE movieLibrary = nullptr;
+  MemoryToAvifileFunction memoryToAvifile = nullptr;
+  BmpfileToAvifileFunction bmpfileToAvifile = nullptr;
+  MovieWriterParams writerParams{};
+  // The current frame's file name; writerParams.imageFile points here, so the kept
+  // record never points at a buffer that is gone.
+  char frameFileName[32] = {};
+};
+
+// The one recording of the process.
+extern FrameCapture frameCapture;

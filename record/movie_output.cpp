@@ -1,0 +1,69 @@
+// Loading the movie writer and starting the after-recording programs.
+#include "movie_output.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "shellapi.h"
+#include "windows.h"
+
+namespace {
+
+// Message texts and keywords in CP932.
+const char kWriterMissing[] = "AVI2.dll \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
+const char kMemoryFunctionMissing[] =
+    "\x8A\xD6\x90\x94 MemoryToAviFile \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
+const char kBmpFunctionMissing[] =
+    "\x8A\xD6\x90\x94 BmpfileToAviFile \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
+const char kPlay[] = "\x8D\xC4\x90\xB6";     // 再生
+const char kEdit[] = "\x95\xD2\x8F\x57";     // 編集
+const char kConvert[] = "\x95\xCF\x8A\xB7";  // 変換
+
+bool Contains(const char* text, const char* keyword) { return std::strstr(text, keyword) != nullptr; }
+
+// A library function as its own type (through void(*)(), which any function pointer
+// converts to and from without a warning).
+template <class Function>
+Function LookUp(HMODULE library, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+
+void Open(const char* file, const char* parameters) {
+  ShellExecuteA(nullptr, "open", file, parameters, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace
+
+bool LoadMovieWriter(FrameCapture& capture) {
+  capture.movieLibrary = LoadLibraryA("AVI2.dll");
+  if (!capture.movieLibrary) {
+    MessageBoxA(nullptr, kWriterMissing, nullptr, MB_OK);
+    return false;
+  }
+  capture.memoryToAvifile = LookUp<MemoryToAvifileFunction>(capture.movieLibrary, "MemoryToAvifile");
+  if (!capture.memoryToAvifile) {
+    MessageBoxA(nullptr, kMemoryFunctionMissing, nullptr, MB_OK);
+    return false;
+  }
+  capture.bmpfileToAvifile = LookUp<BmpfileToAvifileFunction>(capture.movieLibrary, "BmpfileToAvifile");
+  if (!capture.bmpfileToAvifile) {
+    MessageBoxA(nullptr, kBmpFunctionMissing, nullptr, MB_OK);
+    return false;
+  }
+  return true;
+}
+
+void StartAfterRecordingPrograms(const FrameCapture& capture, const char* outputKinds) {
+  if (Contains(outputKinds, "non") || !capture.finished) return;
+  if (Contains(outputKinds, kPlay)) Open(capture.outputPath, nullptr);
+  if (Contains(outputKinds, kEdit)) Open("RizudAvuv.exe", capture.outputPath);
+  if (Contains(outputKinds, kConvert)) {
+    const char* format = "";
+    if (Contains(outputKinds, "GIF")) format = " -GIF";
+    if (Contains(outputKinds, "MNG")) format = " -MNG";
+    if (Contains(outputKinds, "MPEG")) format = " -MPEG1";
+    char parameters[256];
+    std::snprintf(parameters, sizeof parameters, "-i %s%s", capture.outputPath, format);
+    Open("VoridEdadide.exe", parameters);
+  }
+}

@@ -1,0 +1,90 @@
+// The movie writer's BMP reader: files ImageMagick writes read as ffmpeg reads them, and
+// damaged or hostile files are refused with a reason instead of being read.
+#include <cstdlib>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "bmp_reader.h"
+#include "movie_check.h"
+
+namespace avi2_test {
+namespace {
+
+// The reader's bottom-up, row-padded frame as top-down packed pixels.
+Image TopDown(const avi2::DibFrame& frame) {
+  const size_t stride = avi2::Dib24Stride(frame.width);
+  Image image{frame.width, frame.height, {}};
+  for (int y = frame.height - 1; y >= 0; --y) {
+    const auto row = frame.bytes.begin() + static_cast<ptrdiff_t>(stride * y);
+    image.bgr.insert(image.bgr.end(), row, row + frame.width * 3);
+  }
+  return image;
+}
+
+TEST(BmpReaderTest, ReadsImageMagickFilesAsFfmpegDoes) {
+  ScratchDir dir;
+  for (const char* format : {"-type TrueColor BMP3:", "-type TrueColorAlpha BMP:"}) {
+    const std::string path = dir.Path("magick.bmp");
+    ASSERT_EQ(std::system(("convert -size 13x7 -seed 3 plasma:fractal " + std::string(format) +
+                           "'" + path + "'").c_str()), 0);
+    std::string error;
+    const std::optional<avi2::DibFrame> frame = avi2::ReadBmpFile(path, &error);
+    ASSERT_TRUE(frame) << format << error;
+    EXPECT_TRUE(TopDown(*frame) == Decode(path, 13, 7).at(0)) << format;
+  }
+}
+
+void Set32(std::vector<uint8_t>& file, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+TEST(BmpReaderTest, RefusesDamagedAndHostileFiles) {
+  using Damage = std::function<void(std::vector<uint8_t>&)>;
+  struct Case {
+    const char* name;
+    Damage damage;
+    const char* reason;
+  };
+  const char* kShort = "BMP file is shorter than its pixels";
+  const std::vector<Case> cases = {
+      {"empty", [](auto& f) { f.clear(); }, "not a BMP file"},
+      {"no BM", [](auto& f) { f[0] = 'X'; }, "not a BMP file"},
+      {"core header", [](auto& f) { Set32(f, 14, 12); }, "unsupported BMP header"},
+      {"header cut", [](auto& f) { f.resize(40); }, "BMP header cut short"},
+      {"zero width", [](auto& f) { Set32(f, 18, 0); }, "BMP size out of range"},
+      {"negative width", [](auto& f) { Set32(f, 18, -4u); }, "BMP size out of range"},
+      {"zero height", [](auto& f) { Set32(f, 22, 0); }, "BMP size out of range"},
+      {"lowest height", [](auto& f) { Set32(f, 22, 0x80000000u); }, "BMP size out of range"},
+      {"too wide", [](auto& f) { Set32(f, 18, 16385); }, "BMP size out of range"},
+      {"largest size, few bytes", [](auto& f) { Set32(f, 18, 16384); Set32(f, 22, 16384); },
+       kShort},
+      {"two planes", [](auto& f) { f[26] = 2; }, "BMP is not 24 or 32 bits per pixel"},
+      {"8 bits", [](auto& f) { f[28] = 8; }, "BMP is not 24 or 32 bits per pixel"},
+      {"RLE", [](auto& f) { Set32(f, 30, 1); }, "unsupported BMP compression"},
+      {"odd masks", [](auto& f) { Set32(f, 30, 3); }, "BMP has unusual masks"},
+      {"pixels in header", [](auto& f) { Set32(f, 10, 20); }, "BMP pixels overlap its header"},
+      {"pixels past end", [](auto& f) { Set32(f, 10, 1000); }, kShort},
+      {"pixel offset wraps", [](auto& f) { Set32(f, 10, 0xFFFFFFF0u); }, kShort},
+      {"last row cut", [](auto& f) { f.resize(54 + 4 * 3 * 4 - 1); }, kShort},
+  };
+  ScratchDir dir;
+  const std::string good = dir.Path("good.bmp"), bad = dir.Path("bad.bmp");
+  WriteBmp(good, Pattern(4, 3, 0), 32, RowOrder::BottomUp);
+  std::string error;
+  ASSERT_TRUE(avi2::ReadBmpFile(good, &error)) << error;
+  for (const Case& c : cases) {
+    std::vector<uint8_t> file = ReadFile(good);
+    c.damage(file);
+    WriteFile(bad, file);
+    EXPECT_FALSE(avi2::ReadBmpFile(bad, &error)) << c.name;
+    EXPECT_EQ(error, c.reason) << c.name;
+  }
+  EXPECT_FALSE(avi2::ReadBmpFile(dir.Path("absent.bmp"), &error));
+  EXPECT_EQ(error, "cannot open the BMP file");
+  EXPECT_FALSE(avi2::ReadBmpFile(dir.Path(""), &error));  // a folder
+  EXPECT_EQ(error, "cannot open the BMP file");
+}
+
+}  // namespace
+}  // namespace avi2_test

@@ -1,0 +1,208 @@
+// The movie writer as the program reaches it: libAVI2.so opened with dlopen, frames
+// handed over as BMP files in modes 0, 1 and 2, the movie checked with ffprobe and
+// decoded with ffmpeg, including a writer killed mid-way and one that runs out of space.
+#include <dlfcn.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "AVI2.h"
+#include "movie_check.h"
+
+namespace avi2_test {
+namespace {
+
+class WriterLibraryTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    library_ = dlopen(AVI2_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library_, nullptr) << dlerror();
+    bmpfile_ = reinterpret_cast<BmpfileToAvifileFunction>(dlsym(library_, "BmpfileToAvifile"));
+    memory_ = reinterpret_cast<MemoryToAvifileFunction>(dlsym(library_, "MemoryToAvifile"));
+    ASSERT_NE(bmpfile_, nullptr);
+    ASSERT_NE(memory_, nullptr);
+  }
+
+  // Calls the writer as the program does: the record keeps its values between calls,
+  // only the image file changes after the first frame.
+  int32_t Hand(int32_t mode, const std::string& imagePath) {
+    if (mode == kMovieStart) {
+      params_ = MovieWriterParams{};
+      params_.movieFile = movie_.c_str();
+      params_.rate = 1000000;
+      params_.scale = 100000;
+    }
+    params_.imageFile = imagePath.c_str();
+    return bmpfile_(mode, params_);
+  }
+
+  // Saves the image as the next BMP (by default as the program saves its frames), hands
+  // it over and deletes it.
+  int32_t HandFrame(int32_t mode, const Image& image, int bits = 32,
+                    RowOrder order = RowOrder::BottomUp) {
+    const std::string path = dir_.Path("BMP" + std::to_string(++written_) + ".bmp");
+    WriteBmp(path, image, bits, order);
+    const int32_t result = Hand(mode, path);
+    std::filesystem::remove(path);
+    return result;
+  }
+
+  void ExpectMovie(const std::vector<Image>& frames) {
+    const StreamFacts facts = Probe(movie_);
+    EXPECT_EQ(facts.codec, "rawvideo");
+    EXPECT_EQ(facts.width, frames[0].width);
+    EXPECT_EQ(facts.height, frames[0].height);
+    EXPECT_EQ(facts.frameRate, "10/1");
+    EXPECT_EQ(facts.declaredFrames, static_cast<int>(frames.size()));
+    EXPECT_EQ(facts.decodedFrames, static_cast<int>(frames.size()));
+    const std::vector<uint8_t> file = ReadFile(movie_);
+    EXPECT_EQ(RiffChainBytes(file), file.size());
+    EXPECT_TRUE(Decode(movie_, frames[0].width, frames[0].height) == frames);
+  }
+
+  static inline void* library_ = nullptr;
+  static inline BmpfileToAvifileFunction bmpfile_ = nullptr;
+  static inline MemoryToAvifileFunction memory_ = nullptr;
+  ScratchDir dir_;
+  std::string movie_ = dir_.Path("movie.avi");
+  MovieWriterParams params_{};
+  int written_ = 0;
+};
+
+// An odd width pads the stream's rows; the BMPs come in all four layouts.
+TEST_F(WriterLibraryTest, MovieHoldsEveryFrameAtTenFramesPerSecond) {
+  std::vector<Image> frames;
+  for (int i = 0; i < 12; ++i) {
+    frames.push_back(Pattern(33, 17, i));
+    EXPECT_EQ(HandFrame(i == 0 ? kMovieStart : i == 11 ? kMovieFinish : kMovieAppend,
+                        frames.back(), i % 2 ? 24 : 32,
+                        i % 4 < 2 ? RowOrder::BottomUp : RowOrder::TopDown), 1);
+  }
+  ExpectMovie(frames);
+}
+
+TEST_F(WriterLibraryTest, MovieFileNameIsCp932WithBackslashes) {
+  ASSERT_EQ(mkdir(dir_.Path("AVI").c_str(), 0777), 0);
+  // "AVI\動画.avi" in CP932: 93 AE 89 E6.
+  const std::string utf8Path = dir_.Path("AVI/\xE5\x8B\x95\xE7\x94\xBB.avi");
+  movie_ = dir_.Path("AVI\\\x93\xAE\x89\xE6.avi");
+  ASSERT_EQ(HandFrame(kMovieStart, Pattern(8, 8, 0)), 1);
+  ASSERT_EQ(HandFrame(kMovieFinish, Pattern(8, 8, 1)), 1);
+  EXPECT_TRUE(std::filesystem::exists(utf8Path));
+}
+
+TEST_F(WriterLibraryTest, StartingAnotherMovieFinishesTheOpenOne) {
+  const std::vector<Image> frames{Pattern(16, 16, 0), Pattern(16, 16, 1)};
+  ASSERT_EQ(HandFrame(kMovieStart, frames[0]), 1);
+  ASSERT_EQ(HandFrame(kMovieAppend, frames[1]), 1);
+  const std::string first = movie_;
+  movie_ = dir_.Path("second.avi");
+  ASSERT_EQ(HandFrame(kMovieStart, frames[0]), 1);
+  const std::vector<uint8_t> file = ReadFile(first);
+  const std::string index = "idx1";
+  EXPECT_NE(std::search(file.begin(), file.end(), index.begin(), index.end()), file.end());
+  movie_ = first;
+  ExpectMovie(frames);
+}
+
+TEST_F(WriterLibraryTest, RefusedCallsLeaveNoMovie) {
+  const std::string bmp = dir_.Path("frame.bmp");
+  EXPECT_EQ(Hand(kMovieStart, bmp), 0);  // no such BMP
+  WriteBmp(bmp, Pattern(8, 8, 0), 32, RowOrder::BottomUp);
+  EXPECT_EQ(Hand(kMovieAppend, bmp), 0);  // nothing started
+  EXPECT_EQ(Hand(kMovieFinish, bmp), 0);
+  EXPECT_EQ(Hand(7, bmp), 0);
+  EXPECT_EQ(memory_(kMovieStart, params_), 0);
+  params_.rate = 0;
+  EXPECT_EQ(bmpfile_(kMovieStart, params_), 0);
+  EXPECT_FALSE(std::filesystem::exists(movie_));
+  movie_ = dir_.Path("missing/movie.avi");
+  EXPECT_EQ(Hand(kMovieStart, bmp), 0);
+}
+
+TEST_F(WriterLibraryTest, UnreadableOrResizedFramesAreSkipped) {
+  std::vector<Image> frames{Pattern(40, 30, 0), Pattern(40, 30, 1), Pattern(40, 30, 2)};
+  ASSERT_EQ(HandFrame(kMovieStart, frames[0]), 1);
+  EXPECT_EQ(Hand(kMovieAppend, dir_.Path("absent.bmp")), 0);
+  WriteFile(dir_.Path("garbage.bmp"), {'B', 'M', 1, 2, 3});
+  EXPECT_EQ(Hand(kMovieAppend, dir_.Path("garbage.bmp")), 0);
+  EXPECT_EQ(HandFrame(kMovieAppend, Pattern(41, 30, 9)), 0);
+  EXPECT_EQ(HandFrame(kMovieAppend, frames[1]), 1);
+  EXPECT_EQ(HandFrame(kMovieFinish, frames[2]), 1);
+  ExpectMovie(frames);
+}
+
+TEST_F(WriterLibraryTest, KilledWriterLeavesEveryFrameHandedOver) {
+  std::vector<Image> frames;
+  for (int i = 0; i < 7; ++i) frames.push_back(Pattern(48, 32, i));
+  const pid_t child = fork();
+  if (child == 0) {
+    for (size_t i = 0; i < frames.size(); ++i)
+      if (HandFrame(i == 0 ? kMovieStart : kMovieAppend, frames[i]) != 1) _exit(1);
+    kill(getpid(), SIGKILL);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+  ExpectMovie(frames);
+}
+
+TEST_F(WriterLibraryTest, FullDiskKeepsTheFramesWrittenBefore) {
+  // A file size limit stands in for a full disk: writes past it fail with EFBIG.
+  std::vector<Image> frames;
+  for (int i = 0; i < 10; ++i) frames.push_back(Pattern(64, 64, i));
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{60000, 60000};  // room for four 12 KiB frames and the headers
+    setrlimit(RLIMIT_FSIZE, &limit);
+    uint8_t written = 0;
+    for (size_t i = 0; i < frames.size(); ++i)
+      written += HandFrame(i == 0 ? kMovieStart : i + 1 == frames.size() ? kMovieFinish
+                                                                          : kMovieAppend,
+                           frames[i]) == 1;
+    _exit(write(pipeEnds[1], &written, 1) == 1 ? 0 : 1);
+  }
+  close(pipeEnds[1]);
+  uint8_t written = 0;
+  ASSERT_EQ(read(pipeEnds[0], &written, 1), 1);
+  close(pipeEnds[0]);
+  waitpid(child, nullptr, 0);
+  ASSERT_GE(written, 2);
+  ASSERT_LT(written, frames.size());
+  frames.resize(written);
+  ExpectMovie(frames);
+}
+
+// About 1.1 GB on disk and half a minute: runs only with VESK_SLOW_TESTS=1.
+TEST_F(WriterLibraryTest, MovieLargerThanOneGigabyteDecodesCompletely) {
+  if (getenv("VESK_SLOW_TESTS") == nullptr) GTEST_SKIP() << "set VESK_SLOW_TESTS=1 to run";
+  constexpr int kFrames = 180;  // 24-bit 1920x1080 frames: 1.12 GB, two RIFFs
+  std::vector<Image> looks;
+  for (int i = 0; i < 4; ++i) looks.push_back(Pattern(1920, 1080, i));
+  for (int i = 0; i < kFrames; ++i)
+    ASSERT_EQ(HandFrame(i == 0 ? kMovieStart : i + 1 == kFrames ? kMovieFinish : kMovieAppend,
+                        looks[i % 4]), 1);
+  EXPECT_GT(std::filesystem::file_size(movie_), 1ull << 30);
+  const StreamFacts facts = Probe(movie_);
+  EXPECT_EQ(facts.declaredFrames, kFrames);
+  EXPECT_EQ(facts.decodedFrames, kFrames);
+  int decoded = 0;
+  DecodeEach(movie_, 1920, 1080, [&](const Image& frame) {
+    EXPECT_TRUE(frame == looks[decoded % 4]) << decoded;
+    ++decoded;
+  });
+  EXPECT_EQ(decoded, kFrames);
+}
+
+}  // namespace
+}  // namespace avi2_test

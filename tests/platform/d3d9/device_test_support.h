@@ -1,0 +1,39 @@
+// A window at a known place on the headless desktop with a windowed Direct3D device in
+// it, for the device tests; released in reverse order, checking that nothing leaks.
+#pragma once
+
+#include <vector>
+
+#include "d3d9.h"
+
+namespace testsupport {
+
+struct DeviceOptions {
+  int x = 100, y = 60, width = 64, height = 48;
+  D3DFORMAT backBufferFormat = D3DFMT_X8R8G8B8;
+  BOOL depthBuffer = TRUE;
+  BOOL windowed = TRUE;
+  DWORD flags = D3DCREATE_HARDWARE_VERTEXPROCESSING;
+};
+
+class TestDevice {
+ public:
+  explicit TestDevice(const DeviceOptions& options = {});
+  ~TestDevice();
+  TestDevice(const TestDevice&) = delete;
+  TestDevice& operator=(const TestDevice&) = delete;
+
+  HWND window = nullptr;
+  IDirect3D9* direct3d = nullptr;
+  IDirect3DDevice9* device = nullptr;
+  D3DPRESENT_PARAMETERS parameters{};
+  HRESULT created = E_FAIL;
+};
+
+// A vertex buffer in the managed pool holding `bytes`, or null.
+IDirect3DVertexBuffer9* MakeVertexBuffer(IDirect3DDevice9* device, const void* bytes, UINT size,
+                                         D3DPOOL pool = D3DPOOL_MANAGED);
+// The whole desktop as GetFrontBufferData gives it, 0xAARRGGBB, rows top to bottom.
+std::vector<uint32_t> ReadFrontBuffer(const TestDevice& test);
+
+}  // namespace testsupport

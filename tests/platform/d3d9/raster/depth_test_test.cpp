@@ -1,0 +1,94 @@
+// The depth test: every compare function on two overlapping rectangles, depth writes,
+// stencil bits kept, and clears limited to rectangles and the viewport.
+#include <gtest/gtest.h>
+
+#include "test_scene.h"
+
+namespace {
+
+using raster_test::Draw;
+using raster_test::Rect;
+using raster_test::Target;
+
+constexpr D3DCOLOR kFirst = 0xffff0000u, kSecond = 0xff00ff00u;
+
+TEST(DepthTest, EveryCompareFunctionOnOverlappingRectangles) {
+  // The first rectangle stores depth 0.5; the second, at z, is drawn with the function.
+  struct Case {
+    DWORD func;
+    float z;
+    bool secondWins;
+  };
+  const Case kCases[] = {
+      {D3DCMP_NEVER, 0.25f, false},        {D3DCMP_LESS, 0.25f, true},
+      {D3DCMP_LESS, 0.5f, false},          {D3DCMP_EQUAL, 0.5f, true},
+      {D3DCMP_EQUAL, 0.75f, false},        {D3DCMP_LESSEQUAL, 0.5f, true},
+      {D3DCMP_LESSEQUAL, 0.75f, false},    {D3DCMP_GREATER, 0.75f, true},
+      {D3DCMP_GREATER, 0.5f, false},       {D3DCMP_NOTEQUAL, 0.25f, true},
+      {D3DCMP_NOTEQUAL, 0.5f, false},      {D3DCMP_GREATEREQUAL, 0.5f, true},
+      {D3DCMP_GREATEREQUAL, 0.25f, false}, {D3DCMP_ALWAYS, 0.75f, true},
+  };
+  raster::Renderer renderer;
+  for (const Case& c : kCases) {
+    Target target(8, 8);
+    raster::PipelineState state = raster_test::ColorState(target);
+    state.renderStates[D3DRS_ZFUNC] = D3DCMP_ALWAYS;
+    Draw(renderer, state, target, Rect(0, 0, 6, 6, kFirst, 0.5f), D3DPT_TRIANGLESTRIP, 2);
+    state.renderStates[D3DRS_ZFUNC] = c.func;
+    Draw(renderer, state, target, Rect(2, 2, 8, 8, kSecond, c.z), D3DPT_TRIANGLESTRIP, 2);
+    EXPECT_EQ(target.At(3, 3), c.secondWins ? kSecond : kFirst) << "func " << c.func << " z " << c.z;
+    EXPECT_EQ(target.At(1, 1), kFirst);
+    uint32_t stored = target.depth[3 * 8 + 3] >> 8;
+    uint32_t expected = c.secondWins ? uint32_t(c.z * 16777215.0 + 0.5) : uint32_t(0.5 * 16777215.0 + 0.5);
+    EXPECT_EQ(stored, expected) << "func " << c.func;
+  }
+}
+
+TEST(DepthTest, WritesKeepStencilAndCanBeSwitchedOff) {
+  Target target(4, 4);
+  for (uint32_t& d : target.depth) d = 0xffffff5au;  // stencil 0x5a
+  raster::PipelineState state = raster_test::ColorState(target);
+  raster::Renderer renderer;
+  Draw(renderer, state, target, Rect(0, 0, 2, 2, kFirst, 0.0f), D3DPT_TRIANGLESTRIP, 2);
+  EXPECT_EQ(target.depth[0], 0x0000005au);
+  state.renderStates[D3DRS_ZWRITEENABLE] = FALSE;
+  Draw(renderer, state, target, Rect(2, 2, 4, 4, kFirst, 0.0f), D3DPT_TRIANGLESTRIP, 2);
+  EXPECT_EQ(target.depth[2 * 4 + 2], 0xffffff5au);
+  EXPECT_EQ(target.At(2, 2), kFirst);
+}
+
+TEST(DepthTest, SixteenBitDepthQuantises) {
+  Target target(2, 2);
+  std::vector<uint16_t> depth(4, 0xffff);
+  raster::Targets views = target.Views();
+  views.depth = {reinterpret_cast<uint8_t*>(depth.data()), 2, 2, 4, D3DFMT_D16};
+  raster::PipelineState state = raster_test::ColorState(target);
+  std::vector<raster_test::ScreenVertex> v = Rect(0, 0, 2, 2, kFirst, 0.25f);
+  raster::VertexStream stream{reinterpret_cast<const uint8_t*>(v.data()), uint32_t(v.size() * sizeof v[0]),
+                              sizeof v[0], raster_test::kScreenFvf};
+  raster::Renderer renderer;
+  renderer.Draw(state, views, stream, {D3DPT_TRIANGLESTRIP, 2, 0, 0, 0});
+  EXPECT_EQ(depth[0], 16384u);  // 0.25 * 65535 + 0.5
+}
+
+TEST(Clear, LimitedToRectanglesInsideTheViewport) {
+  Target target(8, 8);
+  for (uint32_t& d : target.depth) d = 0x000000a5u;
+  raster::Renderer renderer;
+  D3DVIEWPORT9 viewport{2, 2, 4, 4, 0, 1};
+  D3DRECT rects[2] = {{0, 0, 3, 3}, {5, 5, 20, 20}};
+  raster::Targets views = target.Views();
+  renderer.Clear(views, viewport, 2, rects, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff123456u, 1.0f, 7);
+  for (uint32_t y = 0; y < 8; ++y) {
+    for (uint32_t x = 0; x < 8; ++x) {
+      bool inside = (x == 2 && y == 2) || (x == 5 && y == 5);
+      EXPECT_EQ(target.At(x, y), inside ? 0xff123456u : 0u) << x << "," << y;
+      EXPECT_EQ(target.depth[y * 8 + x], inside ? 0xffffffa5u : 0xa5u) << x << "," << y;
+    }
+  }
+  renderer.Clear(views, target.Viewport(), 0, nullptr, D3DCLEAR_STENCIL, 0, 0.0f, 0x17);
+  EXPECT_EQ(target.depth[0], 0x00000017u);
+  EXPECT_EQ(target.depth[2 * 8 + 2], 0xffffff17u);
+}
+
+}  // namespace

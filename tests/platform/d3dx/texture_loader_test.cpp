@@ -1,0 +1,117 @@
+// D3DXCreateTextureFromFile(Ex)A through a real device: files written by ImageMagick,
+// sizes fitted to the device, mip chains, format choice, and bad files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "d3dx9.h"
+#include "device_test_support.h"
+
+namespace {
+
+using testsupport::TestDevice;
+
+class TextureLoaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/vesk-texture-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    ASSERT_EQ(test_.created, D3D_OK);
+  }
+  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+
+  // Runs ImageMagick's own convert (not whatever `convert` is first on the path).
+  std::string Convert(const std::string& arguments, const std::string& name) {
+    std::string path = dir_ + "/" + name;
+    std::string command = std::string(VESK_CONVERT) + " " + arguments + " " + path;
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return path;
+  }
+
+  IDirect3DTexture9* Load(const std::string& path, D3DFORMAT format, HRESULT expected = D3D_OK,
+                          D3DXIMAGE_INFO* info = nullptr) {
+    IDirect3DTexture9* texture = nullptr;
+    EXPECT_EQ(D3DXCreateTextureFromFileExA(test_.device, path.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                           format, D3DPOOL_MANAGED, D3DX_FILTER_TRIANGLE | D3DX_FILTER_MIRROR,
+                                           D3DX_FILTER_TRIANGLE | D3DX_FILTER_MIRROR, 0, info, nullptr, &texture),
+              expected);
+    return texture;
+  }
+
+  std::string dir_;
+  TestDevice test_;
+};
+
+D3DSURFACE_DESC LevelDesc(IDirect3DTexture9* texture, UINT level) {
+  D3DSURFACE_DESC desc{};
+  texture->GetLevelDesc(level, &desc);
+  return desc;
+}
+
+uint16_t Texel16(IDirect3DTexture9* texture, UINT x, UINT y) {
+  D3DLOCKED_RECT locked{};
+  texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY);
+  uint16_t value = reinterpret_cast<const uint16_t*>(static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch)[x];
+  texture->UnlockRect(0);
+  return value;
+}
+
+TEST_F(TextureLoaderTest, PngTakesItsSizeAFullMipChainAndTheAskedFormat) {
+  std::string path = Convert("-size 37x19 xc:'#FF8000'", "orange.png");
+  D3DXIMAGE_INFO info{};
+  IDirect3DTexture9* texture = Load(path, D3DFMT_R5G6B5, D3D_OK, &info);
+  ASSERT_NE(texture, nullptr);
+  EXPECT_EQ(info.Width, 37u);
+  EXPECT_EQ(info.ImageFileFormat, D3DXIFF_PNG);
+  EXPECT_EQ(texture->GetLevelCount(), 6u) << "37x19 down to 1x1";
+  EXPECT_EQ(LevelDesc(texture, 0).Width, 37u);
+  EXPECT_EQ(LevelDesc(texture, 0).Format, D3DFMT_R5G6B5);
+  EXPECT_EQ(LevelDesc(texture, 5).Width, 1u);
+  EXPECT_EQ(Texel16(texture, 36, 18), uint16_t(0xFC00)) << "FF8000 in 5:6:5";
+  texture->Release();
+}
+
+TEST_F(TextureLoaderTest, ImageLargerThanTheDeviceIsFittedKeepingItsShape) {
+  std::string path = Convert("-size 9000x10 xc:gray", "wide.png");
+  IDirect3DTexture9* texture = Load(path, D3DFMT_R5G6B5);
+  ASSERT_NE(texture, nullptr);
+  EXPECT_EQ(LevelDesc(texture, 0).Width, 8192u);
+  EXPECT_EQ(LevelDesc(texture, 0).Height, 9u);
+  texture->Release();
+}
+
+TEST_F(TextureLoaderTest, DefaultFormatFollowsTheFile) {
+  struct Case {
+    const char* arguments;
+    const char* name;
+    D3DFORMAT expected;
+  } cases[] = {
+      {"-size 8x8 xc:gray50 -depth 8", "grey.pgm", D3DFMT_L8},
+      {"-size 8x8 xc:'rgba(10,20,30,0.5)'", "alpha.png", D3DFMT_A8R8G8B8},
+      {"-size 8x8 xc:red -define dds:compression=dxt5", "compressed.dds", D3DFMT_A8R8G8B8},
+      {"-size 8x8 xc:blue -type TrueColor", "plain.bmp", D3DFMT_X8R8G8B8},
+  };
+  for (const Case& c : cases) {
+    std::string path = Convert(c.arguments, c.name);
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileA(test_.device, path.c_str(), &texture), D3D_OK) << c.name;
+    EXPECT_EQ(LevelDesc(texture, 0).Format, c.expected) << c.name;
+    EXPECT_EQ(LevelDesc(texture, 0).Pool, D3DPOOL_MANAGED);
+    texture->Release();
+  }
+}
+
+TEST_F(TextureLoaderTest, MissingAndCorruptFilesFailWithTheirCodes) {
+  IDirect3DTexture9* texture = nullptr;
+  EXPECT_EQ(D3DXCreateTextureFromFileA(test_.device, (dir_ + "/none.png").c_str(), &texture), HRESULT(0x80070002));
+  std::ofstream(dir_ + "/junk.jpg") << "this is not a picture at all";
+  EXPECT_EQ(D3DXCreateTextureFromFileA(test_.device, (dir_ + "/junk.jpg").c_str(), &texture), D3DXERR_INVALIDDATA);
+  EXPECT_EQ(D3DXCreateTextureFromFileA(test_.device, dir_.c_str(), &texture), HRESULT(0x80070002)) << "a directory";
+  EXPECT_EQ(texture, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+// The programs started after a complete recording, with stand-ins on PATH that write
+// down their arguments: which programs start, in which order, with what arguments.
+// Tests wait up to 10 s for a stand-in's record; that bounds the wait, it is not timed.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "movie_output.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+
+const char kPlay[] = "\x8D\xC4\x90\xB6";     // 再生
+const char kEdit[] = "\x95\xD2\x8F\x57";     // 編集
+const char kConvert[] = "\x95\xCF\x8A\xB7";  // 変換
+
+class AfterRecordingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory_ = fs::temp_directory_path() / ("vesk-after-" + std::to_string(getpid()));
+    fs::create_directories(directory_ / "bin");
+    for (const char* name : {"RizudAvuv.exe", "VoridEdadide.exe", "xdg-open"}) {
+      fs::path script = directory_ / "bin" / name;
+      std::ofstream(script) << "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"" << (directory_ / name).string()
+                            << ".partial\" && mv \"" << (directory_ / name).string() << ".partial\" \""
+                            << (directory_ / name).string() << "\"\n";
+      chmod(script.c_str(), 0755);
+    }
+    oldPath_ = std::getenv("PATH");
+    setenv("PATH", ((directory_ / "bin").string() + ":" + oldPath_).c_str(), 1);
+    previous_ = fs::current_path();
+    fs::current_path(directory_);
+    std::ofstream("my movie.avi") << "movie";  // the document the player opens
+    capture_.finished = true;
+    capture_.SetOutputPath("my movie.avi");
+  }
+  void TearDown() override {
+    fs::current_path(previous_);
+    setenv("PATH", oldPath_.c_str(), 1);
+    fs::remove_all(directory_);
+  }
+
+  // The arguments each stand-in got, for those that ran.
+  std::map<std::string, Args> Started(const std::vector<std::string>& expected) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    auto allThere = [&] {
+      for (const std::string& name : expected)
+        if (!fs::exists(directory_ / name)) return false;
+      return true;
+    };
+    while (!allThere() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // room for an unexpected start
+    std::map<std::string, Args> started;
+    for (const char* name : {"RizudAvuv.exe", "VoridEdadide.exe", "xdg-open"}) {
+      std::ifstream in(directory_ / name, std::ios::binary);
+      if (!in) continue;
+      Args args;
+      for (std::string arg; std::getline(in, arg, '\0');) args.push_back(arg);
+      started[name] = args;
+    }
+    return started;
+  }
+
+  fs::path directory_, previous_;
+  std::string oldPath_;
+  FrameCapture capture_;
+};
+
+TEST_F(AfterRecordingTest, PlayEditAndConvertAllStartWithTheMovieUnquoted) {
+  std::string kinds = std::string(kPlay) + kEdit + kConvert;
+  StartAfterRecordingPrograms(capture_, kinds.c_str());
+  auto started = Started({"xdg-open", "RizudAvuv.exe", "VoridEdadide.exe"});
+  EXPECT_EQ(started["xdg-open"].size(), 1u);
+  EXPECT_EQ(started["RizudAvuv.exe"], (Args{"my", "movie.avi"}));
+  EXPECT_EQ(started["VoridEdadide.exe"], (Args{"-i", "my", "movie.avi"}));
+}
+
+TEST_F(AfterRecordingTest, LastFormatKeywordWins) {
+  std::string kinds = std::string(kConvert) + "GIF" + "MPEG";
+  StartAfterRecordingPrograms(capture_, kinds.c_str());
+  auto started = Started({"VoridEdadide.exe"});
+  EXPECT_EQ(started["VoridEdadide.exe"], (Args{"-i", "my", "movie.avi", "-MPEG1"}));
+  EXPECT_EQ(started.size(), 1u);
+}
+
+TEST_F(AfterRecordingTest, MngAloneAndNoFormat) {
+  StartAfterRecordingPrograms(capture_, (std::string(kConvert) + "MNG").c_str());
+  EXPECT_EQ(Started({"VoridEdadide.exe"})["VoridEdadide.exe"], (Args{"-i", "my", "movie.avi", "-MNG"}));
+}
+
+TEST_F(AfterRecordingTest, NothingStartsForNonAnUnfinishedRecordingOrAFormatWithoutConvert) {
+  StartAfterRecordingPrograms(capture_, (std::string("non") + kPlay).c_str());
+  StartAfterRecordingPrograms(capture_, "GIF");
+  capture_.finished = false;
+  StartAfterRecordingPrograms(capture_, kPlay);
+  EXPECT_TRUE(Started({}).empty());
+}
+
+TEST_F(AfterRecordingTest, ShellSyntaxInThePathArrivesAsPlainText) {
+  capture_.SetOutputPath("a;b$(touch_x)`id`.avi");
+  StartAfterRecordingPrograms(capture_, kEdit);
+  EXPECT_EQ(Started({"RizudAvuv.exe"})["RizudAvuv.exe"], (Args{"a;b$(touch_x)`id`.avi"}));
+}
+
+}  // namespace

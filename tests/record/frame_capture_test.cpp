@@ -1,0 +1,189 @@
+// CaptureFrame on a real headless device: the writer's calls and modes, the frame
+// files on disk, the messages of each failure in their order, and `finished`.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "device_test_support.h"
+#include "frame_capture.h"
+#include "movie_output.h"
+#include "win32ext.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct WriterCall {
+  int32_t mode;
+  std::string image;
+  bool imageOnDisk;
+  std::string movie;
+  uint32_t rate, scale;
+};
+
+std::vector<WriterCall> calls;
+int32_t startResult = 1;
+
+int32_t RecordingWriter(int32_t mode, MovieWriterParams params) {
+  calls.push_back({mode, params.imageFile, fs::exists(win32ext::ToSystemPath(params.imageFile).value_or("")),
+                   mode == kMovieStart ? params.movieFile : "", params.rate, params.scale});
+  return mode == kMovieStart ? startResult : 1;
+}
+
+class FrameCaptureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(test_.created, D3D_OK);
+    previous_ = fs::current_path();
+    directory_ = fs::temp_directory_path() / ("vesk-capture-" + std::to_string(getpid()));
+    fs::create_directories(directory_);
+    fs::current_path(directory_);
+    calls.clear();
+    startResult = 1;
+    boxes_.clear();
+    win32ext::SetMessageBoxHook([this](const win32ext::MessageBoxRecord& box) {
+      boxes_.push_back(box.text);
+      return IDOK;
+    });
+    capture_.device = test_.device;
+    test_.direct3d->GetAdapterDisplayMode(0, &capture_.displayMode);
+    ASSERT_EQ(test_.device->CreateOffscreenPlainSurface(capture_.displayMode.Width, capture_.displayMode.Height,
+                                                        D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH, &capture_.surface,
+                                                        nullptr),
+              D3D_OK);
+    GetWindowRect(test_.window, &capture_.sourceRect);
+    capture_.SetOutputPath("out\\movie.avi");
+    capture_.bmpfileToAvifile = RecordingWriter;
+    capture_.frameNumber = 1;
+  }
+  void TearDown() override {
+    win32ext::SetMessageBoxHook({});
+    capture_.surface->Release();
+    fs::current_path(previous_);
+    fs::remove_all(directory_);
+  }
+
+  // Runs the loop's part: present, then capture, until capture says stop.
+  int Record() {
+    int frames = 0;
+    do {
+      test_.device->Present(nullptr, nullptr, nullptr, nullptr);
+      ++frames;
+    } while (capture_.CaptureFrame() && frames < 5000);
+    return frames;
+  }
+
+  std::vector<std::string> FramesOnDisk() {
+    std::vector<std::string> names;
+    if (fs::exists("BMP"))
+      for (const auto& entry : fs::directory_iterator("BMP")) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  testsupport::TestDevice test_;
+  FrameCapture capture_;
+  fs::path previous_, directory_;
+  std::vector<std::string> boxes_;
+};
+
+TEST_F(FrameCaptureTest, OneFrameRecordingStartsAndFinishesWithTwoFrames) {
+  capture_.frameCount = 1;
+  EXPECT_EQ(Record(), 2);
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].mode, kMovieStart);
+  EXPECT_EQ(calls[0].movie, "out\\movie.avi");
+  EXPECT_EQ(calls[0].rate, 1000000u);
+  EXPECT_EQ(calls[0].scale, 100000u);
+  EXPECT_EQ(calls[0].image, "BMP\\Vesk001.bmp");
+  EXPECT_TRUE(calls[0].imageOnDisk);
+  EXPECT_EQ(calls[1].mode, kMovieFinish);
+  EXPECT_EQ(calls[1].image, "BMP\\Vesk002.bmp");
+  EXPECT_TRUE(capture_.finished);
+  EXPECT_EQ(capture_.frameNumber, 2) << "the last frame does not move the number";
+  EXPECT_EQ(FramesOnDisk(), std::vector<std::string>{"Vesk002.bmp"});
+  EXPECT_TRUE(fs::is_directory("AVI"));
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(FrameCaptureTest, ThreeFramesUseEachModeAndLeaveOnlyTheLastFile) {
+  capture_.frameCount = 3;
+  EXPECT_EQ(Record(), 3);
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].mode, kMovieStart);
+  EXPECT_EQ(calls[1].mode, kMovieAppend);
+  EXPECT_EQ(calls[2].mode, kMovieFinish);
+  EXPECT_EQ(FramesOnDisk(), std::vector<std::string>{"Vesk003.bmp"});
+  EXPECT_EQ(fs::file_size("BMP/Vesk003.bmp"), 54u + 64 * 48 * 4 + 2) << "the window's area, 32 bits a pixel";
+}
+
+TEST_F(FrameCaptureTest, FrameNumbersFromOneThousandHaveFourDigits) {
+  capture_.frameCount = 1001;
+  capture_.frameNumber = 999;
+  capture_.bmpfileToAvifile = RecordingWriter;
+  // Frame 999 is not the first, so it appends; then 1000 appends and 1001 finishes.
+  EXPECT_EQ(Record(), 3);
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].image, "BMP\\Vesk999.bmp");
+  EXPECT_EQ(calls[1].image, "BMP\\Vesk1000.bmp");
+  EXPECT_EQ(calls[2].image, "BMP\\Vesk1001.bmp");
+  EXPECT_EQ(FramesOnDisk(), std::vector<std::string>{"Vesk1001.bmp"});
+}
+
+TEST_F(FrameCaptureTest, UnreadableFrontBufferShowsBothMessagesAndStops) {
+  capture_.surface->Release();
+  test_.device->CreateOffscreenPlainSurface(16, 16, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH, &capture_.surface, nullptr);
+  capture_.frameCount = 3;
+  EXPECT_EQ(Record(), 1);
+  EXPECT_EQ(boxes_, (std::vector<std::string>{"GetFrontBufferData fail", "GrabImage fail."}));
+  EXPECT_TRUE(calls.empty());
+  EXPECT_FALSE(capture_.finished);
+}
+
+TEST_F(FrameCaptureTest, UnwritableFrameFileShowsBothMessagesAndStops) {
+  std::ofstream("BMP") << "a file where the directory should be";
+  capture_.frameCount = 3;
+  EXPECT_EQ(Record(), 1);
+  EXPECT_EQ(boxes_, (std::vector<std::string>{"D3DXSaveSurfaceToFile", "GrabImage fail."}));
+  EXPECT_FALSE(capture_.finished);
+}
+
+TEST_F(FrameCaptureTest, WriterRefusingTheFirstFrameStopsAndKeepsItsFile) {
+  startResult = 0;
+  capture_.frameCount = 3;
+  EXPECT_EQ(Record(), 1);
+  EXPECT_EQ(boxes_, std::vector<std::string>{"\x8D\xEC\x90\xAC\x8E\xB8\x94\x73"});  // 作成失敗
+  EXPECT_EQ(FramesOnDisk(), std::vector<std::string>{"Vesk001.bmp"});
+  EXPECT_FALSE(capture_.finished);
+}
+
+TEST_F(FrameCaptureTest, RealWriterMakesAMovieOfEveryFrameHandedOver) {
+  ASSERT_TRUE(LoadMovieWriter(capture_));
+  capture_.frameCount = 4;
+  capture_.SetOutputPath("movie.avi");
+  EXPECT_EQ(Record(), 4);
+  EXPECT_TRUE(capture_.finished);
+  std::string probe = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                      "stream=nb_read_frames,width,height,r_frame_rate -of csv=p=0 movie.avi > probe.txt";
+  ASSERT_EQ(std::system(probe.c_str()), 0);
+  std::ifstream in("probe.txt");
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line, "64,48,10/1,4");
+}
+
+TEST(FrameCaptureOutputPath, LongerPathsAreRefusedNotCut) {
+  FrameCapture capture;
+  EXPECT_TRUE(capture.SetOutputPath(std::string(134, 'a').c_str()));
+  EXPECT_EQ(std::string(capture.outputPath), std::string(134, 'a'));
+  EXPECT_FALSE(capture.SetOutputPath(std::string(135, 'b').c_str()));
+  EXPECT_EQ(std::string(capture.outputPath), std::string(134, 'a')) << "left as it was";
+}
+
+}  // namespace
