@@ -53,8 +53,8 @@ bool LoadMovieWriter(FrameCapture& capture) {
   return true;
 }
 
-void StartAfterRecordingPrograms(const FrameCapture& capture, const char* outputKinds) {
-  if (Contains(outputKinds, "non") || !capture.finished) return;
+bool StartAfterRecordingPrograms(const FrameCapture& capture, const char* outputKinds) {
+  if (Contains(outputKinds, "non") || !capture.finished) return false;
   if (Contains(outputKinds, kPlay)) Open(capture.outputPath, nullptr);
   if (Contains(outputKinds, kEdit)) Open("RizudAvuv.exe", capture.outputPath);
   if (Contains(outputKinds, kConvert)) {
@@ -66,4 +66,5 @@ void StartAfterRecordingPrograms(const FrameCapture& capture, const char* output
     std::snprintf(parameters, sizeof parameters, "-i %s%s", capture.outputPath, format);
     Open("VoridEdadide.exe", parameters);
   }
+  return true;
 }

@@ -9,5 +9,6 @@
 bool LoadMovieWriter(FrameCapture& capture);
 
 // After the loop: starts what `outputKinds` (CP932 keywords) asks for, only when the
-// recording is complete and "non" is absent. Programs that cannot start are not reported.
-void StartAfterRecordingPrograms(const FrameCapture& capture, const char* outputKinds);
+// recording is complete and "non" is absent (false otherwise). Programs that cannot
+// start are not reported.
+bool StartAfterRecordingPrograms(const FrameCapture& capture, const char* outputKinds);

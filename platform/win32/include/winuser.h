@@ -364,6 +364,12 @@ short GetKeyState(int virtualKey);
 
 // Accelerators.
 HACCEL LoadAcceleratorsA(HINSTANCE instance, LPCSTR tableName);
+
+// Dialogs: a modal dialog from a template of the module's resources. -1 when it
+// cannot be shown (GetLastError says why).
+typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC dialogProc,
+                        LPARAM initParam);
 int TranslateAcceleratorA(HWND window, HACCEL table, LPMSG msg);
 BOOL DestroyAcceleratorTable(HACCEL table);
 

@@ -1,0 +1,375 @@
+// The device's life: the initial choice of settings from the enumeration, the
+// presentation parameters, creation with the scene's device hooks (and the fallback
+// to the reference device), reset, release, full-screen switching and device change.
+#include <cstdio>
+#include <cstring>
+
+#include "app_shell.h"
+#include "d3dx9tex.h"
+#include "frame_timer.h"
+#include "resources.h"
+#include "win32ext.h"
+
+namespace {
+
+DWORD BehaviorFlags(VertexProcessingType type) {
+  switch (type) {
+    case SOFTWARE_VP: return D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+    case MIXED_VP: return D3DCREATE_MIXED_VERTEXPROCESSING;
+    case HARDWARE_VP: return D3DCREATE_HARDWARE_VERTEXPROCESSING;
+    case PURE_HARDWARE_VP: return D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_PUREDEVICE;
+  }
+  return 0;
+}
+
+bool DeviceTypeAllowed(D3DDEVTYPE type, bool requireHal, bool requireRef) {
+  return !(requireHal && type != D3DDEVTYPE_HAL) && !(requireRef && type != D3DDEVTYPE_REF);
+}
+
+// Calls `visit(adapter, device, combination)` for every combination in enumeration
+// order until it returns true.
+template <class Visit>
+void ForEachCombination(const DeviceEnumeration& enumeration, Visit visit) {
+  for (UINT a = 0; a < enumeration.adapters->Count(); ++a) {
+    AdapterInfo* adapter = PointerAt<AdapterInfo>(*enumeration.adapters, a);
+    for (UINT d = 0; d < adapter->devices.Count(); ++d) {
+      DeviceInfo* device = PointerAt<DeviceInfo>(adapter->devices, d);
+      for (UINT c = 0; c < device->combinations.Count(); ++c)
+        if (visit(adapter, device, PointerAt<DeviceCombination>(device->combinations, c))) return;
+    }
+  }
+}
+
+template <class T>
+T First(const GrowArray& array) {
+  return ValueAt<T>(array, 0);
+}
+
+// The vertex-processing text of deviceStats.
+const char* ProcessingText(DWORD flags, bool hal) {
+  if ((flags & D3DCREATE_HARDWARE_VERTEXPROCESSING) && (flags & D3DCREATE_PUREDEVICE))
+    return hal ? " (pure hw vp)" : " (simulated pure hw vp)";
+  if (flags & D3DCREATE_HARDWARE_VERTEXPROCESSING) return hal ? " (hw vp)" : " (simulated hw vp)";
+  if (flags & D3DCREATE_MIXED_VERTEXPROCESSING) return hal ? " (mixed vp)" : " (simulated mixed vp)";
+  if (flags & D3DCREATE_SOFTWARE_VERTEXPROCESSING) return " (sw vp)";
+  return "";
+}
+
+}  // namespace
+
+bool AppShell::ChooseWindowedSettings(bool requireHal, bool requireRef) {
+  D3DDISPLAYMODE desktop{};
+  direct3D->GetAdapterDisplayMode(0, &desktop);
+  AdapterInfo* bestAdapter = nullptr;
+  DeviceInfo* bestDevice = nullptr;
+  DeviceCombination* best = nullptr;
+  ForEachCombination(enumeration, [&](AdapterInfo* adapter, DeviceInfo* device, DeviceCombination* c) {
+    if (!DeviceTypeAllowed(device->deviceType, requireHal, requireRef)) return false;
+    if (!c->isWindowed || c->adapterFormat != desktop.Format) return false;
+    bool hal = device->deviceType == D3DDEVTYPE_HAL;
+    bool matching = hal && c->backBufferFormat == c->adapterFormat;
+    if (!best || (bestDevice->deviceType != D3DDEVTYPE_HAL && hal) || matching) {
+      bestAdapter = adapter;
+      bestDevice = device;
+      best = c;
+    }
+    return matching;
+  });
+  if (!best) return false;
+  settings.windowedAdapter = bestAdapter;
+  settings.windowedDevice = bestDevice;
+  settings.windowedCombination = best;
+  settings.windowedDisplayMode = desktop;
+  settings.windowedWidth = clientRect.right - clientRect.left;
+  settings.windowedHeight = clientRect.bottom - clientRect.top;
+  if (enumeration.usesDepthBuffer) settings.windowedDepthStencilFormat = First<D3DFORMAT>(best->depthStencilFormats);
+  settings.windowedMultisampleType = First<D3DMULTISAMPLE_TYPE>(best->multisampleTypes);
+  settings.windowedMultisampleQuality = 0;
+  settings.windowedVertexProcessing = First<VertexProcessingType>(best->vertexProcessingTypes);
+  settings.windowedPresentInterval = First<UINT>(best->presentIntervals);
+  settings.isWindowed = true;
+  return true;
+}
+
+bool AppShell::ChooseFullscreenSettings(bool requireHal, bool requireRef) {
+  AdapterInfo* bestAdapter = nullptr;
+  DeviceInfo* bestDevice = nullptr;
+  DeviceCombination* best = nullptr;
+  D3DDISPLAYMODE bestDesktop{}, desktop{};
+  AdapterInfo* entered = nullptr;
+  ForEachCombination(enumeration, [&](AdapterInfo* adapter, DeviceInfo* device, DeviceCombination* c) {
+    if (adapter != entered) {
+      entered = adapter;
+      direct3D->GetAdapterDisplayMode(adapter->adapterOrdinal, &desktop);
+    }
+    if (!DeviceTypeAllowed(device->deviceType, requireHal, requireRef) || c->isWindowed) return false;
+    bool hal = device->deviceType == D3DDEVTYPE_HAL;
+    bool onDesktop = c->adapterFormat == desktop.Format;
+    bool both = hal && onDesktop && c->backBufferFormat == c->adapterFormat;
+    bool better = !best || (bestDevice->deviceType != D3DDEVTYPE_HAL && hal) ||
+                  (hal && best->adapterFormat != desktop.Format && onDesktop) || both;
+    if (better) {
+      bestAdapter = adapter;
+      bestDevice = device;
+      best = c;
+      bestDesktop = desktop;
+    }
+    return better && both;
+  });
+  if (!best) return false;
+  D3DDISPLAYMODE picked{};
+  bool taken = false;
+  for (UINT i = 0; i < bestAdapter->displayModes.Count(); ++i) {
+    D3DDISPLAYMODE mode = ValueAt<D3DDISPLAYMODE>(bestAdapter->displayModes, i);
+    if (mode.Format != best->adapterFormat) continue;
+    if (mode.Width == bestDesktop.Width && mode.Height == bestDesktop.Height &&
+        mode.RefreshRate == bestDesktop.RefreshRate) {
+      picked = mode;
+      break;
+    }
+    if (mode.Width == bestDesktop.Width || !taken) {
+      picked = mode;
+      taken = true;
+    }
+  }
+  settings.fullscreenAdapter = bestAdapter;
+  settings.fullscreenDevice = bestDevice;
+  settings.fullscreenCombination = best;
+  settings.fullscreenDisplayMode = picked;
+  if (enumeration.usesDepthBuffer)
+    settings.fullscreenDepthStencilFormat = First<D3DFORMAT>(best->depthStencilFormats);
+  settings.fullscreenMultisampleType = First<D3DMULTISAMPLE_TYPE>(best->multisampleTypes);
+  settings.fullscreenMultisampleQuality = 0;
+  settings.fullscreenVertexProcessing = First<VertexProcessingType>(best->vertexProcessingTypes);
+  settings.fullscreenPresentInterval = D3DPRESENT_INTERVAL_DEFAULT;
+  settings.isWindowed = false;
+  return true;
+}
+
+HRESULT AppShell::ChooseInitialSettings() {
+  bool foundFullscreen = ChooseFullscreenSettings(false, false);
+  bool foundWindowed = ChooseWindowedSettings(false, false);
+  if (startFullscreen && foundFullscreen) settings.isWindowed = false;
+  if (!foundWindowed && foundFullscreen) settings.isWindowed = false;
+  return foundFullscreen || foundWindowed ? S_OK : ERR_NO_COMPATIBLE_DEVICES;
+}
+
+void AppShell::BuildPresentParameters() {
+  DeviceCombination* combination = settings.CurrentCombination();
+  presentParameters.Windowed = settings.isWindowed;
+  presentParameters.BackBufferCount = 1;
+  presentParameters.MultiSampleType = settings.CurrentMultisampleType();
+  presentParameters.MultiSampleQuality = settings.CurrentMultisampleQuality();
+  presentParameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  presentParameters.EnableAutoDepthStencil = enumeration.usesDepthBuffer;
+  presentParameters.hDeviceWindow = window;
+  if (enumeration.usesDepthBuffer) {
+    presentParameters.Flags = D3DPRESENTFLAG_DISCARD_DEPTHSTENCIL;
+    presentParameters.AutoDepthStencilFormat = settings.CurrentDepthStencilFormat();
+  } else {
+    presentParameters.Flags = 0;
+  }
+  if (windowed) {
+    presentParameters.BackBufferWidth = UINT(clientRect.right - clientRect.left);
+    presentParameters.BackBufferHeight = UINT(clientRect.bottom - clientRect.top);
+    presentParameters.FullScreen_RefreshRateInHz = 0;
+  } else {
+    presentParameters.BackBufferWidth = settings.CurrentDisplayMode().Width;
+    presentParameters.BackBufferHeight = settings.CurrentDisplayMode().Height;
+    presentParameters.FullScreen_RefreshRateInHz = settings.fullscreenDisplayMode.RefreshRate;
+  }
+  presentParameters.BackBufferFormat = combination->backBufferFormat;
+  presentParameters.PresentationInterval = settings.CurrentPresentInterval();
+}
+
+// Cursor use for the mode in force: through the device and confined in full screen.
+static void ApplyCursorSettings(AppShell& shell) {
+  if (shell.showCursorWhenFullscreen && !shell.windowed) shell.device->ShowCursor(TRUE);
+  if (shell.clipCursorWhenFullscreen) {
+    if (shell.windowed) {
+      ClipCursor(nullptr);
+    } else {
+      RECT rect;
+      GetWindowRect(shell.window, &rect);
+      ClipCursor(&rect);
+    }
+  }
+}
+
+static void ReadBackBufferDesc(AppShell& shell) {
+  IDirect3DSurface9* back = nullptr;
+  if (SUCCEEDED(shell.device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back))) {
+    back->GetDesc(&shell.backBufferDesc);
+    back->Release();
+  }
+}
+
+void AppShell::WriteDeviceStats() {
+  bool hal = settings.CurrentDevice()->deviceType == D3DDEVTYPE_HAL;
+  D3DDEVTYPE type = settings.CurrentDevice()->deviceType;
+  std::snprintf(deviceStats, sizeof deviceStats, "%s%s",
+                type == D3DDEVTYPE_HAL ? "HAL" : type == D3DDEVTYPE_REF ? "REF" : "SW",
+                ProcessingText(behaviorFlags, hal));
+  if (!hal) return;
+  size_t used = std::strlen(deviceStats);
+  size_t room = sizeof deviceStats - 1 - used;
+  if (room < 2) return;
+  std::strcat(deviceStats, ": ");
+  const char* name = settings.CurrentAdapter()->identifier.Description;
+  size_t take = win32ext::Cp932SafePrefix(name, room - 2);
+  std::strncat(deviceStats, name, take);
+}
+
+HRESULT AppShell::Initialize3DEnvironment() {
+  DeviceInfo* deviceInfo = settings.CurrentDevice();
+  windowed = settings.isWindowed;
+  AdjustWindowForChange();
+  BuildPresentParameters();
+  if (deviceInfo->caps.PrimitiveMiscCaps & 0x1000) ShowError(ERR_NULL_REF_DEVICE, MSG_NONE);
+  DWORD flags = BehaviorFlags(settings.CurrentVertexProcessing());
+  HRESULT result = direct3D->CreateDevice(settings.CurrentCombination()->adapterOrdinal, deviceInfo->deviceType,
+                                          focusWindow, flags, &presentParameters, &device);
+  if (SUCCEEDED(result)) {
+    if (windowed)
+      SetWindowPos(window, HWND_NOTOPMOST, windowBounds.left, windowBounds.top,
+                   windowBounds.right - windowBounds.left, windowBounds.bottom - windowBounds.top, SWP_SHOWWINDOW);
+    device->GetDeviceCaps(&caps);
+    behaviorFlags = flags;
+    WriteDeviceStats();
+    if (std::strstr(deviceStats, "REF")) MessageBoxA(nullptr, deviceStats, "Initialize3DEnvironment", MB_OK);
+    ReadBackBufferDesc(*this);
+    ApplyCursorSettings(*this);
+    result = InitDeviceObjects();
+    if (FAILED(result)) {
+      DeleteDeviceObjects();
+      Cleanup3DEnvironment();
+    } else {
+      deviceObjectsInited = true;
+      result = RestoreDeviceObjects();
+      if (SUCCEEDED(result)) {
+        deviceObjectsRestored = true;
+        return S_OK;
+      }
+      InvalidateDeviceObjects();
+      Cleanup3DEnvironment();
+    }
+  }
+  return FallBackToReference(result, deviceInfo->deviceType);
+}
+
+// After a failed HAL device: retry windowed on the reference device when there is one,
+// except for missing media, which no other device would find either.
+HRESULT AppShell::FallBackToReference(HRESULT result, D3DDEVTYPE failedType) {
+  if (result == ERR_MEDIA_NOT_FOUND || result == D3DX_FILE_NOT_FOUND || failedType != D3DDEVTYPE_HAL ||
+      !ChooseWindowedSettings(false, true))
+    return result;
+  windowed = true;
+  AdjustWindowForChange();
+  SetWindowPos(window, HWND_NOTOPMOST, windowBounds.left, windowBounds.top, windowBounds.right - windowBounds.left,
+               windowBounds.bottom - windowBounds.top, SWP_SHOWWINDOW);
+  ShowError(result, MSGWARN_SWITCHEDTOREF);
+  return Initialize3DEnvironment();
+}
+
+HRESULT AppShell::Reset3DEnvironment() {
+  if (deviceObjectsRestored) {
+    deviceObjectsRestored = false;
+    InvalidateDeviceObjects();
+  }
+  HRESULT result = device->Reset(&presentParameters);
+  if (FAILED(result)) return result;
+  ReadBackBufferDesc(*this);
+  ApplyCursorSettings(*this);
+  result = RestoreDeviceObjects();
+  if (FAILED(result)) {
+    InvalidateDeviceObjects();
+    return result;
+  }
+  deviceObjectsRestored = true;
+  RenderOneStep();
+  return S_OK;
+}
+
+// With the animation stopped, one animated frame shows the new state.
+void AppShell::RenderOneStep() {
+  if (frameMoving) return;
+  singleStep = true;
+  FrameTimer(TIMER_START);
+  FrameTimer(TIMER_STOP);
+}
+
+void AppShell::Cleanup3DEnvironment() {
+  if (!device) return;
+  if (deviceObjectsRestored) {
+    deviceObjectsRestored = false;
+    InvalidateDeviceObjects();
+  }
+  if (deviceObjectsInited) {
+    deviceObjectsInited = false;
+    DeleteDeviceObjects();
+  }
+  if (device->Release() > 0 && !fatalErrorShown)
+    ShowMustExit("A D3D object has a non-zero reference\ncount (meaning things were not properly\ncleaned up).");
+  device = nullptr;
+}
+
+void AppShell::BackToWindowed() {
+  windowed = true;
+  settings.isWindowed = true;
+  AdjustWindowForChange();
+  SetWindowPos(window, HWND_NOTOPMOST, windowBounds.left, windowBounds.top, windowBounds.right - windowBounds.left,
+               windowBounds.bottom - windowBounds.top, SWP_SHOWWINDOW);
+}
+
+HRESULT AppShell::ToggleFullscreen() {
+  UINT oldAdapter = settings.CurrentCombination()->adapterOrdinal;
+  D3DDEVTYPE oldType = settings.CurrentCombination()->deviceType;
+  Pause(true);
+  ignoreSizeChange = true;
+  windowed = !windowed;
+  settings.isWindowed = windowed;
+  AdjustWindowForChange();
+  HRESULT result;
+  if (settings.CurrentCombination()->adapterOrdinal == oldAdapter &&
+      settings.CurrentCombination()->deviceType == oldType) {
+    BuildPresentParameters();
+    result = Reset3DEnvironment();
+  } else {
+    Cleanup3DEnvironment();
+    result = Initialize3DEnvironment();
+  }
+  if (FAILED(result)) {
+    if (result != D3DERR_OUTOFVIDEOMEMORY) result = ERR_RESET_FAILED;
+    ignoreSizeChange = false;
+    if (!windowed) BackToWindowed();
+    return ShowError(result, MSGERR_APPMUSTEXIT);
+  }
+  ignoreSizeChange = false;
+  if (windowed)
+    SetWindowPos(window, HWND_NOTOPMOST, windowBounds.left, windowBounds.top, windowBounds.right - windowBounds.left,
+                 windowBounds.bottom - windowBounds.top, SWP_SHOWWINDOW);
+  Pause(false);
+  return S_OK;
+}
+
+HRESULT AppShell::ChangeDevice() {
+  if (!windowed && FAILED(ToggleFullscreen())) {
+    if (!fatalErrorShown) ShowMustExit("Could not reset the Direct3D device.");
+    return E_FAIL;
+  }
+  // The device settings dialog; while the program carries no dialog template it cannot
+  // open (-1) and nothing changes.
+  INT_PTR choice = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SELECTDEVICE), window,
+                                   nullptr, 0);
+  if (choice != IDOK) return S_OK;
+  windowed = settings.isWindowed;
+  Cleanup3DEnvironment();
+  HRESULT result = Initialize3DEnvironment();
+  if (FAILED(result)) {
+    if (result != D3DERR_OUTOFVIDEOMEMORY) result = ERR_RESET_FAILED;
+    if (!windowed) BackToWindowed();
+    return ShowError(result, MSGERR_APPMUSTEXIT);
+  }
+  RenderOneStep();
+  return S_OK;
+}

@@ -1,0 +1,85 @@
+// Run, the message and frame loop with the recording, and Render3DEnvironment, the
+// frame step: device loss, the time step (the fixed recording step after a grab),
+// FrameMove, Render and Present.
+#include "app_shell.h"
+#include "frame_capture.h"
+#include "frame_timer.h"
+#include "movie_output.h"
+#include "resources.h"
+
+namespace {
+
+// Prepares the capture for a recording from frame 1; false when no surface can be made.
+bool PrepareRecording(IDirect3DDevice9* device) {
+  frameCapture.frameNumber = 1;
+  frameCapture.device = device;
+  return SUCCEEDED(device->CreateOffscreenPlainSurface(frameCapture.displayMode.Width,
+                                                       frameCapture.displayMode.Height, D3DFMT_A8R8G8B8,
+                                                       D3DPOOL_SCRATCH, &frameCapture.surface, nullptr));
+}
+
+}  // namespace
+
+int AppShell::Run() {
+  HACCEL accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_ACCEL));
+  MSG message{};
+  message.message = WM_NULL;
+  PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+  if (!LoadMovieWriter(frameCapture)) return 0;
+  captureStepPending = false;
+  if (!PrepareRecording(device)) return 0;
+
+  while (message.message != WM_QUIT) {
+    bool got = active ? PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) != 0
+                      : GetMessageA(&message, nullptr, 0, 0) != 0;
+    if (got) {
+      if (!(accelerators && window && TranslateAcceleratorA(window, accelerators, &message))) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+      }
+      continue;
+    }
+    if (deviceLost) Sleep(10);
+    if (active && FAILED(Render3DEnvironment())) SendMessageA(window, WM_CLOSE, 0, 0);
+    if (frameCapture.frameNumber != 0) {
+      captureStepPending = true;
+      if (!frameCapture.CaptureFrame()) break;
+    }
+  }
+  if (accelerators) DestroyAcceleratorTable(accelerators);
+  return StartAfterRecordingPrograms(frameCapture, outputKinds) ? int(message.wParam) : 0;
+}
+
+HRESULT AppShell::Render3DEnvironment() {
+  if (deviceLost) {
+    HRESULT level = device->TestCooperativeLevel();
+    if (level == D3DERR_DEVICELOST) return S_OK;
+    if (level == D3DERR_DEVICENOTRESET) {
+      if (windowed) {
+        direct3D->GetAdapterDisplayMode(settings.CurrentAdapter()->adapterOrdinal, &settings.windowedDisplayMode);
+        presentParameters.BackBufferFormat = settings.windowedDisplayMode.Format;
+      }
+      return Reset3DEnvironment();
+    }
+    if (FAILED(level)) return level;
+    deviceLost = false;
+  }
+  float appTime = FrameTimer(TIMER_GETAPPTIME);
+  float step = FrameTimer(TIMER_GETELAPSEDTIME);
+  if (step == 0.0f && frameMoving) return S_OK;
+  if (captureStepPending) {
+    step = 6.4f / float(frameCapture.frameCount);
+    captureStepPending = false;
+  }
+  if (frameMoving || singleStep) {
+    elapsedTime = step;
+    time = appTime;
+    HRESULT result = FrameMove();
+    if (FAILED(result)) return result;
+    singleStep = false;
+  }
+  HRESULT result = Render();
+  if (FAILED(result)) return result;
+  if (device->Present(nullptr, nullptr, nullptr, nullptr) == D3DERR_DEVICELOST) deviceLost = true;
+  return S_OK;
+}
