@@ -21,3 +21,6 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0
 run_suite build-asan -DVESK_SANITIZE=ON
+
+echo "== fuzzing the file readers"
+scripts/fuzz.sh

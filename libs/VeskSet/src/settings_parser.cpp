@@ -388,7 +388,8 @@ class Parser {
            "      --version         show the version and exit\n"
            "\n"
            "Options also take their value as --option=VALUE, short ones as -oVALUE.\n"
-           "File names may take at most 259 bytes once in code page 932.\n";
+           "File names may take at most 259 bytes once in code page 932; vesk itself records\n"
+           "into movie paths of at most 134 bytes.\n";
   }
 
   std::string_view program_;

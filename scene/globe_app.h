@@ -1,0 +1,68 @@
+// GlobeApp: the program's scene. A textured unit sphere, spinning about its vertical
+// axis in front of a backdrop mesh drawn around the camera, turned and moved by mouse
+// drags; it replaces the shell's hooks.
+#pragma once
+
+#include "app_shell.h"
+#include "d3dx9.h"
+#include "mesh_container.h"
+#include "sphere_rotator.h"
+
+class TextFont;
+
+// The globe's vertex: position (= normal), normal, sphere-map pair, map pair.
+struct GlobeVertex {
+  float x, y, z;
+  float nx, ny, nz;
+  float sphereU, sphereV;
+  float mapU, mapV;
+};
+static_assert(sizeof(GlobeVertex) == 40);
+constexpr DWORD kGlobeFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2;
+
+// The spin of the globe in radians, for the whole process; never reduced.
+extern float spinAngle;
+
+class GlobeApp : public AppShell {
+ public:
+  GlobeApp();
+
+  HRESULT ConfirmDevice(D3DCAPS9* caps, DWORD behavior, D3DFORMAT adapterFormat,
+                        D3DFORMAT backBufferFormat) override;
+  HRESULT OneTimeSceneInit() override;
+  HRESULT InitDeviceObjects() override;
+  HRESULT RestoreDeviceObjects() override;
+  HRESULT FrameMove() override;
+  HRESULT Render() override;
+  HRESULT InvalidateDeviceObjects() override;
+  HRESULT DeleteDeviceObjects() override;
+  HRESULT FinalCleanup() override;
+  LRESULT MsgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  HRESULT CreateGlobeVertexBuffer();
+  void FillGlobeVertices();
+  // The first bump-map format the created device can use, or D3DFMT_UNKNOWN.
+  D3DFORMAT ChooseBumpFormat();
+
+  bool spinForward = true;
+  float eyeY = 0.0f;
+  float eyeZ = 0.0f;
+  TextFont* font = nullptr;  // the scene's text font arrives with the font code
+  SphereRotator rotator;
+  IDirect3DTexture9* globeTexture = nullptr;
+  MeshContainer* mesh = nullptr;
+  D3DXMATRIX world{};
+  D3DXMATRIX view{};
+  D3DXMATRIX projection{};
+  D3DFORMAT bumpFormat = D3DFMT_UNKNOWN;
+  IDirect3DVertexBuffer9* vertexBuffer = nullptr;
+  int vertexCount = 0;
+  int highTessellation = 1;
+  char textureFile[260] = {};
+
+ private:
+  bool FormatPasses(const D3DCAPS9& deviceCaps, D3DFORMAT adapterFormat, D3DFORMAT format);
+  void SetBackdropStates(const D3DXMATRIX& backdropView);
+  void SetGlobeStates();
+  void ResetStates();
+};

@@ -1,0 +1,88 @@
+// Each frame: the spin and transforms (FrameMove), then the backdrop mesh around the
+// eye and the textured globe strip (Render). Nothing else is drawn: the backdrop,
+// drawn with the depth test always passing, takes the place of a clear.
+#include "globe_app.h"
+
+float spinAngle = 0.0f;
+
+HRESULT GlobeApp::FrameMove() {
+  if (!rotator.dragging) spinAngle += spinForward ? elapsedTime : -elapsedTime;
+  D3DXMATRIX spin;
+  D3DXMatrixRotationY(&spin, -spinAngle);
+  D3DXMatrixMultiply(&world, &spin, &rotator.rotation);
+  D3DXMatrixMultiply(&world, &world, &rotator.pan);
+  D3DXVECTOR3 eye(0.0f, eyeY, eyeZ), at(0.0f, 0.0f, 0.0f), up(0.0f, 1.0f, 0.0f);
+  D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+  FillGlobeVertices();
+  return S_OK;
+}
+
+void GlobeApp::SetBackdropStates(const D3DXMATRIX& backdropView) {
+  D3DXMATRIX scale;
+  D3DXMatrixScaling(&scale, 10.0f, 10.0f, 10.0f);
+  device->SetTransform(D3DTS_WORLD, &scale);
+  device->SetTransform(D3DTS_VIEW, &backdropView);
+  device->SetRenderState(D3DRS_WRAP0, 0);
+  device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+  device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+  if (caps.TextureAddressCaps & D3DPTADDRESSCAPS_MIRROR) {
+    device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR);
+    device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_MIRROR);
+  }
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+  device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+  device->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
+}
+
+// The modulate setting is replaced before the draw, so the globe shows its texture unlit.
+void GlobeApp::SetGlobeStates() {
+  device->SetRenderState(D3DRS_WRAP0, D3DWRAPCOORD_0 | D3DWRAPCOORD_1);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+  device->SetTexture(0, globeTexture);
+  device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 1);
+  device->SetFVF(kGlobeFvf);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+  device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_DISABLE);
+}
+
+void GlobeApp::ResetStates() {
+  device->SetTexture(0, nullptr);
+  device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+  for (DWORD stage = 1; stage <= 2; ++stage) {
+    device->SetTextureStageState(stage, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    device->SetTextureStageState(stage, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+  }
+}
+
+HRESULT GlobeApp::Render() {
+  if (FAILED(device->BeginScene())) return S_OK;
+  D3DXMATRIX backdropView = view;
+  backdropView._41 = backdropView._42 = backdropView._43 = 0.0f;
+  SetBackdropStates(backdropView);
+  mesh->Render(device, true, true);
+  device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+  device->SetTransform(D3DTS_WORLD, &world);
+  device->SetTransform(D3DTS_VIEW, &view);
+  SetGlobeStates();
+  device->SetStreamSource(0, vertexBuffer, 0, sizeof(GlobeVertex));
+  device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, UINT(vertexCount - 2));
+  ResetStates();
+  device->EndScene();
+  return S_OK;
+}

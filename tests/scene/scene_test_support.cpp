@@ -1,0 +1,47 @@
+// Helpers of the scene tests.
+#include "scene_test_support.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace scenetest {
+
+void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+std::string FourMaterialMesh(float alpha0, float alpha1, float alpha2, float alpha3, const char* texture) {
+  std::ostringstream x;
+  x << "xof 0302txt 0032\nMesh {\n 12;\n";
+  for (int t = 0; t < 4; ++t) {
+    float left = -2.0f + t;
+    x << " " << left << ";-0.5;0.0;, " << left << ";0.5;0.0;, " << left + 1 << ";-0.5;0.0;"
+      << (t == 3 ? ";\n" : ",\n");
+  }
+  x << " 4;\n 3;0,1,2;,\n 3;3,4,5;,\n 3;6,7,8;,\n 3;9,10,11;;\n";
+  x << " MeshMaterialList { 4; 4; 0, 1, 2, 3;;\n";
+  float alphas[4] = {alpha0, alpha1, alpha2, alpha3};
+  for (int m = 0; m < 4; ++m) {
+    x << "  Material { 1.0;1.0;1.0;" << alphas[m] << ";; 1.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;;";
+    if (m == 0 && texture) x << " TextureFilename { \"" << texture << "\"; }";
+    x << " }\n";
+  }
+  x << " }\n}\n";
+  return x.str();
+}
+
+TemporaryDirectory::TemporaryDirectory() {
+  char pattern[] = "/tmp/vesk-scene-XXXXXX";
+  path_ = mkdtemp(pattern);
+  previous_ = std::filesystem::current_path();
+  std::filesystem::current_path(path_);
+}
+
+TemporaryDirectory::~TemporaryDirectory() {
+  std::filesystem::current_path(previous_);
+  std::filesystem::remove_all(path_);
+}
+
+}  // namespace scenetest
