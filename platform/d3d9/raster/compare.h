@@ -7,18 +7,31 @@
 
 namespace raster {
 
+// The orders a function lets pass, as bits: 1 incoming < stored, 2 equal, 4 greater.
+// Unknown functions pass everything.
+inline uint32_t PassingOrders(uint32_t func) {
+  switch (func) {
+    case D3DCMP_NEVER: return 0;
+    case D3DCMP_LESS: return 1;
+    case D3DCMP_EQUAL: return 2;
+    case D3DCMP_LESSEQUAL: return 3;
+    case D3DCMP_GREATER: return 4;
+    case D3DCMP_NOTEQUAL: return 5;
+    case D3DCMP_GREATEREQUAL: return 6;
+    default: return 7;
+  }
+}
+
+// True when `incoming` passes against `stored` for the PassingOrders bits `orders`;
+// branch-free, for per-pixel use with the bits chosen once per draw.
+inline bool OrderPasses(uint32_t orders, uint32_t incoming, uint32_t stored) {
+  uint32_t order = static_cast<uint32_t>(incoming >= stored) + static_cast<uint32_t>(incoming > stored);
+  return (orders >> order) & 1;
+}
+
 // True when `incoming` passes against `stored` (the reference value for the alpha test).
 inline bool ComparePasses(uint32_t func, uint32_t incoming, uint32_t stored) {
-  switch (func) {
-    case D3DCMP_NEVER: return false;
-    case D3DCMP_LESS: return incoming < stored;
-    case D3DCMP_EQUAL: return incoming == stored;
-    case D3DCMP_LESSEQUAL: return incoming <= stored;
-    case D3DCMP_GREATER: return incoming > stored;
-    case D3DCMP_NOTEQUAL: return incoming != stored;
-    case D3DCMP_GREATEREQUAL: return incoming >= stored;
-    default: return true;
-  }
+  return OrderPasses(PassingOrders(func), incoming, stored);
 }
 
 }  // namespace raster

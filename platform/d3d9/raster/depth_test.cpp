@@ -24,7 +24,7 @@ DepthTest SetupDepthTest(const PipelineState& state, const SurfaceView& depth) {
   bool enabled = state.renderStates[D3DRS_ZENABLE] != D3DZB_FALSE && DescribeDepth(depth, &t.buffer);
   t.test = enabled;
   t.write = enabled && state.renderStates[D3DRS_ZWRITEENABLE] != 0;
-  t.func = state.renderStates[D3DRS_ZFUNC];
+  t.orders = PassingOrders(state.renderStates[D3DRS_ZFUNC]);
   return t;
 }
 

@@ -7,6 +7,7 @@
 
 #include "compare.h"
 #include "pipeline.h"
+#include "simd4.h"
 
 namespace raster {
 
@@ -26,14 +27,14 @@ struct DepthTest {
   DepthBuffer buffer;
   bool test;   // ZENABLE and a depth buffer present
   bool write;  // ... and ZWRITEENABLE
-  uint32_t func;
+  uint32_t orders;  // PassingOrders of ZFUNC
 };
 
 DepthTest SetupDepthTest(const PipelineState& state, const SurfaceView& depth);
 
 inline uint32_t QuantizeDepth(const DepthBuffer& b, float z) {
-  double clamped = z > 0.0f ? (z < 1.0f ? static_cast<double>(z) : 1.0) : 0.0;
-  return static_cast<uint32_t>(clamped * b.scale + 0.5);
+  float clamped = Min(Max(z, 0.0f), 1.0f);  // NaN gives 0
+  return static_cast<uint32_t>(static_cast<double>(clamped) * b.scale + 0.5);
 }
 
 inline uint8_t* DepthAt(const DepthBuffer& b, int32_t x, int32_t y) {
@@ -65,9 +66,22 @@ inline uint32_t LoadDepth(const DepthBuffer& b, const uint8_t* p) {
   return (LoadDepthWord(b, p) & b.mask) >> b.shift;
 }
 
+// `word` with its depth bits replaced by `value`.
+inline uint32_t MergeDepth(const DepthBuffer& b, uint32_t word, uint32_t value) {
+  return (word & ~b.mask) | ((value << b.shift) & b.mask);
+}
+
 inline void StoreDepth(const DepthBuffer& b, uint8_t* p, uint32_t value) {
-  uint32_t word = LoadDepthWord(b, p);
-  StoreDepthWord(b, p, (word & ~b.mask) | ((value << b.shift) & b.mask));
+  StoreDepthWord(b, p, MergeDepth(b, LoadDepthWord(b, p), value));
+}
+
+// The depth test of a pixel whose colour is certain to be written when it passes: the
+// stored word is read once, and `value` stored if writes are on.
+inline bool TestAndStoreDepth(const DepthTest& t, uint8_t* p, uint32_t value) {
+  uint32_t word = LoadDepthWord(t.buffer, p);
+  if (!OrderPasses(t.orders, value, (word & t.buffer.mask) >> t.buffer.shift)) return false;
+  if (t.write) StoreDepthWord(t.buffer, p, MergeDepth(t.buffer, word, value));
+  return true;
 }
 
 }  // namespace raster

@@ -3,7 +3,10 @@
 // triangle, never on which thread draws it.
 #include "pixel_pipeline.h"
 
+#include <string.h>
+
 #include <algorithm>
+#include <bit>
 
 #include "formats.h"
 
@@ -52,7 +55,7 @@ void WriteSpan(const DrawPipeline& p, int32_t y, int32_t left, uint32_t count, S
 inline bool DepthPasses(const DepthTest& t, const uint8_t* at, float z, uint32_t* depth) {
   if (!t.test) return true;
   *depth = QuantizeDepth(t.buffer, z);
-  return ComparePasses(t.func, *depth, LoadDepth(t.buffer, at));
+  return OrderPasses(t.orders, *depth, LoadDepth(t.buffer, at));
 }
 
 uint8_t* DepthRow(const DepthTest& t, int32_t y, int32_t left) {
@@ -111,8 +114,13 @@ void ShadeGeneral(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t l
 }
 
 // One texture on stage 0 selected as colour and alpha, no blending, no alpha test, one
-// filter: the state of a textured opaque mesh.
-template <bool kLinear>
+// filter: the state of a textured opaque mesh. Four pixels at a time get their depth,
+// 1/w and texel positions with four-lane arithmetic (lane by lane the same operations
+// as the general loop); then each pixel is tested, sampled and written. kWrapMask:
+// linear filtering with power-of-two WRAP addressing on both axes, footprints found
+// four at a time. kDirect: a 32-bit ARGB target written in place rather than through
+// the scratch row and the format converter.
+template <bool kLinear, bool kWrapMask, bool kDirect>
 void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left,
                    int32_t right, SpanScratch& s) {
   const StageSetup& stage = p.stages.stages[0];
@@ -121,29 +129,82 @@ void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t 
   const Plane& uPlane = t.varying[stage.coordSlot];
   const Plane& vPlane = t.varying[stage.coordSlot + 1];
   float fx = static_cast<float>(left), fy = static_cast<float>(y);
-  float z = t.z.Evaluate(fx, fy, t.originX, t.originY);
-  float q = t.q.Evaluate(fx, fy, t.originX, t.originY);
-  float uq = uPlane.Evaluate(fx, fy, t.originX, t.originY);
-  float vq = vPlane.Evaluate(fx, fy, t.originX, t.originY);
+  // Lanes: z, q, u * q, v * q, stepped by their x gradients.
+  Float4 values(t.z.Evaluate(fx, fy, t.originX, t.originY), t.q.Evaluate(fx, fy, t.originX, t.originY),
+                uPlane.Evaluate(fx, fy, t.originX, t.originY), vPlane.Evaluate(fx, fy, t.originX, t.originY));
+  Float4 steps(t.z.dx, t.q.dx, uPlane.dx, vPlane.dx);
   uint8_t* depthAt = DepthRow(p.depth, y, left);
+  uint8_t* colorAt = p.color.bits + static_cast<size_t>(y) * p.color.pitch + static_cast<size_t>(left) * 4;
   uint32_t count = static_cast<uint32_t>(right - left + 1);
-  for (uint32_t i = 0; i < count; ++i) {
-    uint32_t depth = 0;
-    bool visible = DepthPasses(p.depth, depthAt, z, &depth);
-    s.covered[i] = visible;
-    if (visible) {
-      float w = 1.0f / q;
-      float u = uq * w, v = vq * w;
-      s.color[i] = kLinear ? SampleBilinear(level, sampler, u, v) : SamplePoint(level, sampler, u, v);
-      if (p.depth.write) StoreDepth(p.depth.buffer, depthAt, depth);
+  for (uint32_t first = 0; first < count; first += 4) {
+    Float4 pixels[4];
+    for (Float4& pixel : pixels) {
+      pixel = values;
+      values = values + steps;
     }
-    z += t.z.dx;
-    q += t.q.dx;
-    uq += uPlane.dx;
-    vq += vPlane.dx;
-    if (depthAt) depthAt += p.depth.buffer.bytes;
+    Transpose(pixels);  // pixels[0] holds four z, pixels[1] four q, ...
+    Float4 w = Float4(1.0f) / pixels[1];
+    auto texelX = TexelPosition<kLinear>(pixels[2] * w, level.width);
+    auto texelY = TexelPosition<kLinear>(pixels[3] * w, level.height);
+    float z[4];
+    int32_t at[6][4];  // kWrapMask: footprints; otherwise texel positions x, y
+    Store(z, pixels[0]);
+    if constexpr (kWrapMask) {
+      WrapFootprints f = FindWrapFootprints(level, texelX, texelY);
+      for (int i = 0; const Int4& lanes : {f.top, f.bottom, f.left, f.right, f.wx, f.wy}) Store(at[i++], lanes);
+    } else {
+      Store(at[0], texelX);
+      Store(at[1], texelY);
+    }
+    uint32_t n = count - first < 4 ? count - first : 4;
+    for (uint32_t k = 0; k < n; ++k) {
+      bool visible = !p.depth.test || TestAndStoreDepth(p.depth, depthAt, QuantizeDepth(p.depth.buffer, z[k]));
+      if (visible) {
+        uint32_t color;
+        if constexpr (kWrapMask) {
+          const uint32_t* top = level.texels + at[0][k];
+          const uint32_t* bottom = level.texels + at[1][k];
+          color = FilterTexels(top[at[2][k]], top[at[3][k]], bottom[at[2][k]], bottom[at[3][k]],
+                               static_cast<uint32_t>(at[4][k]), static_cast<uint32_t>(at[5][k]));
+        } else {
+          color = kLinear ? BilinearTexel(level, sampler, at[0][k], at[1][k])
+                          : PointTexel(level, sampler, at[0][k], at[1][k]);
+        }
+        if constexpr (kDirect) {
+          color |= p.directFill;
+          memcpy(colorAt, &color, 4);
+        } else {
+          s.color[first + k] = color;
+        }
+      }
+      if (!kDirect) s.covered[first + k] = visible;
+      if (depthAt) depthAt += p.depth.buffer.bytes;
+      colorAt += 4;
+    }
   }
-  WriteSpan(p, y, left, count, s);
+  if (!kDirect) WriteSpan(p, y, left, count, s);
+}
+
+// The lean loop for a draw that FitsTexturedLoop, compiled for its filter, addressing
+// and target.
+template <bool kLinear, bool kWrapMask>
+SpanFunction TexturedLoopFor(bool direct) {
+  return direct ? &ShadeTextured<kLinear, kWrapMask, true> : &ShadeTextured<kLinear, kWrapMask, false>;
+}
+
+bool IsPowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
+
+SpanFunction ChooseTexturedLoop(DrawPipeline* p, D3DFORMAT target) {
+  const SamplerSetup& sampler = p->stages.stages[0].sampler;
+  const TexelLevel& level = sampler.image->levels[0];
+  bool wrapMask = sampler.addressU == D3DTADDRESS_WRAP && sampler.addressV == D3DTADDRESS_WRAP &&
+                  IsPowerOfTwo(level.width) && IsPowerOfTwo(level.height);
+  // Stored bytes are the value's little-endian bytes; X8R8G8B8 reads its unused byte as 0xff.
+  bool direct = std::endian::native == std::endian::little &&
+                (target == D3DFMT_A8R8G8B8 || target == D3DFMT_X8R8G8B8);
+  p->directFill = target == D3DFMT_X8R8G8B8 ? 0xff000000u : 0;
+  if (sampler.magFilter == D3DTEXF_POINT) return TexturedLoopFor<false, false>(direct);
+  return wrapMask ? TexturedLoopFor<true, true>(direct) : TexturedLoopFor<true, false>(direct);
 }
 
 bool IsTextureArg(uint32_t arg) { return arg == D3DTA_TEXTURE; }
@@ -210,10 +271,7 @@ bool BuildDrawPipeline(const PipelineState& state, const Targets& targets,
   p->stages = BuildStages(state, images);
   ChooseVaryings(p);
   p->shade = &ShadeGeneral;
-  if (FitsTexturedLoop(*p)) {
-    p->shade = p->stages.stages[0].sampler.magFilter == D3DTEXF_POINT ? &ShadeTextured<false>
-                                                                       : &ShadeTextured<true>;
-  }
+  if (FitsTexturedLoop(*p)) p->shade = ChooseTexturedLoop(p, targets.color.format);
   return true;
 }
 

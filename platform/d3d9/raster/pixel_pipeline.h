@@ -38,6 +38,7 @@ struct DrawPipeline {
   BlendSetup blend;
   bool readsTarget;  // blending or a partial write mask needs the stored colour
   bool addSpecular;
+  uint32_t directFill;  // bits set in every colour a lean loop stores straight into the target
   StageProgram stages;
   uint32_t slots[kVaryingCount];  // varying slots the general loop interpolates
   uint32_t slotCount;
