@@ -41,7 +41,9 @@ int AppShell::Run() {
     }
     if (deviceLost) Sleep(10);
     if (active && FAILED(Render3DEnvironment())) SendMessageA(window, WM_CLOSE, 0, 0);
-    if (frameCapture.frameNumber != 0) {
+    // A close in this pass has released the device the capture reads from: there is
+    // nothing left to grab, and the quit message ends the loop on the next pass.
+    if (frameCapture.frameNumber != 0 && device) {
       captureStepPending = true;
       if (!frameCapture.CaptureFrame()) break;
     }

@@ -119,7 +119,7 @@ HRESULT Device::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destinatio
   if (pixels.Width() != adapter->screen.width || pixels.Height() != adapter->screen.height)
     return InvalidCall("GetFrontBufferData: the surface must have the desktop's size");
   if (pixels.Locked()) return InvalidCall("GetFrontBufferData: the surface is locked");
-  if (lost_) return D3DERR_DEVICELOST;
+  // The screen keeps its last image while the device is lost, so it can still be read.
   for (uint32_t y = 0; y < pixels.Height(); ++y) {
     const uint32_t* src = adapter->screen.pixels.data() + size_t(y) * adapter->screen.width;
     auto* out = reinterpret_cast<uint32_t*>(pixels.Bits() + size_t(y) * pixels.Pitch());
