@@ -111,6 +111,7 @@ class AppShell {
   void CloseSequence();
   void ShowMustExit(const char* text);
   void BackToWindowed();
+  void PlaceWindowAtBounds();
   void RenderOneStep();
   void WriteDeviceStats();
   HRESULT FallBackToReference(HRESULT result, D3DDEVTYPE failedType);

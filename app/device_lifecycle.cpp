@@ -231,8 +231,7 @@ HRESULT AppShell::Initialize3DEnvironment() {
                                           focusWindow, flags, &presentParameters, &device);
   if (SUCCEEDED(result)) {
     if (windowed)
-      SetWindowPos(window, HWND_NOTOPMOST, windowBounds.left, windowBounds.top,
-                   windowBounds.right - windowBounds.left, windowBounds.bottom - windowBounds.top, SWP_SHOWWINDOW);
+      PlaceWindowAtBounds();
     device->GetDeviceCaps(&caps);
     behaviorFlags = flags;
     WriteDeviceStats();
@@ -265,8 +264,7 @@ HRESULT AppShell::FallBackToReference(HRESULT result, D3DDEVTYPE failedType) {
     return result;
   windowed = true;
   AdjustWindowForChange();
-  SetWindowPos(window, HWND_NOTOPMOST, windowBounds.left, windowBounds.top, windowBounds.right - windowBounds.left,
-               windowBounds.bottom - windowBounds.top, SWP_SHOWWINDOW);
+  PlaceWindowAtBounds();
   ShowError(result, MSGWARN_SWITCHEDTOREF);
   return Initialize3DEnvironment();
 }
@@ -313,12 +311,17 @@ void AppShell::Cleanup3DEnvironment() {
   device = nullptr;
 }
 
+// Puts the window back where windowBounds says, in front of other windows but not topmost.
+void AppShell::PlaceWindowAtBounds() {
+  SetWindowPos(window, HWND_NOTOPMOST, windowBounds.left, windowBounds.top, windowBounds.right - windowBounds.left,
+               windowBounds.bottom - windowBounds.top, SWP_SHOWWINDOW);
+}
+
 void AppShell::BackToWindowed() {
   windowed = true;
   settings.isWindowed = true;
   AdjustWindowForChange();
-  SetWindowPos(window, HWND_NOTOPMOST, windowBounds.left, windowBounds.top, windowBounds.right - windowBounds.left,
-               windowBounds.bottom - windowBounds.top, SWP_SHOWWINDOW);
+  PlaceWindowAtBounds();
 }
 
 HRESULT AppShell::ToggleFullscreen() {
@@ -346,8 +349,7 @@ HRESULT AppShell::ToggleFullscreen() {
   }
   ignoreSizeChange = false;
   if (windowed)
-    SetWindowPos(window, HWND_NOTOPMOST, windowBounds.left, windowBounds.top, windowBounds.right - windowBounds.left,
-                 windowBounds.bottom - windowBounds.top, SWP_SHOWWINDOW);
+    PlaceWindowAtBounds();
   Pause(false);
   return S_OK;
 }

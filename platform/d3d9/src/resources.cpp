@@ -187,42 +187,11 @@ HRESULT BufferStore::Unlock() {
   return D3D_OK;
 }
 
-VertexBuffer::VertexBuffer(Device* device, D3DPOOL pool, DWORD usage, DWORD fvf, uint32_t size)
-    : Child(device, pool != D3DPOOL_SCRATCH, pool == D3DPOOL_DEFAULT),
-      pool_(pool),
-      usage_(usage),
-      fvf_(fvf),
-      store_(size) {}
-
-VertexBuffer::~VertexBuffer() = default;
-
-HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-  return store_.Lock(offset, size, data, flags);
-}
-
-HRESULT VertexBuffer::Unlock() { return store_.Unlock(); }
-
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
   if (!desc) return InvalidCall("GetDesc: null output");
   *desc = {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage_, pool_, store_.Size(), fvf_};
   return D3D_OK;
 }
-
-IndexBuffer::IndexBuffer(Device* device, D3DPOOL pool, DWORD usage, D3DFORMAT format,
-                         uint32_t size)
-    : Child(device, pool != D3DPOOL_SCRATCH, pool == D3DPOOL_DEFAULT),
-      pool_(pool),
-      usage_(usage),
-      format_(format),
-      store_(size) {}
-
-IndexBuffer::~IndexBuffer() = default;
-
-HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-  return store_.Lock(offset, size, data, flags);
-}
-
-HRESULT IndexBuffer::Unlock() { return store_.Unlock(); }
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
   if (!desc) return InvalidCall("GetDesc: null output");

@@ -115,41 +115,49 @@ class BufferStore {
   int lockCount_ = 0;
 };
 
-class VertexBuffer final : public Child<IDirect3DVertexBuffer9> {
+// What vertex and index buffers share: storage, locks, pool and usage.
+template <class Interface>
+class BufferResource : public Child<Interface> {
  public:
-  VertexBuffer(Device* device, D3DPOOL pool, DWORD usage, DWORD fvf, uint32_t size);
-  ~VertexBuffer() override;
-  D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
-  HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
-  HRESULT Unlock() override;
-  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+  BufferResource(Device* device, D3DPOOL pool, DWORD usage, uint32_t size)
+      : Child<Interface>(device, pool != D3DPOOL_SCRATCH, pool == D3DPOOL_DEFAULT),
+        pool_(pool),
+        usage_(usage),
+        store_(size) {}
+  HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override {
+    return store_.Lock(offset, size, data, flags);
+  }
+  HRESULT Unlock() override { return store_.Unlock(); }
   const BufferStore& Store() const { return store_; }
   D3DPOOL Pool() const { return pool_; }
 
- private:
+ protected:
   D3DPOOL pool_;
   DWORD usage_;
-  DWORD fvf_;
   BufferStore store_;
 };
 
-class IndexBuffer final : public Child<IDirect3DIndexBuffer9> {
+class VertexBuffer final : public BufferResource<IDirect3DVertexBuffer9> {
  public:
-  IndexBuffer(Device* device, D3DPOOL pool, DWORD usage, D3DFORMAT format, uint32_t size);
-  ~IndexBuffer() override;
-  D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
-  HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
-  HRESULT Unlock() override;
-  HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
-  const BufferStore& Store() const { return store_; }
-  D3DFORMAT Format() const { return format_; }
-  D3DPOOL Pool() const { return pool_; }
+  VertexBuffer(Device* device, D3DPOOL pool, DWORD usage, DWORD fvf, uint32_t size)
+      : BufferResource(device, pool, usage, size), fvf_(fvf) {}
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
 
  private:
-  D3DPOOL pool_;
-  DWORD usage_;
+  DWORD fvf_;
+};
+
+class IndexBuffer final : public BufferResource<IDirect3DIndexBuffer9> {
+ public:
+  IndexBuffer(Device* device, D3DPOOL pool, DWORD usage, D3DFORMAT format, uint32_t size)
+      : BufferResource(device, pool, usage, size), format_(format) {}
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
+  HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
+  D3DFORMAT Format() const { return format_; }
+
+ private:
   D3DFORMAT format_;
-  BufferStore store_;
 };
 
 }  // namespace d3d9impl
