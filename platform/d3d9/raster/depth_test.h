@@ -32,9 +32,25 @@ struct DepthTest {
 
 DepthTest SetupDepthTest(const PipelineState& state, const SurfaceView& depth);
 
+// z within 0..1; NaN gives 0. `F` is float or Float4.
+template <typename F>
+inline F ClampDepth(F z) {
+  return Min(Max(z, F(0.0f)), F(1.0f));
+}
+
 inline uint32_t QuantizeDepth(const DepthBuffer& b, float z) {
-  float clamped = Min(Max(z, 0.0f), 1.0f);  // NaN gives 0
-  return static_cast<uint32_t>(static_cast<double>(clamped) * b.scale + 0.5);
+  return static_cast<uint32_t>(static_cast<double>(ClampDepth(z)) * b.scale + 0.5);
+}
+
+// QuantizeDepth of four values; double lanes when every result fits an int32 lane.
+inline void QuantizeDepth(const DepthBuffer& b, Float4 z, uint32_t out[4]) {
+  if (b.scale < 2147483648.0) {
+    Store(out, ScaleAndRound(ClampDepth(z), b.scale));
+    return;
+  }
+  float lanes[4];
+  Store(lanes, z);
+  for (int i = 0; i < 4; ++i) out[i] = QuantizeDepth(b, lanes[i]);
 }
 
 inline uint8_t* DepthAt(const DepthBuffer& b, int32_t x, int32_t y) {
@@ -82,6 +98,15 @@ inline bool TestAndStoreDepth(const DepthTest& t, uint8_t* p, uint32_t value) {
   if (!OrderPasses(t.orders, value, (word & t.buffer.mask) >> t.buffer.shift)) return false;
   if (t.write) StoreDepthWord(t.buffer, p, MergeDepth(t.buffer, word, value));
   return true;
+}
+
+// The depth test of `n` (at most 4) adjacent pixels starting at `p` with quantised
+// depths `value`; bit k set when pixel k passes (all of them when the test is off).
+inline uint32_t TestAndStoreDepths(const DepthTest& t, uint8_t* p, const uint32_t value[4], uint32_t n) {
+  if (!t.test) return (1u << n) - 1;
+  uint32_t passed = 0;
+  for (uint32_t k = 0; k < n; ++k) passed |= uint32_t{TestAndStoreDepth(t, p + k * t.buffer.bytes, value[k])} << k;
+  return passed;
 }
 
 }  // namespace raster

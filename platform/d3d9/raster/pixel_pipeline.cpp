@@ -116,10 +116,10 @@ void ShadeGeneral(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t l
 // One texture on stage 0 selected as colour and alpha, no blending, no alpha test, one
 // filter: the state of a textured opaque mesh. Four pixels at a time get their depth,
 // 1/w and texel positions with four-lane arithmetic (lane by lane the same operations
-// as the general loop); then each pixel is tested, sampled and written. kWrapMask:
-// linear filtering with power-of-two WRAP addressing on both axes, footprints found
-// four at a time. kDirect: a 32-bit ARGB target written in place rather than through
-// the scratch row and the format converter.
+// as the general loop), then are depth tested, sampled and written. kWrapMask:
+// linear filtering with power-of-two WRAP addressing on both axes, four pixels filtered
+// at a time. kDirect: a 32-bit ARGB target written in place rather than through the
+// scratch row and the format converter.
 template <bool kLinear, bool kWrapMask, bool kDirect>
 void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left,
                    int32_t right, SpanScratch& s) {
@@ -133,10 +133,12 @@ void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t 
   Float4 values(t.z.Evaluate(fx, fy, t.originX, t.originY), t.q.Evaluate(fx, fy, t.originX, t.originY),
                 uPlane.Evaluate(fx, fy, t.originX, t.originY), vPlane.Evaluate(fx, fy, t.originX, t.originY));
   Float4 steps(t.z.dx, t.q.dx, uPlane.dx, vPlane.dx);
-  uint8_t* depthAt = DepthRow(p.depth, y, left);
-  uint8_t* colorAt = p.color.bits + static_cast<size_t>(y) * p.color.pitch + static_cast<size_t>(left) * 4;
+  uint8_t* depthRow = DepthRow(p.depth, y, left);
+  uint8_t* colorRow = p.color.bits + static_cast<size_t>(y) * p.color.pitch + static_cast<size_t>(left) * 4;
   uint32_t count = static_cast<uint32_t>(right - left + 1);
   for (uint32_t first = 0; first < count; first += 4) {
+    uint8_t* depthAt = depthRow ? depthRow + first * p.depth.buffer.bytes : nullptr;
+    uint8_t* colorAt = colorRow + 4 * first;
     Float4 pixels[4];
     for (Float4& pixel : pixels) {
       pixel = values;
@@ -146,40 +148,35 @@ void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t 
     Float4 w = Float4(1.0f) / pixels[1];
     auto texelX = TexelPosition<kLinear>(pixels[2] * w, level.width);
     auto texelY = TexelPosition<kLinear>(pixels[3] * w, level.height);
-    float z[4];
-    int32_t at[6][4];  // kWrapMask: footprints; otherwise texel positions x, y
-    Store(z, pixels[0]);
+    uint32_t depth[4];
+    if (p.depth.test) QuantizeDepth(p.depth.buffer, pixels[0], depth);
+    uint32_t n = count - first < 4 ? count - first : 4;
+    uint32_t visible = TestAndStoreDepths(p.depth, depthAt, depth, n);
+    uint32_t colors[4];
     if constexpr (kWrapMask) {
-      WrapFootprints f = FindWrapFootprints(level, texelX, texelY);
-      for (int i = 0; const Int4& lanes : {f.top, f.bottom, f.left, f.right, f.wx, f.wy}) Store(at[i++], lanes);
+      Store(colors, FilterWrapped(level, texelX, texelY) | Int4(kDirect ? static_cast<int32_t>(p.directFill) : 0));
     } else {
+      int32_t at[2][4];  // texel positions x, y
       Store(at[0], texelX);
       Store(at[1], texelY);
+      for (uint32_t k = 0; k < n; ++k) {
+        if (!(visible >> k & 1)) continue;
+        colors[k] = kLinear ? BilinearTexel(level, sampler, at[0][k], at[1][k])
+                            : PointTexel(level, sampler, at[0][k], at[1][k]);
+        if (kDirect) colors[k] |= p.directFill;
+      }
     }
-    uint32_t n = count - first < 4 ? count - first : 4;
-    for (uint32_t k = 0; k < n; ++k) {
-      bool visible = !p.depth.test || TestAndStoreDepth(p.depth, depthAt, QuantizeDepth(p.depth.buffer, z[k]));
-      if (visible) {
-        uint32_t color;
-        if constexpr (kWrapMask) {
-          const uint32_t* top = level.texels + at[0][k];
-          const uint32_t* bottom = level.texels + at[1][k];
-          color = FilterTexels(top[at[2][k]], top[at[3][k]], bottom[at[2][k]], bottom[at[3][k]],
-                               static_cast<uint32_t>(at[4][k]), static_cast<uint32_t>(at[5][k]));
-        } else {
-          color = kLinear ? BilinearTexel(level, sampler, at[0][k], at[1][k])
-                          : PointTexel(level, sampler, at[0][k], at[1][k]);
-        }
-        if constexpr (kDirect) {
-          color |= p.directFill;
-          memcpy(colorAt, &color, 4);
-        } else {
-          s.color[first + k] = color;
+    if (kDirect && visible == 15) {
+      memcpy(colorAt, colors, 16);
+    } else {
+      for (uint32_t k = 0; k < n; ++k) {
+        bool shown = visible >> k & 1;
+        if (kDirect && shown) memcpy(colorAt + 4 * k, &colors[k], 4);
+        if (!kDirect) {
+          if (shown) s.color[first + k] = colors[k];
+          s.covered[first + k] = shown;
         }
       }
-      if (!kDirect) s.covered[first + k] = visible;
-      if (depthAt) depthAt += p.depth.buffer.bytes;
-      colorAt += 4;
     }
   }
   if (!kDirect) WriteSpan(p, y, left, count, s);

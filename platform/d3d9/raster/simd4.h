@@ -50,10 +50,21 @@ inline Float4 ToFloat(Int4 a) { return Float4(_mm_cvtepi32_ps(a.v)); }
 inline Int4 GreaterMask(Float4 a, Float4 b) { return Int4(_mm_castps_si128(_mm_cmpgt_ps(a.v, b.v))); }
 inline Int4 operator+(Int4 a, Int4 b) { return Int4(_mm_add_epi32(a.v, b.v)); }
 inline Int4 operator&(Int4 a, Int4 b) { return Int4(_mm_and_si128(a.v, b.v)); }
+inline Int4 operator|(Int4 a, Int4 b) { return Int4(_mm_or_si128(a.v, b.v)); }
 inline Int4 operator>>(Int4 a, int bits) { return Int4(_mm_sra_epi32(a.v, _mm_cvtsi32_si128(bits))); }
 inline Int4 operator<<(Int4 a, int bits) { return Int4(_mm_sll_epi32(a.v, _mm_cvtsi32_si128(bits))); }
 inline void Store(float* out, Float4 a) { _mm_storeu_ps(out, a.v); }
 inline void Store(int32_t* out, Int4 a) { _mm_storeu_si128(reinterpret_cast<__m128i*>(out), a.v); }
+inline void Store(uint32_t* out, Int4 a) { _mm_storeu_si128(reinterpret_cast<__m128i*>(out), a.v); }
+
+// Lanes of (int32_t)((double)a * scale + 0.5) in double precision; every result must lie
+// in 0 .. 2^31 - 1.
+inline Int4 ScaleAndRound(Float4 a, double scale) {
+  __m128d s = _mm_set1_pd(scale), half = _mm_set1_pd(0.5);
+  __m128d low = _mm_add_pd(_mm_mul_pd(_mm_cvtps_pd(a.v), s), half);
+  __m128d high = _mm_add_pd(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(a.v, a.v)), s), half);
+  return Int4(_mm_unpacklo_epi64(_mm_cvttpd_epi32(low), _mm_cvttpd_epi32(high)));
+}
 
 // Rows become columns: lane j of r[i] moves to lane i of r[j].
 inline void Transpose(Float4 r[4]) { _MM_TRANSPOSE4_PS(r[0].v, r[1].v, r[2].v, r[3].v); }
@@ -98,6 +109,9 @@ inline Int4 operator+(Int4 a, Int4 b) {
 inline Int4 operator&(Int4 a, Int4 b) {
   return EachLane<Int4>(a, b, [](int32_t x, int32_t y) { return x & y; });
 }
+inline Int4 operator|(Int4 a, Int4 b) {
+  return EachLane<Int4>(a, b, [](int32_t x, int32_t y) { return x | y; });
+}
 inline Int4 operator>>(Int4 a, int bits) {  // arithmetic, as C++20 defines it for int32_t
   Int4 out;
   for (int i = 0; i < 4; ++i) out.v[i] = a.v[i] >> bits;
@@ -123,6 +137,14 @@ inline void Store(float* out, Float4 a) {
 }
 inline void Store(int32_t* out, Int4 a) {
   for (int i = 0; i < 4; ++i) out[i] = a.v[i];
+}
+inline void Store(uint32_t* out, Int4 a) {
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint32_t>(a.v[i]);
+}
+inline Int4 ScaleAndRound(Float4 a, double scale) {
+  Int4 out;
+  for (int i = 0; i < 4; ++i) out.v[i] = static_cast<int32_t>(static_cast<double>(a.v[i]) * scale + 0.5);
+  return out;
 }
 
 inline void Transpose(Float4 r[4]) {

@@ -86,25 +86,29 @@ inline uint32_t LerpTexel(uint32_t a, uint32_t b, uint32_t f) {
   return rb | (ag << 8);
 }
 
+#ifdef __SSE2__
+// Per 16-bit lane (a * (256 - f) + b * f + 128) >> 8 for f in 0..256: LerpTexel on
+// channels widened to 16 bits. The sum stays below 2^16, so it is exact.
+inline __m128i LerpLanes(__m128i a, __m128i b, __m128i f) {
+  __m128i g = _mm_sub_epi16(_mm_set1_epi16(256), f);
+  __m128i sum = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(a, g), _mm_mullo_epi16(b, f)), _mm_set1_epi16(128));
+  return _mm_srli_epi16(sum, 8);
+}
+#endif
+
 // LerpTexel across x on both rows (weight wx), then across y (weight wy), both 0..255.
 inline uint32_t FilterTexels(uint32_t t00, uint32_t t01, uint32_t t10, uint32_t t11, uint32_t wx,
                              uint32_t wy) {
 #ifdef __SSE2__
-  // 16-bit lanes: a * (256 - f) + b * f + 128 stays below 2^16, so the sums are exact.
-  const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi16(128);
+  const __m128i zero = _mm_setzero_si128();
   auto pair = [&](uint32_t top, uint32_t bottom) {
     return _mm_unpacklo_epi8(
         _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(top)), _mm_cvtsi32_si128(static_cast<int>(bottom))),
         zero);
   };
-  __m128i fx = _mm_set1_epi16(static_cast<short>(wx)), gx = _mm_set1_epi16(static_cast<short>(256 - wx));
-  __m128i rows = _mm_add_epi16(_mm_mullo_epi16(pair(t00, t10), gx), _mm_mullo_epi16(pair(t01, t11), fx));
-  rows = _mm_srli_epi16(_mm_add_epi16(rows, half), 8);  // top row in the low half, bottom high
-  __m128i wv = _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<short>(256 - wy)),
-                                  _mm_set1_epi16(static_cast<short>(wy)));
-  __m128i weighted = _mm_mullo_epi16(rows, wv);
-  __m128i sum = _mm_add_epi16(_mm_add_epi16(weighted, _mm_srli_si128(weighted, 8)), half);
-  sum = _mm_srli_epi16(sum, 8);
+  // Top row in the low half, bottom row in the high half.
+  __m128i rows = LerpLanes(pair(t00, t10), pair(t01, t11), _mm_set1_epi16(static_cast<short>(wx)));
+  __m128i sum = LerpLanes(rows, _mm_srli_si128(rows, 8), _mm_set1_epi16(static_cast<short>(wy)));
   return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
 #else
   return LerpTexel(LerpTexel(t00, t01, wx), LerpTexel(t10, t11, wx), wy);
@@ -129,20 +133,51 @@ inline uint32_t BilinearTexel(const TexelLevel& level, const SamplerSetup& s, in
                       static_cast<uint32_t>(fx & 255), static_cast<uint32_t>(fy & 255));
 }
 
-// Four bilinear footprints under WRAP on both axes of a power-of-two level, where
-// addressing is a mask and the border never shows: the texels BilinearTexel fetches,
-// as offsets row * width and column, and the weights 0..255.
-struct WrapFootprints {
-  Int4 top, bottom, left, right, wx, wy;
-};
-
-inline WrapFootprints FindWrapFootprints(const TexelLevel& level, Int4 fx, Int4 fy) {
+// BilinearTexel at four fixed-point positions under WRAP on both axes of a power-of-two
+// level, where addressing is a mask and the border never shows; one colour per lane.
+inline Int4 FilterWrapped(const TexelLevel& level, Int4 fx, Int4 fy) {
   Int4 columns(static_cast<int32_t>(level.width - 1)), rows(static_cast<int32_t>(level.height - 1));
   Int4 one(1), fraction(255);
   int widthShift = std::countr_zero(level.width);
   Int4 x = fx >> 8, y = fy >> 8;
-  return {(y & rows) << widthShift, ((y + one) & rows) << widthShift, x & columns,
-          (x + one) & columns,      fx & fraction,                     fy & fraction};
+  Int4 top = (y & rows) << widthShift, bottom = ((y + one) & rows) << widthShift;
+  Int4 left = x & columns, right = (x + one) & columns;
+  Int4 wx = fx & fraction, wy = fy & fraction;
+  uint32_t at[4][4];  // texel offsets of the four corners
+  Store(at[0], top + left);
+  Store(at[1], top + right);
+  Store(at[2], bottom + left);
+  Store(at[3], bottom + right);
+  const uint32_t* texels = level.texels;
+#ifdef __SSE2__
+  auto gather = [texels](const uint32_t* offsets) {
+    return _mm_setr_epi32(static_cast<int>(texels[offsets[0]]), static_cast<int>(texels[offsets[1]]),
+                          static_cast<int>(texels[offsets[2]]), static_cast<int>(texels[offsets[3]]));
+  };
+  __m128i t00 = gather(at[0]), t01 = gather(at[1]), t10 = gather(at[2]), t11 = gather(at[3]);
+  // Each lane's weight in both of its 16-bit halves, then in all four channels of a pixel.
+  __m128i wx2 = _mm_or_si128(wx.v, _mm_slli_epi32(wx.v, 16)), wy2 = _mm_or_si128(wy.v, _mm_slli_epi32(wy.v, 16));
+  const __m128i zero = _mm_setzero_si128();
+  auto pixels = [&](auto widen, __m128i x16, __m128i y16) {  // two pixels of 16-bit channels
+    return LerpLanes(LerpLanes(widen(t00), widen(t01), x16), LerpLanes(widen(t10), widen(t11), x16), y16);
+  };
+  __m128i low = pixels([&](__m128i t) { return _mm_unpacklo_epi8(t, zero); }, _mm_unpacklo_epi32(wx2, wx2),
+                       _mm_unpacklo_epi32(wy2, wy2));
+  __m128i high = pixels([&](__m128i t) { return _mm_unpackhi_epi8(t, zero); }, _mm_unpackhi_epi32(wx2, wx2),
+                        _mm_unpackhi_epi32(wy2, wy2));
+  return Int4(_mm_packus_epi16(low, high));
+#else
+  int32_t weightX[4], weightY[4];
+  Store(weightX, wx);
+  Store(weightY, wy);
+  Int4 out;
+  for (int i = 0; i < 4; ++i) {
+    out.v[i] = static_cast<int32_t>(FilterTexels(texels[at[0][i]], texels[at[1][i]], texels[at[2][i]],
+                                                 texels[at[3][i]], static_cast<uint32_t>(weightX[i]),
+                                                 static_cast<uint32_t>(weightY[i])));
+  }
+  return out;
+#endif
 }
 
 inline uint32_t SamplePoint(const TexelLevel& level, const SamplerSetup& s, float u, float v) {
