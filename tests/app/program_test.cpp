@@ -101,6 +101,28 @@ TEST_F(Program, RecordsAThreeFrameMovieOfTheDefaultSize) {
   EXPECT_TRUE(fs::exists(work_ / "BMP" / "Vesk003.bmp"));
 }
 
+TEST_F(Program, DefaultRunRecordsSixtyFourFramesAtTenPerSecond) {
+  Outcome outcome = Run({});
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  std::string probe = Probe(work_ / "globe.avi");
+  EXPECT_NE(probe.find("width=640\nheight=480\n"), std::string::npos) << probe;
+  EXPECT_NE(probe.find("r_frame_rate=10/1\n"), std::string::npos) << probe;
+  EXPECT_NE(probe.find("nb_read_frames=64\n"), std::string::npos) << probe;
+}
+
+TEST_F(Program, MissingOrCorruptMediaEndWithTheMediaMessageAndNoMovie) {
+  const std::string message =
+      "Quelmo: Direct3D Vesk: Could not load required media.\n\nThis program will now exit.\n";
+  Outcome missing = Run({"-n", "2", "-t", "no-such-picture.png"});
+  EXPECT_EQ(missing.status, 0);
+  EXPECT_EQ(missing.err, message);
+  std::ofstream(work_ / "broken.png") << "\x89PNG\r\n\x1a\n this is not the rest of a picture";
+  Outcome corrupt = Run({"-n", "2", "-t", "broken.png"});
+  EXPECT_EQ(corrupt.status, 0);
+  EXPECT_EQ(corrupt.err, message) << "one message, no fallback to another device";
+  EXPECT_FALSE(fs::exists(work_ / "globe.avi"));
+}
+
 TEST_F(Program, HelpPrintsTheUsageAndEndsWithoutAWindowOrFiles) {
   Outcome outcome = Run({"--help"});
   EXPECT_EQ(outcome.status, 0);
