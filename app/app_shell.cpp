@@ -20,15 +20,8 @@ const char kWindowClass[] = "D3D Window";
 // The enumeration asks the scene about each vertex processing type through this.
 bool AskScene(const D3DCAPS9* caps, VertexProcessingType type, D3DFORMAT adapterFormat,
                            D3DFORMAT backBufferFormat) {
-  DWORD behavior = 0;
-  switch (type) {
-    case SOFTWARE_VP: behavior = D3DCREATE_SOFTWARE_VERTEXPROCESSING; break;
-    case MIXED_VP: behavior = D3DCREATE_MIXED_VERTEXPROCESSING; break;
-    case HARDWARE_VP: behavior = D3DCREATE_HARDWARE_VERTEXPROCESSING; break;
-    case PURE_HARDWARE_VP: behavior = D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_PUREDEVICE; break;
-  }
   D3DCAPS9 copy = *caps;
-  return theApp->ConfirmDevice(&copy, behavior, adapterFormat, backBufferFormat) >= 0;
+  return theApp->ConfirmDevice(&copy, BehaviorFlags(type), adapterFormat, backBufferFormat) >= 0;
 }
 
 bool RegisterShellClass(HINSTANCE instance) {

@@ -123,5 +123,8 @@ extern AppShell* theApp;
 extern int32_t pauseCount;
 extern bool fatalErrorShown;
 
+// The device-creation flags of a vertex processing type (0 for an unknown one).
+DWORD BehaviorFlags(VertexProcessingType type);
+
 // The window procedure of the "D3D Window" class: forwards to theApp's MsgProc.
 LRESULT CALLBACK ShellWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -10,8 +10,6 @@
 #include "resources.h"
 #include "win32ext.h"
 
-namespace {
-
 DWORD BehaviorFlags(VertexProcessingType type) {
   switch (type) {
     case SOFTWARE_VP: return D3DCREATE_SOFTWARE_VERTEXPROCESSING;
@@ -21,6 +19,8 @@ DWORD BehaviorFlags(VertexProcessingType type) {
   }
   return 0;
 }
+
+namespace {
 
 bool DeviceTypeAllowed(D3DDEVTYPE type, bool requireHal, bool requireRef) {
   return !(requireHal && type != D3DDEVTYPE_HAL) && !(requireRef && type != D3DDEVTYPE_REF);
