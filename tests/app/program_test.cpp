@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -31,15 +33,11 @@ std::string ReadFile(const fs::path& path) {
 class Program : public ::testing::Test {
  protected:
   void SetUp() override {
-    base_ = fs::temp_directory_path() / ("vesk-program-" + std::to_string(getpid()));
-    fs::remove_all(base_);
-    work_ = base_ / "work";
     fs::create_directories(work_);
   }
-  void TearDown() override { fs::remove_all(base_); }
 
   Outcome Run(const std::vector<std::string>& arguments) {
-    fs::path outFile = base_ / "stdout", errFile = base_ / "stderr";
+    std::string outFile = base_ / "stdout", errFile = base_ / "stderr";
     pid_t child = fork();
     if (child == 0) {
       if (chdir(work_.c_str()) != 0) _exit(126);
@@ -83,7 +81,8 @@ class Program : public ::testing::Test {
 
   bool WorkIsEmpty() const { return fs::is_empty(work_); }
 
-  fs::path base_, work_;
+  testsupport::ScratchDir base_{"vesk-program"};
+  fs::path work_ = base_ / "work";
 };
 
 TEST_F(Program, RecordsAThreeFrameMovieOfTheDefaultSize) {

@@ -2,7 +2,6 @@
 #include "shell_harness.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -62,11 +61,6 @@ void ShellRun::SetUp() {
     boxes.push_back(box);
     return IDOK;
   });
-  previous_ = fs::current_path();
-  directory = fs::temp_directory_path() / ("vesk-app-" + std::to_string(getpid()));
-  fs::remove_all(directory);
-  fs::create_directories(directory);
-  fs::current_path(directory);
 }
 
 void ShellRun::TearDown() {
@@ -75,8 +69,6 @@ void ShellRun::TearDown() {
   if (shell.window && IsWindow(shell.window)) SendMessageA(shell.window, WM_CLOSE, 0, 0);
   win32ext::SetMessageBoxHook({});
   if (!oldPath_.empty()) setenv("PATH", oldPath_.c_str(), 1);
-  fs::current_path(previous_);
-  fs::remove_all(directory);
 }
 
 void ShellRun::Configure(int frameCount, const char* outputKinds) {

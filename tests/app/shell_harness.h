@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app_shell.h"
+#include "scratch_dir.h"
 #include "win32ext.h"
 
 namespace apptest {
@@ -93,11 +94,14 @@ class ShellRun : public ::testing::Test {
 
   std::vector<win32ext::MessageBoxRecord> boxes;
   HookedShell shell;
-  std::filesystem::path directory;
 
  private:
-  std::filesystem::path previous_;
+  testsupport::ScratchDir scratch_{"vesk-app"};
+  testsupport::ScopedCwd cwd_{scratch_.path()};
   std::string oldPath_;
+
+ public:
+  const std::filesystem::path directory = scratch_.path();
 };
 
 }  // namespace apptest

@@ -3,7 +3,6 @@
 // Tests wait up to 10 s for a stand-in's record; that bounds the wait, it is not timed.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "movie_output.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -28,7 +28,6 @@ const char kConvert[] = "\x95\xCF\x8A\xB7";  // 変換
 class AfterRecordingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    directory_ = fs::temp_directory_path() / ("vesk-after-" + std::to_string(getpid()));
     fs::create_directories(directory_ / "bin");
     for (const char* name : {"RizudAvuv.exe", "VoridEdadide.exe", "xdg-open"}) {
       fs::path script = directory_ / "bin" / name;
@@ -39,16 +38,12 @@ class AfterRecordingTest : public ::testing::Test {
     }
     oldPath_ = std::getenv("PATH");
     setenv("PATH", ((directory_ / "bin").string() + ":" + oldPath_).c_str(), 1);
-    previous_ = fs::current_path();
-    fs::current_path(directory_);
     std::ofstream("my movie.avi") << "movie";  // the document the player opens
     capture_.finished = true;
     capture_.SetOutputPath("my movie.avi");
   }
   void TearDown() override {
-    fs::current_path(previous_);
     setenv("PATH", oldPath_.c_str(), 1);
-    fs::remove_all(directory_);
   }
 
   // The arguments each stand-in got, for those that ran.
@@ -73,7 +68,9 @@ class AfterRecordingTest : public ::testing::Test {
     return started;
   }
 
-  fs::path directory_, previous_;
+  testsupport::ScratchDir scratch_{"vesk-after"};
+  fs::path directory_ = scratch_.path();
+  testsupport::ScopedCwd cwd_{scratch_.path()};
   std::string oldPath_;
   FrameCapture capture_;
 };

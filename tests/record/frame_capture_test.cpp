@@ -1,7 +1,6 @@
 // CaptureFrame on a real headless device: the writer's calls and modes, the frame
 // files on disk, the messages of each failure in their order, and `finished`.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,6 +13,7 @@
 #include "frame_capture.h"
 #include "movie_output.h"
 #include "win32ext.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -40,10 +40,6 @@ class FrameCaptureTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(test_.created, D3D_OK);
-    previous_ = fs::current_path();
-    directory_ = fs::temp_directory_path() / ("vesk-capture-" + std::to_string(getpid()));
-    fs::create_directories(directory_);
-    fs::current_path(directory_);
     calls.clear();
     startResult = 1;
     boxes_.clear();
@@ -65,8 +61,6 @@ class FrameCaptureTest : public ::testing::Test {
   void TearDown() override {
     win32ext::SetMessageBoxHook({});
     capture_.surface->Release();
-    fs::current_path(previous_);
-    fs::remove_all(directory_);
   }
 
   // Runs the loop's part: present, then capture, until capture says stop.
@@ -89,7 +83,8 @@ class FrameCaptureTest : public ::testing::Test {
 
   testsupport::TestDevice test_;
   FrameCapture capture_;
-  fs::path previous_, directory_;
+  testsupport::ScratchDir directory_{"vesk-capture"};
+  testsupport::ScopedCwd cwd_{directory_.path()};
   std::vector<std::string> boxes_;
 };
 

@@ -1,10 +1,6 @@
 // Helpers of the scene tests.
 #include "scene_test_support.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -30,18 +26,6 @@ std::string FourMaterialMesh(float alpha0, float alpha1, float alpha2, float alp
   }
   x << " }\n}\n";
   return x.str();
-}
-
-TemporaryDirectory::TemporaryDirectory() {
-  char pattern[] = "/tmp/vesk-scene-XXXXXX";
-  path_ = mkdtemp(pattern);
-  previous_ = std::filesystem::current_path();
-  std::filesystem::current_path(path_);
-}
-
-TemporaryDirectory::~TemporaryDirectory() {
-  std::filesystem::current_path(previous_);
-  std::filesystem::remove_all(path_);
 }
 
 }  // namespace scenetest

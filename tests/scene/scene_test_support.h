@@ -6,6 +6,7 @@
 
 #include "device_test_support.h"
 #include "globe_app.h"
+#include "scratch_dir.h"
 
 namespace scenetest {
 
@@ -16,15 +17,12 @@ void WriteFile(const std::string& path, const std::string& text);
 // given and the texture name on material 0.
 std::string FourMaterialMesh(float alpha0, float alpha1, float alpha2, float alpha3, const char* texture);
 
-// A temporary directory made current for the test's life.
-class TemporaryDirectory {
- public:
-  TemporaryDirectory();
-  ~TemporaryDirectory();
-  const std::string& path() const { return path_; }
+// A scratch folder made current for the test's life.
+struct TemporaryDirectory {
+  const std::string& path() const { return dir.path(); }
 
- private:
-  std::string path_, previous_;
+  testsupport::ScratchDir dir{"vesk-scene"};
+  testsupport::ScopedCwd cwd{dir.path()};
 };
 
 }  // namespace scenetest

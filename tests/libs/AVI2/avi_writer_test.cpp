@@ -75,7 +75,7 @@ std::vector<Image> Patterns(int count) {
 
 TEST(AviWriterTest, RiffsPastTheLimitFormAnIndexedOpenDmlFile) {
   ScratchDir dir;
-  const std::string path = dir.Path("odml.avi");
+  const std::string path = dir / "odml.avi";
   std::string error;
   ASSERT_TRUE(Writer(path, 60)->Finish(&error)) << error;
   const std::vector<uint8_t> file = ReadFile(path);
@@ -125,7 +125,7 @@ TEST(AviWriterTest, RiffsPastTheLimitFormAnIndexedOpenDmlFile) {
 
 TEST(AviWriterTest, StopInsideAnAvixRiffKeepsEveryFrame) {
   ScratchDir dir;
-  const std::string path = dir.Path("stopped.avi");
+  const std::string path = dir / "stopped.avi";
   if (fork() == 0) _exit(Writer(path, 45) && !testing::Test::HasFailure() ? 0 : 1);
   int status = 0;
   wait(&status);
@@ -140,7 +140,7 @@ TEST(AviWriterTest, StopInsideAnAvixRiffKeepsEveryFrame) {
 
 TEST(AviWriterTest, FullSuperIndexRefusesFramesAndKeepsTheMovie) {
   ScratchDir dir;
-  const std::string path = dir.Path("full.avi");
+  const std::string path = dir / "full.avi";
   std::string error;
   auto writer = avi2::AviWriter::Create(path, {kSide, kSide, 10, 1, kFrameBytes},
                                         {64 * 1024, 2}, &error);

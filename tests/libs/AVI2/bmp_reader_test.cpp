@@ -25,7 +25,7 @@ Image TopDown(const avi2::DibFrame& frame) {
 TEST(BmpReaderTest, ReadsImageMagickFilesAsFfmpegDoes) {
   ScratchDir dir;
   for (const char* format : {"-type TrueColor BMP3:", "-type TrueColorAlpha BMP:"}) {
-    const std::string path = dir.Path("magick.bmp");
+    const std::string path = dir / "magick.bmp";
     ASSERT_EQ(std::system(("convert -size 13x7 -seed 3 plasma:fractal " + std::string(format) +
                            "'" + path + "'").c_str()), 0);
     std::string error;
@@ -69,7 +69,7 @@ TEST(BmpReaderTest, RefusesDamagedAndHostileFiles) {
       {"last row cut", [](auto& f) { f.resize(54 + 4 * 3 * 4 - 1); }, kShort},
   };
   ScratchDir dir;
-  const std::string good = dir.Path("good.bmp"), bad = dir.Path("bad.bmp");
+  const std::string good = dir / "good.bmp", bad = dir / "bad.bmp";
   WriteBmp(good, Pattern(4, 3, 0), 32, RowOrder::BottomUp);
   std::string error;
   ASSERT_TRUE(avi2::ReadBmpFile(good, &error)) << error;
@@ -80,9 +80,9 @@ TEST(BmpReaderTest, RefusesDamagedAndHostileFiles) {
     EXPECT_FALSE(avi2::ReadBmpFile(bad, &error)) << c.name;
     EXPECT_EQ(error, c.reason) << c.name;
   }
-  EXPECT_FALSE(avi2::ReadBmpFile(dir.Path("absent.bmp"), &error));
+  EXPECT_FALSE(avi2::ReadBmpFile(dir / "absent.bmp", &error));
   EXPECT_EQ(error, "cannot open the BMP file");
-  EXPECT_FALSE(avi2::ReadBmpFile(dir.Path(""), &error));  // a folder
+  EXPECT_FALSE(avi2::ReadBmpFile(dir / "", &error));  // a folder
   EXPECT_EQ(error, "cannot open the BMP file");
 }
 

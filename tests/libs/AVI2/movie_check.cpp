@@ -98,14 +98,6 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-ScratchDir::ScratchDir() {
-  std::string pattern = std::filesystem::temp_directory_path() / "avi2-test-XXXXXX";
-  path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-  EXPECT_FALSE(path_.empty());
-}
-
-ScratchDir::~ScratchDir() { std::filesystem::remove_all(path_); }
-
 StreamFacts Probe(const std::string& moviePath) {
   const std::vector<uint8_t> text = CommandOutput(
       "ffprobe -v error -count_frames -select_streams v:0 -show_entries "

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.h"
+
 namespace avi2_test {
 
 // Pixels in ffmpeg's bgr24 order: rows top to bottom, 3 bytes a pixel, no padding.
@@ -27,16 +29,7 @@ void WriteBmp(const std::string& path, const Image& image, int bits, RowOrder or
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFile(const std::string& path);
 
-// A fresh folder under the system's temporary folder, removed with its contents.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  std::string Path(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using testsupport::ScratchDir;
 
 struct StreamFacts {
   std::string codec;

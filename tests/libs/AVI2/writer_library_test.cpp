@@ -47,7 +47,7 @@ class WriterLibraryTest : public testing::Test {
   // it over and deletes it.
   int32_t HandFrame(int32_t mode, const Image& image, int bits = 32,
                     RowOrder order = RowOrder::BottomUp) {
-    const std::string path = dir_.Path("BMP" + std::to_string(++written_) + ".bmp");
+    const std::string path = dir_ / ("BMP" + std::to_string(++written_) + ".bmp");
     WriteBmp(path, image, bits, order);
     const int32_t result = Hand(mode, path);
     std::filesystem::remove(path);
@@ -71,7 +71,7 @@ class WriterLibraryTest : public testing::Test {
   static inline BmpfileToAvifileFunction bmpfile_ = nullptr;
   static inline MemoryToAvifileFunction memory_ = nullptr;
   ScratchDir dir_;
-  std::string movie_ = dir_.Path("movie.avi");
+  std::string movie_ = dir_ / "movie.avi";
   MovieWriterParams params_{};
   int written_ = 0;
 };
@@ -89,10 +89,10 @@ TEST_F(WriterLibraryTest, MovieHoldsEveryFrameAtTenFramesPerSecond) {
 }
 
 TEST_F(WriterLibraryTest, MovieFileNameIsCp932WithBackslashes) {
-  ASSERT_EQ(mkdir(dir_.Path("AVI").c_str(), 0777), 0);
+  ASSERT_EQ(mkdir((dir_ / "AVI").c_str(), 0777), 0);
   // "AVI\動画.avi" in CP932: 93 AE 89 E6.
-  const std::string utf8Path = dir_.Path("AVI/\xE5\x8B\x95\xE7\x94\xBB.avi");
-  movie_ = dir_.Path("AVI\\\x93\xAE\x89\xE6.avi");
+  const std::string utf8Path = dir_ / "AVI/\xE5\x8B\x95\xE7\x94\xBB.avi";
+  movie_ = dir_ / "AVI\\\x93\xAE\x89\xE6.avi";
   ASSERT_EQ(HandFrame(kMovieStart, Pattern(8, 8, 0)), 1);
   ASSERT_EQ(HandFrame(kMovieFinish, Pattern(8, 8, 1)), 1);
   EXPECT_TRUE(std::filesystem::exists(utf8Path));
@@ -103,7 +103,7 @@ TEST_F(WriterLibraryTest, StartingAnotherMovieFinishesTheOpenOne) {
   ASSERT_EQ(HandFrame(kMovieStart, frames[0]), 1);
   ASSERT_EQ(HandFrame(kMovieAppend, frames[1]), 1);
   const std::string first = movie_;
-  movie_ = dir_.Path("second.avi");
+  movie_ = dir_ / "second.avi";
   ASSERT_EQ(HandFrame(kMovieStart, frames[0]), 1);
   const std::vector<uint8_t> file = ReadFile(first);
   const std::string index = "idx1";
@@ -113,7 +113,7 @@ TEST_F(WriterLibraryTest, StartingAnotherMovieFinishesTheOpenOne) {
 }
 
 TEST_F(WriterLibraryTest, RefusedCallsLeaveNoMovie) {
-  const std::string bmp = dir_.Path("frame.bmp");
+  const std::string bmp = dir_ / "frame.bmp";
   EXPECT_EQ(Hand(kMovieStart, bmp), 0);  // no such BMP
   WriteBmp(bmp, Pattern(8, 8, 0), 32, RowOrder::BottomUp);
   EXPECT_EQ(Hand(kMovieAppend, bmp), 0);  // nothing started
@@ -123,16 +123,16 @@ TEST_F(WriterLibraryTest, RefusedCallsLeaveNoMovie) {
   params_.rate = 0;
   EXPECT_EQ(bmpfile_(kMovieStart, params_), 0);
   EXPECT_FALSE(std::filesystem::exists(movie_));
-  movie_ = dir_.Path("missing/movie.avi");
+  movie_ = dir_ / "missing/movie.avi";
   EXPECT_EQ(Hand(kMovieStart, bmp), 0);
 }
 
 TEST_F(WriterLibraryTest, UnreadableOrResizedFramesAreSkipped) {
   std::vector<Image> frames{Pattern(40, 30, 0), Pattern(40, 30, 1), Pattern(40, 30, 2)};
   ASSERT_EQ(HandFrame(kMovieStart, frames[0]), 1);
-  EXPECT_EQ(Hand(kMovieAppend, dir_.Path("absent.bmp")), 0);
-  WriteFile(dir_.Path("garbage.bmp"), {'B', 'M', 1, 2, 3});
-  EXPECT_EQ(Hand(kMovieAppend, dir_.Path("garbage.bmp")), 0);
+  EXPECT_EQ(Hand(kMovieAppend, dir_ / "absent.bmp"), 0);
+  WriteFile(dir_ / "garbage.bmp", {'B', 'M', 1, 2, 3});
+  EXPECT_EQ(Hand(kMovieAppend, dir_ / "garbage.bmp"), 0);
   EXPECT_EQ(HandFrame(kMovieAppend, Pattern(41, 30, 9)), 0);
   EXPECT_EQ(HandFrame(kMovieAppend, frames[1]), 1);
   EXPECT_EQ(HandFrame(kMovieFinish, frames[2]), 1);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "VeskSet.h"
+#include "scratch_dir.h"
 
 extern char** environ;
 
@@ -36,12 +37,8 @@ std::string ReadFile(const std::string& path) {
 // Runs the probe with args, its output streams going to files in a private directory.
 ChildRun RunProbe(const std::vector<std::string>& args) {
   ChildRun run;
-  std::string dir = ::testing::TempDir() + "veskset_XXXXXX";
-  if (mkdtemp(dir.data()) == nullptr) {
-    ADD_FAILURE() << "mkdtemp: " << std::strerror(errno);
-    return run;
-  }
-  std::string outPath = dir + "/out", errPath = dir + "/err";
+  testsupport::ScratchDir dir("veskset");
+  std::string outPath = dir / "out", errPath = dir / "err";
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -69,9 +66,6 @@ ChildRun RunProbe(const std::vector<std::string>& args) {
     run.out = ReadFile(outPath);
     run.err = ReadFile(errPath);
   }
-  unlink(outPath.c_str());
-  unlink(errPath.c_str());
-  rmdir(dir.c_str());
   return run;
 }
 

@@ -8,6 +8,7 @@
 
 #include "d3dx9.h"
 #include "device_test_support.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -34,10 +35,8 @@ class MeshLoaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(test_.created, D3D_OK);
-    path_ = testing::TempDir() + "vesk-quads.x";
     std::ofstream(path_) << kTwoQuads;
   }
-  void TearDown() override { std::remove(path_.c_str()); }
 
   ID3DXMesh* Load() {
     ID3DXMesh* mesh = nullptr;
@@ -48,7 +47,8 @@ class MeshLoaderTest : public ::testing::Test {
   }
 
   testsupport::TestDevice test_;
-  std::string path_;
+  testsupport::ScratchDir dir_{"vesk-mesh"};
+  std::string path_ = dir_ / "quads.x";
   ID3DXBuffer* adjacency_ = nullptr;
   ID3DXBuffer* materials_ = nullptr;
   DWORD materialCount_ = 0;

@@ -10,6 +10,7 @@
 
 #include "d3dx9.h"
 #include "device_test_support.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -29,15 +30,12 @@ class SurfaceSaverTest : public ::testing::Test {
         reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch)[x] =
             0x80000000u | (x * 40) << 16 | (y * 100) << 8 | (x + y);
     surface_->UnlockRect();
-    path_ = testing::TempDir() + "vesk-saved.bmp";
   }
-  void TearDown() override {
-    surface_->Release();
-    std::remove(path_.c_str());
-  }
+  void TearDown() override { surface_->Release(); }
   testsupport::TestDevice test_;
   IDirect3DSurface9* surface_ = nullptr;
-  std::string path_;
+  testsupport::ScratchDir dir_{"vesk-saver"};
+  std::string path_ = dir_ / "saved.bmp";
 };
 
 TEST_F(SurfaceSaverTest, WritesTheRectangleAsBottomUpBgraWithTwoPadBytes) {

@@ -9,6 +9,7 @@
 
 #include "d3dx9.h"
 #include "device_test_support.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -17,16 +18,12 @@ using testsupport::TestDevice;
 class TextureLoaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/vesk-texture-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     ASSERT_EQ(test_.created, D3D_OK);
   }
-  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
 
   // Runs ImageMagick's own convert (not whatever `convert` is first on the path).
   std::string Convert(const std::string& arguments, const std::string& name) {
-    std::string path = dir_ + "/" + name;
+    std::string path = dir_ / name;
     std::string command = std::string(VESK_CONVERT) + " " + arguments + " " + path;
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     return path;
@@ -42,7 +39,7 @@ class TextureLoaderTest : public ::testing::Test {
     return texture;
   }
 
-  std::string dir_;
+  testsupport::ScratchDir dir_{"vesk-texture"};
   TestDevice test_;
 };
 
@@ -107,10 +104,10 @@ TEST_F(TextureLoaderTest, DefaultFormatFollowsTheFile) {
 
 TEST_F(TextureLoaderTest, MissingAndCorruptFilesFailWithTheirCodes) {
   IDirect3DTexture9* texture = nullptr;
-  EXPECT_EQ(D3DXCreateTextureFromFileA(test_.device, (dir_ + "/none.png").c_str(), &texture), HRESULT(0x80070002));
-  std::ofstream(dir_ + "/junk.jpg") << "this is not a picture at all";
-  EXPECT_EQ(D3DXCreateTextureFromFileA(test_.device, (dir_ + "/junk.jpg").c_str(), &texture), D3DXERR_INVALIDDATA);
-  EXPECT_EQ(D3DXCreateTextureFromFileA(test_.device, dir_.c_str(), &texture), HRESULT(0x80070002)) << "a directory";
+  EXPECT_EQ(D3DXCreateTextureFromFileA(test_.device, (dir_ / "none.png").c_str(), &texture), HRESULT(0x80070002));
+  std::ofstream(dir_ / "junk.jpg") << "this is not a picture at all";
+  EXPECT_EQ(D3DXCreateTextureFromFileA(test_.device, (dir_ / "junk.jpg").c_str(), &texture), D3DXERR_INVALIDDATA);
+  EXPECT_EQ(D3DXCreateTextureFromFileA(test_.device, dir_.path().c_str(), &texture), HRESULT(0x80070002)) << "a directory";
   EXPECT_EQ(texture, nullptr);
 }
 

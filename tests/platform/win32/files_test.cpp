@@ -15,8 +15,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using kernel_test::ScopedCwd;
-using kernel_test::TempDir;
+using testsupport::ScopedCwd;
+using testsupport::ScratchDir;
 
 std::string Win(std::string path) {
   for (char& c : path) c = c == '/' ? '\\' : c;
@@ -24,7 +24,7 @@ std::string Win(std::string path) {
 }
 
 TEST(FullPathName, ResolvesCollapsesAndPointsAtTheLeaf) {
-  TempDir dir;
+  ScratchDir dir;
   fs::create_directory(dir / "work");
   const std::string root = fs::canonical(dir / "work");  // the name getcwd reports
   const std::string parent = fs::canonical(dir.path());
@@ -93,7 +93,7 @@ class FileCalls : public testing::Test {
     fs::create_directory(dir_ / "folder");
     mkfifo((dir_ / "pipe").c_str(), 0600);
   }
-  TempDir dir_;
+  ScratchDir dir_;
 };
 
 TEST_F(FileCalls, OpenAndCloseOnlyExistingFilesForReading) {

@@ -1,5 +1,5 @@
-// Helpers for the kernel-service tests: a temporary directory removed with its contents,
-// an environment variable or working directory changed for one scope, whole-file I/O.
+// Helpers for the kernel-service tests: an environment variable changed for one scope,
+// whole-file I/O.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,26 +11,9 @@
 #include <sstream>
 #include <string>
 
+#include "scratch_dir.h"
+
 namespace kernel_test {
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = std::filesystem::path(testing::TempDir()) / "vesk-kernel-XXXXXX";
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 // Sets (or with null removes) a variable for the scope.
 class ScopedEnv {
@@ -46,17 +29,6 @@ class ScopedEnv {
  private:
   std::string name_;
   std::optional<std::string> old_;
-};
-
-class ScopedCwd {
- public:
-  explicit ScopedCwd(const std::string& directory) { std::filesystem::current_path(directory); }
-  ~ScopedCwd() { std::filesystem::current_path(old_); }
-  ScopedCwd(const ScopedCwd&) = delete;
-  ScopedCwd& operator=(const ScopedCwd&) = delete;
-
- private:
-  std::filesystem::path old_ = std::filesystem::current_path();
 };
 
 inline void WriteFile(const std::string& path, const std::string& contents) {

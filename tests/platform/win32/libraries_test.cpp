@@ -42,7 +42,7 @@ TEST(Libraries, RepeatedLoadsShareOneCountedModule) {
 }
 
 TEST(Libraries, FailuresGiveTheirCodes) {
-  kernel_test::TempDir dir;
+  testsupport::ScratchDir dir;
   kernel_test::WriteFile(dir / "libNotElf.so", "not a shared object");
   const std::string names[] = {"NoSuchVeskLibrary.dll", ".dll", "", "/no/such/lib.so",
                                dir / "libNotElf.so", "bad\x81.dll"};

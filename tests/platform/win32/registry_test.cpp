@@ -41,7 +41,7 @@ class Registry : public testing::Test {
     }
     return std::string(data, type == REG_SZ ? size - 1 : size);
   }
-  kernel_test::TempDir dir_;
+  testsupport::ScratchDir dir_;
   ScopedEnv config_{"XDG_CONFIG_HOME", dir_.path().c_str()};
 };
 

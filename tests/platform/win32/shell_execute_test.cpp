@@ -70,7 +70,7 @@ class ShellExecute : public testing::Test {
     fs::remove(path.empty() ? out_ : path);
     return args;
   }
-  kernel_test::TempDir dir_;
+  testsupport::ScratchDir dir_;
   const std::string recorder_ = win32ext::ExecutableDirectory() + "/argv_recorder";
   const std::string out_ = dir_ / "args";
   ScopedEnv outEnv_{"ARGV_RECORDER_OUT", out_.c_str()};
@@ -115,7 +115,7 @@ TEST_F(ShellExecute, StartsInTheDirectoryGivenWithRelativeNamesResolvedFirst) {
   fs::create_directory(dir_ / "work");
   CopyRecorder(dir_ / "tools/rec");
   ScopedEnv out("ARGV_RECORDER_OUT", "recorded-here");  // lands in the child's directory
-  kernel_test::ScopedCwd cwd(dir_.path());
+  testsupport::ScopedCwd cwd(dir_.path());
   ASSERT_GT(Open("open", "tools/rec.exe", "y", "work"), 32u);
   EXPECT_EQ(Record(dir_ / "work/recorded-here"), Args({"y"}));
 }
@@ -129,7 +129,7 @@ TEST_F(ShellExecute, DocumentsGoToXdgOpen) {
   ASSERT_GT(Open("open", document, "ignored parameters"), 32u);
   EXPECT_EQ(Record(), Args({document}));
 
-  kernel_test::ScopedCwd cwd(dir_.path());  // a relative name arrives absolute
+  testsupport::ScopedCwd cwd(dir_.path());  // a relative name arrives absolute
   ASSERT_GT(Open(nullptr, "My Report; $(touch pwned).txt", nullptr), 32u);
   EXPECT_EQ(Record(), Args({fs::current_path().string() + "/My Report; $(touch pwned).txt"}));
   EXPECT_FALSE(fs::exists(dir_ / "pwned"));

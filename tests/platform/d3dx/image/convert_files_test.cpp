@@ -142,12 +142,12 @@ TEST_P(ConvertFiles, DecodeToThePixelsConvertReads) {
   const ConvertCase& c = GetParam();
   ScratchDir dir;
   WriteSourceRgba(dir / "source.rgba");
-  std::vector<std::string> args = {"-size", "13x7", "-depth", "8", "rgba:" + (dir / "source.rgba").string()};
+  std::vector<std::string> args = {"-size", "13x7", "-depth", "8", "rgba:" + (dir / "source.rgba")};
   args.insert(args.end(), c.options.begin(), c.options.end());
   std::string output = c.output;
   size_t colon = output.find(':');
   std::string fileName = colon == std::string::npos ? output : output.substr(colon + 1);
-  args.push_back(output.substr(0, colon == std::string::npos ? 0 : colon + 1) + (dir / fileName).string());
+  args.push_back(output.substr(0, colon == std::string::npos ? 0 : colon + 1) + (dir / fileName));
   RunConvert(args);
   std::vector<uint8_t> bytes = ReadFile(dir / fileName);
   for (const Marker& m : c.markers) ASSERT_EQ(FieldAt(bytes, m), m.value) << "field at " << m.offset;

@@ -135,8 +135,8 @@ class ConvertBmp : public testing::Test {
  protected:
   void SetUp() override {
     WriteSourceRgba(dir_ / "source.rgba");
-    RunConvert({"-size", "13x7", "-depth", "8", "rgba:" + (dir_ / "source.rgba").string(), "-alpha", "off",
-                "BMP3:" + (dir_ / "f.bmp").string()});
+    RunConvert({"-size", "13x7", "-depth", "8", "rgba:" + (dir_ / "source.rgba"), "-alpha", "off",
+                "BMP3:" + (dir_ / "f.bmp")});
     bytes_ = ReadFile(dir_ / "f.bmp");
     ASSERT_EQ(Decode(bytes_, upright_), DecodeResult::Ok);
   }
@@ -171,7 +171,7 @@ TEST_F(ConvertBmp, HeaderlessDibGivesTheSamePicture) {
 TEST(ConvertDds, StoredMipLevelsComeBackInOrder) {
   ScratchDir dir;
   RunConvert({"-size", "16x8", "xc:rgba(10,200,30,0.5)", "-define", "dds:compression=none", "-define",
-              "dds:mipmaps=3", (dir / "m.dds").string()});
+              "dds:mipmaps=3", dir / "m.dds"});
   ImageFile file;
   ASSERT_EQ(Decode(ReadFile(dir / "m.dds"), file), DecodeResult::Ok);
   ASSERT_EQ(file.levels.size(), 4u);

@@ -107,9 +107,9 @@ class TruncatedFiles : public testing::TestWithParam<std::vector<std::string>> {
 TEST_P(TruncatedFiles, AreRefusedAsInvalidData) {
   ScratchDir dir;
   WriteSourceRgba(dir / "source.rgba");
-  std::vector<std::string> args = {"-size", "13x7", "-depth", "8", "rgba:" + (dir / "source.rgba").string()};
+  std::vector<std::string> args = {"-size", "13x7", "-depth", "8", "rgba:" + (dir / "source.rgba")};
   args.insert(args.end(), GetParam().begin(), GetParam().end() - 1);
-  args.push_back(GetParam().back() + (dir / "f").string());
+  args.push_back(GetParam().back() + (dir / "f"));
   RunConvert(args);
   std::vector<uint8_t> whole = ReadFile(dir / "f");
   ASSERT_GT(whole.size(), 40u);
@@ -135,7 +135,7 @@ class HugeCompressedHeaders : public testing::Test {
  protected:
   std::vector<uint8_t> Convert(const std::string& output) {
     WriteSourceRgba(dir_ / "source.rgba");
-    RunConvert({"-size", "13x7", "-depth", "8", "rgba:" + (dir_ / "source.rgba").string(), output + (dir_ / "f").string()});
+    RunConvert({"-size", "13x7", "-depth", "8", "rgba:" + (dir_ / "source.rgba"), output + (dir_ / "f")});
     return ReadFile(dir_ / "f");
   }
   ScratchDir dir_;

@@ -1,4 +1,4 @@
-// Scratch folders, convert runs and the source picture shared by the image tests.
+// Convert runs and the source picture shared by the image tests.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -11,14 +11,6 @@
 #include <iterator>
 
 namespace d3dximage::test {
-
-ScratchDir::ScratchDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "d3dx_image_XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-ScratchDir::~ScratchDir() { std::filesystem::remove_all(path_); }
 
 std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

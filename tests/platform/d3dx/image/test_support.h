@@ -1,4 +1,4 @@
-// Helpers of the image tests: a scratch folder, running ImageMagick's convert, the
+// Helpers of the image tests: running ImageMagick's convert, the
 // synthetic source picture, and building small files byte by byte.
 #pragma once
 
@@ -7,22 +7,14 @@
 #include <vector>
 
 #include "image_file.h"
+#include "scratch_dir.h"
 
 namespace d3dximage::test {
 
 constexpr uint32_t kSourceWidth = 13, kSourceHeight = 7;
 constexpr uint32_t kMaxDimension = 16384;
 
-// A temporary folder, removed with everything in it.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
+using testsupport::ScratchDir;
 
 std::vector<uint8_t> ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
