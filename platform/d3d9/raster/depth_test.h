@@ -109,4 +109,35 @@ inline uint32_t TestAndStoreDepths(const DepthTest& t, uint8_t* p, const uint32_
   return passed;
 }
 
+// Whether TestAndStoreDepths4 serves this test: a 4-byte buffer whose depth values fit
+// in 31 bits, so they compare as signed lanes.
+inline bool TestsFourAtOnce(const DepthTest& t) {
+  return t.test && t.buffer.bytes == 4 && t.buffer.scale < 2147483648.0;
+}
+
+// TestAndStoreDepths of four pixels at once for a test that TestsFourAtOnce, with the
+// quantised depths in lanes. Failing pixels get their stored word back unchanged.
+inline uint32_t TestAndStoreDepths4(const DepthTest& t, uint8_t* p, Int4 value) {
+#ifdef __SSE2__
+  __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i mask = _mm_set1_epi32(static_cast<int>(t.buffer.mask));
+  __m128i shift = _mm_cvtsi32_si128(static_cast<int>(t.buffer.shift));
+  __m128i stored = _mm_srl_epi32(_mm_and_si128(word, mask), shift);
+  auto when = [&t](uint32_t order, __m128i lanes) { return t.orders & order ? lanes : _mm_setzero_si128(); };
+  __m128i pass = _mm_or_si128(_mm_or_si128(when(1, _mm_cmplt_epi32(value.v, stored)),
+                                           when(2, _mm_cmpeq_epi32(value.v, stored))),
+                              when(4, _mm_cmpgt_epi32(value.v, stored)));
+  if (t.write) {
+    __m128i merged = _mm_or_si128(_mm_andnot_si128(mask, word), _mm_and_si128(_mm_sll_epi32(value.v, shift), mask));
+    __m128i kept = _mm_or_si128(_mm_and_si128(pass, merged), _mm_andnot_si128(pass, word));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), kept);
+  }
+  return static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(pass)));
+#else
+  uint32_t values[4];
+  Store(values, value);
+  return TestAndStoreDepths(t, p, values, 4);
+#endif
+}
+
 }  // namespace raster

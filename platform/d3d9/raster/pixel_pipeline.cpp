@@ -62,6 +62,22 @@ uint8_t* DepthRow(const DepthTest& t, int32_t y, int32_t left) {
   return t.test ? DepthAt(t.buffer, left, y) : nullptr;
 }
 
+// Asks for the cache lines of `bytes` bytes from `first` without waiting for them.
+void PrefetchBytes(const uint8_t* first, size_t bytes) {
+  for (size_t offset = 0; offset < bytes; offset += 64) __builtin_prefetch(first + offset, 1);
+  __builtin_prefetch(first + bytes - 1, 1);
+}
+
+// The next row of a triangle covers about the same columns as this one: its depth and
+// colour lines are requested now, so that they arrive while this row is shaded.
+void PrefetchNextRow(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, int32_t right) {
+  if (y >= t.bottom) return;
+  size_t count = static_cast<size_t>(right - left + 1);
+  PrefetchBytes(p.color.bits + static_cast<size_t>(y + 1) * p.color.pitch + static_cast<size_t>(left) * p.colorBytes,
+                count * p.colorBytes);
+  if (p.depth.test) PrefetchBytes(DepthAt(p.depth.buffer, left, y + 1), count * p.depth.buffer.bytes);
+}
+
 void ShadeGeneral(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left,
                   int32_t right, SpanScratch& s) {
   float fx = static_cast<float>(left), fy = static_cast<float>(y);
@@ -124,8 +140,13 @@ template <bool kLinear, bool kWrapMask, bool kDirect>
 void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left,
                    int32_t right, SpanScratch& s) {
   const StageSetup& stage = p.stages.stages[0];
-  const SamplerSetup& sampler = stage.sampler;
-  const TexelLevel& level = sampler.image->levels[0];
+  // Local copies: the pixel stores below could alias anything reached through `p`, which
+  // would make the compiler reload these for every four pixels.
+  const SamplerSetup sampler = stage.sampler;
+  const TexelLevel level = sampler.image->levels[0];
+  const DepthTest depthTest = p.depth;
+  const uint32_t fill = kDirect ? p.directFill : 0;
+  const Float4 width(static_cast<float>(level.width)), height(static_cast<float>(level.height));
   const Plane& uPlane = t.varying[stage.coordSlot];
   const Plane& vPlane = t.varying[stage.coordSlot + 1];
   float fx = static_cast<float>(left), fy = static_cast<float>(y);
@@ -133,11 +154,13 @@ void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t 
   Float4 values(t.z.Evaluate(fx, fy, t.originX, t.originY), t.q.Evaluate(fx, fy, t.originX, t.originY),
                 uPlane.Evaluate(fx, fy, t.originX, t.originY), vPlane.Evaluate(fx, fy, t.originX, t.originY));
   Float4 steps(t.z.dx, t.q.dx, uPlane.dx, vPlane.dx);
-  uint8_t* depthRow = DepthRow(p.depth, y, left);
+  uint8_t* depthRow = DepthRow(depthTest, y, left);
   uint8_t* colorRow = p.color.bits + static_cast<size_t>(y) * p.color.pitch + static_cast<size_t>(left) * 4;
   uint32_t count = static_cast<uint32_t>(right - left + 1);
+  bool fourAtOnce = TestsFourAtOnce(depthTest);
+  PrefetchNextRow(p, t, y, left, right);
   for (uint32_t first = 0; first < count; first += 4) {
-    uint8_t* depthAt = depthRow ? depthRow + first * p.depth.buffer.bytes : nullptr;
+    uint8_t* depthAt = depthRow ? depthRow + first * depthTest.buffer.bytes : nullptr;
     uint8_t* colorAt = colorRow + 4 * first;
     Float4 pixels[4];
     for (Float4& pixel : pixels) {
@@ -146,15 +169,20 @@ void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t 
     }
     Transpose(pixels);  // pixels[0] holds four z, pixels[1] four q, ...
     Float4 w = Float4(1.0f) / pixels[1];
-    auto texelX = TexelPosition<kLinear>(pixels[2] * w, level.width);
-    auto texelY = TexelPosition<kLinear>(pixels[3] * w, level.height);
-    uint32_t depth[4];
-    if (p.depth.test) QuantizeDepth(p.depth.buffer, pixels[0], depth);
+    auto texelX = TexelPosition<kLinear>(pixels[2] * w, width);
+    auto texelY = TexelPosition<kLinear>(pixels[3] * w, height);
     uint32_t n = count - first < 4 ? count - first : 4;
-    uint32_t visible = TestAndStoreDepths(p.depth, depthAt, depth, n);
+    uint32_t visible;
+    if (fourAtOnce && n == 4) {
+      visible = TestAndStoreDepths4(depthTest, depthAt, ScaleAndRound(ClampDepth(pixels[0]), depthTest.buffer.scale));
+    } else {
+      uint32_t depth[4];
+      if (depthTest.test) QuantizeDepth(depthTest.buffer, pixels[0], depth);
+      visible = TestAndStoreDepths(depthTest, depthAt, depth, n);
+    }
     uint32_t colors[4];
     if constexpr (kWrapMask) {
-      Store(colors, FilterWrapped(level, texelX, texelY) | Int4(kDirect ? static_cast<int32_t>(p.directFill) : 0));
+      Store(colors, FilterWrapped(level, texelX, texelY) | Int4(static_cast<int32_t>(fill)));
     } else {
       int32_t at[2][4];  // texel positions x, y
       Store(at[0], texelX);
@@ -163,7 +191,7 @@ void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t 
         if (!(visible >> k & 1)) continue;
         colors[k] = kLinear ? BilinearTexel(level, sampler, at[0][k], at[1][k])
                             : PointTexel(level, sampler, at[0][k], at[1][k]);
-        if (kDirect) colors[k] |= p.directFill;
+        colors[k] |= fill;
       }
     }
     if (kDirect && visible == 15) {

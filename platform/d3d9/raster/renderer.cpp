@@ -1,9 +1,11 @@
-// The renderer's front: per draw it decodes the vertex format, builds the pixel
-// pipeline, transforms the vertices the draw names, assembles, wraps, clips and sets
-// up the triangles, then rasterises them in row bands on the worker threads.
+// The renderer's front: per draw it decodes the vertex format and builds the pixel
+// pipeline; then each worker thread transforms the vertices of its share of the
+// triangles, assembles, wraps, clips and sets them up, and once all shares are ready
+// rasterises every triangle, in the draw's order, on the rows of its band.
 #include <math.h>
 
 #include <algorithm>
+#include <barrier>
 #include <thread>
 #include <vector>
 
@@ -48,28 +50,27 @@ void Wrap(const uint32_t wrapFlags[kMaxTexCoordSets], ClipVertex v[3]) {
   }
 }
 
-}  // namespace
+// What a draw's threads share: its state, buffers and the vertex numbers it names.
+struct DrawInput {
+  const PipelineState& state;
+  const Targets& targets;
+  const VertexLayout& layout;
+  const VertexStream& vertices;
+  const TriangleSource& source;
+  uint32_t firstVertex, lastVertex;
+};
 
-struct Renderer::Impl {
-  TextureCache cache;
-  std::unique_ptr<BandWorkers> workers{new BandWorkers(DefaultThreadCount())};
-  std::vector<SpanScratch> scratch;
+// One worker thread's own part of a draw: span buffers, the triangles it set up and
+// the vertices it transformed on the way.
+struct BandState {
+  SpanScratch scratch;
   std::vector<Triangle> triangles;
   std::vector<ClipVertex> vertexCache;
   std::vector<uint8_t> vertexDone;
-
-  void Render(const PipelineState& state, const Targets& targets, const VertexStream& vertices,
-              const IndexStream* indices, const DrawCall& call);
-  void Setup(const PipelineState& state, const Targets& targets, const VertexLayout& layout,
-             const VertexStream& vertices, const TriangleSource& source);
-  void AddPolygon(const ClipVertex* polygon, uint32_t count, bool transformed,
-                  const Viewport& viewport, uint32_t cullMode, const Scissor& scissor);
-  void Rasterize(const DrawPipeline& pipeline, uint32_t width);
 };
 
-void Renderer::Impl::AddPolygon(const ClipVertex* polygon, uint32_t count, bool transformed,
-                                const Viewport& viewport, uint32_t cullMode,
-                                const Scissor& scissor) {
+void AddPolygon(const ClipVertex* polygon, uint32_t count, bool transformed, const Viewport& viewport,
+                uint32_t cullMode, const Scissor& scissor, std::vector<Triangle>* triangles) {
   ScreenVertex screen[kMaxClipVertices];
   for (uint32_t i = 0; i < count; ++i) {
     bool ok = transformed ? ProjectTransformedVertex(polygon[i], &screen[i])
@@ -79,32 +80,33 @@ void Renderer::Impl::AddPolygon(const ClipVertex* polygon, uint32_t count, bool 
   for (uint32_t i = 1; i + 1 < count; ++i) {
     Triangle t;
     if (SetupTriangle(screen[0], screen[i], screen[i + 1], cullMode, scissor, &t)) {
-      triangles.push_back(t);
+      triangles->push_back(t);
     }
   }
 }
 
-void Renderer::Impl::Setup(const PipelineState& state, const Targets& targets,
-                           const VertexLayout& layout, const VertexStream& vertices,
-                           const TriangleSource& source) {
+// Sets up the draw's triangles begin .. end - 1 into `band`.
+void Setup(const DrawInput& draw, uint32_t begin, uint32_t end, BandState* band) {
+  const PipelineState& state = draw.state;
+  const VertexLayout& layout = draw.layout;
+  std::vector<Triangle>& triangles = band->triangles;
   triangles.clear();
-  uint32_t first = 0, last = 0;
-  if (!source.VertexRange(&first, &last)) return;
   VertexTransform transform(state, layout);
-  vertexCache.resize(size_t{last} - first + 1);
-  vertexDone.assign(size_t{last} - first + 1, 0);
+  size_t vertexCount = size_t{draw.lastVertex} - draw.firstVertex + 1;
+  band->vertexCache.resize(vertexCount);
+  band->vertexDone.assign(vertexCount, 0);
   auto fetch = [&](uint32_t number) -> const ClipVertex& {
-    size_t slot = number - first;
-    if (!vertexDone[slot]) {
-      transform.Process(vertices.bits + uint64_t{number} * vertices.stride, &vertexCache[slot]);
-      vertexDone[slot] = 1;
+    size_t slot = number - draw.firstVertex;
+    if (!band->vertexDone[slot]) {
+      transform.Process(draw.vertices.bits + uint64_t{number} * draw.vertices.stride, &band->vertexCache[slot]);
+      band->vertexDone[slot] = 1;
     }
-    return vertexCache[slot];
+    return band->vertexCache[slot];
   };
   const D3DVIEWPORT9& vp = state.viewport;
   Viewport viewport{static_cast<float>(vp.X), static_cast<float>(vp.Y), vp.Width * 0.5f,
                     vp.Height * 0.5f, vp.MinZ, vp.MaxZ};
-  Scissor scissor = DrawScissor(vp, targets);
+  Scissor scissor = DrawScissor(vp, draw.targets);
   uint32_t cullMode = state.renderStates[D3DRS_CULLMODE];
   uint32_t wrapFlags[kMaxTexCoordSets];
   bool wraps = false;
@@ -112,13 +114,13 @@ void Renderer::Impl::Setup(const PipelineState& state, const Targets& targets,
     wrapFlags[set] = state.renderStates[D3DRS_WRAP0 + set] & (D3DWRAPCOORD_0 | D3DWRAPCOORD_1);
     wraps |= wrapFlags[set] != 0;
   }
-  for (uint32_t t = 0; t < source.count(); ++t) {
+  for (uint32_t t = begin; t < end; ++t) {
     uint32_t numbers[3];
-    if (!source.Vertices(t, numbers)) continue;
+    if (!draw.source.Vertices(t, numbers)) continue;
     ClipVertex corners[3] = {fetch(numbers[0]), fetch(numbers[1]), fetch(numbers[2])};
     if (wraps) Wrap(wrapFlags, corners);
     if (layout.transformed) {
-      AddPolygon(corners, 3, true, viewport, cullMode, scissor);
+      AddPolygon(corners, 3, true, viewport, cullMode, scissor, &triangles);
       continue;
     }
     uint32_t codes[3] = {ClipOutcode(corners[0].pos), ClipOutcode(corners[1].pos),
@@ -126,31 +128,52 @@ void Renderer::Impl::Setup(const PipelineState& state, const Targets& targets,
     if (codes[0] & codes[1] & codes[2]) continue;  // wholly outside one plane
     uint32_t planes = codes[0] | codes[1] | codes[2];
     if (!planes) {
-      AddPolygon(corners, 3, false, viewport, cullMode, scissor);
+      AddPolygon(corners, 3, false, viewport, cullMode, scissor, &triangles);
       continue;
     }
     ClipVertex polygon[kMaxClipVertices];
     const ClipVertex* in[3] = {&corners[0], &corners[1], &corners[2]};
     uint32_t count = ClipTriangle(in, planes, polygon);
-    AddPolygon(polygon, count, false, viewport, cullMode, scissor);
+    AddPolygon(polygon, count, false, viewport, cullMode, scissor, &triangles);
   }
 }
 
-void Renderer::Impl::Rasterize(const DrawPipeline& pipeline, uint32_t width) {
-  uint32_t bands = workers->count();
-  scratch.resize(bands);
-  for (SpanScratch& s : scratch) {
-    s.color.resize(width);
-    s.target.resize(width);
-    s.covered.resize(width);
+}  // namespace
+
+struct Renderer::Impl {
+  TextureCache cache;
+  std::unique_ptr<BandWorkers> workers{new BandWorkers(DefaultThreadCount())};
+  std::vector<BandState> bands;
+
+  void Render(const PipelineState& state, const Targets& targets, const VertexStream& vertices,
+              const IndexStream* indices, const DrawCall& call);
+  void Draw(const DrawInput& draw, const DrawPipeline& pipeline);
+};
+
+// Each thread sets up an equal share of the triangles; after all have, each draws every
+// triangle, shares in thread order, on its own rows, so the order of the draw is kept.
+void Renderer::Impl::Draw(const DrawInput& draw, const DrawPipeline& pipeline) {
+  uint32_t count = workers->count();
+  bands.resize(count);
+  for (BandState& band : bands) {
+    band.scratch.color.resize(draw.targets.color.width);
+    band.scratch.target.resize(draw.targets.color.width);
+    band.scratch.covered.resize(draw.targets.color.width);
   }
+  std::barrier<> setupDone(count);
   workers->Run([&](uint32_t band) {
-    SpanScratch& s = scratch[band];
-    RowBand rows{band, bands};
-    for (const Triangle& t : triangles) {
-      RasterizeTriangle(t, rows, [&](int32_t y, int32_t left, int32_t right) {
-        pipeline.shade(pipeline, t, y, left, right, s);
-      });
+    uint64_t triangles = draw.source.count();
+    Setup(draw, static_cast<uint32_t>(triangles * band / count), static_cast<uint32_t>(triangles * (band + 1) / count),
+          &bands[band]);
+    setupDone.arrive_and_wait();
+    SpanScratch& s = bands[band].scratch;
+    RowBand rows{band, count};
+    for (const BandState& share : bands) {
+      for (const Triangle& t : share.triangles) {
+        RasterizeTriangle(t, rows, [&](int32_t y, int32_t left, int32_t right) {
+          pipeline.shade(pipeline, t, y, left, right, s);
+        });
+      }
     }
   });
 }
@@ -169,8 +192,9 @@ void Renderer::Impl::Render(const PipelineState& state, const Targets& targets,
   }
   DrawPipeline pipeline;
   if (!BuildDrawPipeline(state, targets, images, &pipeline)) return;
-  Setup(state, targets, layout, vertices, source);
-  if (!triangles.empty()) Rasterize(pipeline, targets.color.width);
+  uint32_t first = 0, last = 0;
+  if (!source.VertexRange(&first, &last)) return;
+  Draw({state, targets, layout, vertices, source, first, last}, pipeline);
 }
 
 Renderer::Renderer() : impl_(new Impl) {}

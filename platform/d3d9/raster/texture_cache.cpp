@@ -10,15 +10,22 @@
 namespace raster {
 namespace {
 
+size_t PaddedSize(const TextureLevelView& level) { return (size_t{level.width} + 1) * level.height; }
+
 bool ConvertLevel(D3DFORMAT format, const FormatInfo& info, const TextureLevelView& level,
                   uint32_t* out) {
   uint32_t rows = info.blockSize;
-  std::vector<uint32_t> blockRow(size_t{level.width} * rows);
+  size_t width = level.width, pitch = width + 1;
+  std::vector<uint32_t> blockRow(width * rows);
   for (uint32_t y = 0; y < level.height; y += rows) {
     const uint8_t* src = level.bits + size_t{y / rows} * level.pitch;
     if (!ConvertRowToArgb(format, src, level.width, blockRow.data())) return false;
     uint32_t count = std::min(rows, level.height - y);
-    std::copy_n(blockRow.data(), size_t{count} * level.width, out + size_t{y} * level.width);
+    for (uint32_t row = 0; row < count; ++row) {
+      uint32_t* dst = out + (y + row) * pitch;
+      std::copy_n(blockRow.data() + row * width, width, dst);
+      dst[width] = dst[0];
+    }
   }
   return true;
 }
@@ -29,7 +36,7 @@ bool Convert(const TextureView& view, TexelImage* image) {
   image->levelCount = std::min(view.levelCount, kMaxLevels);
   size_t total = 0;
   for (uint32_t i = 0; i < image->levelCount; ++i) {
-    total += size_t{view.levels[i].width} * view.levels[i].height;
+    total += PaddedSize(view.levels[i]);
   }
   image->storage.assign(total, 0);
   size_t at = 0;
@@ -38,8 +45,8 @@ bool Convert(const TextureView& view, TexelImage* image) {
     if (level.width == 0 || level.height == 0 || !level.bits) return false;
     uint32_t* out = image->storage.data() + at;
     if (!ConvertLevel(view.format, *info, level, out)) return false;
-    image->levels[i] = {out, level.width, level.height};
-    at += size_t{level.width} * level.height;
+    image->levels[i] = {out, level.width, level.height, level.width + 1};
+    at += PaddedSize(level);
   }
   return true;
 }

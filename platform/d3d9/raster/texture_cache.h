@@ -13,10 +13,13 @@ namespace raster {
 
 constexpr uint32_t kMaxLevels = 16;
 
+// Rows are `pitch` = width + 1 texels apart: after each row a copy of its first texel,
+// so a filter reads a texel and its right neighbour under wrapping with one load.
 struct TexelLevel {
   const uint32_t* texels;
   uint32_t width;
   uint32_t height;
+  uint32_t pitch;
 };
 
 struct TexelImage {

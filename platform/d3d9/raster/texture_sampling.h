@@ -43,8 +43,8 @@ inline auto FixedCoordinate(F texels) {
 // The fixed-point texel position of coordinate `u` on an axis of `size` texels: point
 // sampling takes texel floor(u * size), linear filtering centres texel i at i + 0.5.
 template <bool kLinear, typename F>
-inline auto TexelPosition(F u, uint32_t size) {
-  F texels = u * F(static_cast<float>(size));
+inline auto TexelPosition(F u, F size) {
+  F texels = u * size;
   if (kLinear) texels = texels - F(0.5f);
   return FixedCoordinate(texels);
 }
@@ -74,7 +74,7 @@ inline int32_t AddressTexel(int32_t i, uint32_t size, uint32_t mode) {
 
 inline uint32_t FetchTexel(const TexelLevel& level, int32_t x, int32_t y, uint32_t border) {
   if (x < 0 || y < 0) return border;
-  return level.texels[static_cast<size_t>(y) * level.width + static_cast<uint32_t>(x)];
+  return level.texels[static_cast<size_t>(y) * level.pitch + static_cast<uint32_t>(x)];
 }
 
 // Per-channel a + (b - a) * f / 256 for f in 0..256, two channels per multiply.
@@ -135,36 +135,38 @@ inline uint32_t BilinearTexel(const TexelLevel& level, const SamplerSetup& s, in
 
 // BilinearTexel at four fixed-point positions under WRAP on both axes of a power-of-two
 // level, where addressing is a mask and the border never shows; one colour per lane.
+// Each row's texel pair is one 8-byte load, thanks to the copied column after each row.
 inline Int4 FilterWrapped(const TexelLevel& level, Int4 fx, Int4 fy) {
   Int4 columns(static_cast<int32_t>(level.width - 1)), rows(static_cast<int32_t>(level.height - 1));
   Int4 one(1), fraction(255);
   int widthShift = std::countr_zero(level.width);
   Int4 x = fx >> 8, y = fy >> 8;
-  Int4 top = (y & rows) << widthShift, bottom = ((y + one) & rows) << widthShift;
-  Int4 left = x & columns, right = (x + one) & columns;
+  Int4 topRow = y & rows, bottomRow = (y + one) & rows;
+  Int4 left = x & columns;
   Int4 wx = fx & fraction, wy = fy & fraction;
-  uint32_t at[4][4];  // texel offsets of the four corners
-  Store(at[0], top + left);
-  Store(at[1], top + right);
-  Store(at[2], bottom + left);
-  Store(at[3], bottom + right);
+  uint32_t at[2][4];  // offsets of the top-left and bottom-left texels; rows are width + 1 apart
+  Store(at[0], (topRow << widthShift) + topRow + left);
+  Store(at[1], (bottomRow << widthShift) + bottomRow + left);
   const uint32_t* texels = level.texels;
 #ifdef __SSE2__
-  auto gather = [texels](const uint32_t* offsets) {
-    return _mm_setr_epi32(static_cast<int>(texels[offsets[0]]), static_cast<int>(texels[offsets[1]]),
-                          static_cast<int>(texels[offsets[2]]), static_cast<int>(texels[offsets[3]]));
+  auto pair = [texels](uint32_t offset) {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(texels + offset));
   };
-  __m128i t00 = gather(at[0]), t01 = gather(at[1]), t10 = gather(at[2]), t11 = gather(at[3]);
+  // Texel pairs of two pixels: left texels in the low half, right texels in the high half.
+  auto pairs = [&](const uint32_t* offsets, int first) {
+    return _mm_unpacklo_epi32(pair(offsets[first]), pair(offsets[first + 1]));
+  };
   // Each lane's weight in both of its 16-bit halves, then in all four channels of a pixel.
   __m128i wx2 = _mm_or_si128(wx.v, _mm_slli_epi32(wx.v, 16)), wy2 = _mm_or_si128(wy.v, _mm_slli_epi32(wy.v, 16));
   const __m128i zero = _mm_setzero_si128();
-  auto pixels = [&](auto widen, __m128i x16, __m128i y16) {  // two pixels of 16-bit channels
-    return LerpLanes(LerpLanes(widen(t00), widen(t01), x16), LerpLanes(widen(t10), widen(t11), x16), y16);
+  auto lerpX = [&](__m128i texelPairs, __m128i x16) {
+    return LerpLanes(_mm_unpacklo_epi8(texelPairs, zero), _mm_unpackhi_epi8(texelPairs, zero), x16);
   };
-  __m128i low = pixels([&](__m128i t) { return _mm_unpacklo_epi8(t, zero); }, _mm_unpacklo_epi32(wx2, wx2),
-                       _mm_unpacklo_epi32(wy2, wy2));
-  __m128i high = pixels([&](__m128i t) { return _mm_unpackhi_epi8(t, zero); }, _mm_unpackhi_epi32(wx2, wx2),
-                        _mm_unpackhi_epi32(wy2, wy2));
+  auto twoPixels = [&](int first, __m128i x16, __m128i y16) {  // 16-bit channels
+    return LerpLanes(lerpX(pairs(at[0], first), x16), lerpX(pairs(at[1], first), x16), y16);
+  };
+  __m128i low = twoPixels(0, _mm_unpacklo_epi32(wx2, wx2), _mm_unpacklo_epi32(wy2, wy2));
+  __m128i high = twoPixels(2, _mm_unpackhi_epi32(wx2, wx2), _mm_unpackhi_epi32(wy2, wy2));
   return Int4(_mm_packus_epi16(low, high));
 #else
   int32_t weightX[4], weightY[4];
@@ -172,8 +174,10 @@ inline Int4 FilterWrapped(const TexelLevel& level, Int4 fx, Int4 fy) {
   Store(weightY, wy);
   Int4 out;
   for (int i = 0; i < 4; ++i) {
-    out.v[i] = static_cast<int32_t>(FilterTexels(texels[at[0][i]], texels[at[1][i]], texels[at[2][i]],
-                                                 texels[at[3][i]], static_cast<uint32_t>(weightX[i]),
+    const uint32_t* top = texels + at[0][i];
+    const uint32_t* bottom = texels + at[1][i];
+    out.v[i] = static_cast<int32_t>(FilterTexels(top[0], top[1], bottom[0], bottom[1],
+                                                 static_cast<uint32_t>(weightX[i]),
                                                  static_cast<uint32_t>(weightY[i])));
   }
   return out;
@@ -181,11 +185,13 @@ inline Int4 FilterWrapped(const TexelLevel& level, Int4 fx, Int4 fy) {
 }
 
 inline uint32_t SamplePoint(const TexelLevel& level, const SamplerSetup& s, float u, float v) {
-  return PointTexel(level, s, TexelPosition<false>(u, level.width), TexelPosition<false>(v, level.height));
+  return PointTexel(level, s, TexelPosition<false>(u, static_cast<float>(level.width)),
+                    TexelPosition<false>(v, static_cast<float>(level.height)));
 }
 
 inline uint32_t SampleBilinear(const TexelLevel& level, const SamplerSetup& s, float u, float v) {
-  return BilinearTexel(level, s, TexelPosition<true>(u, level.width), TexelPosition<true>(v, level.height));
+  return BilinearTexel(level, s, TexelPosition<true>(u, static_cast<float>(level.width)),
+                       TexelPosition<true>(v, static_cast<float>(level.height)));
 }
 
 }  // namespace raster
