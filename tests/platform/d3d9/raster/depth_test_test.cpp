@@ -8,6 +8,7 @@ namespace {
 
 using raster_test::Draw;
 using raster_test::Rect;
+using raster_test::ScreenVertex;
 using raster_test::Target;
 
 constexpr D3DCOLOR kFirst = 0xffff0000u, kSecond = 0xff00ff00u;
@@ -41,6 +42,41 @@ TEST(DepthTest, EveryCompareFunctionOnOverlappingRectangles) {
     uint32_t stored = target.depth[3 * 8 + 3] >> 8;
     uint32_t expected = c.secondWins ? uint32_t(c.z * 16777215.0 + 0.5) : uint32_t(0.5 * 16777215.0 + 0.5);
     EXPECT_EQ(stored, expected) << "func " << c.func;
+  }
+}
+
+// The textured loop tests four pixels at a time; the general loop (taken here because
+// of an alpha test that passes everything) one by one. A slanted and a level triangle
+// over a flat rectangle give nearer, equal and farther pixels for every function; both loops
+// must leave the same colours and the same depth words, stencil bits included.
+TEST(DepthTest, TexturedLoopMatchesTheGeneralLoopForEveryFunction) {
+  std::vector<uint32_t> texels(16 * 16);
+  for (uint32_t i = 0; i < texels.size(); ++i) texels[i] = 0xff000000u | (i * 2654435761u >> 8);
+  raster_test::Texture texture(16, 16, texels);
+  std::vector<ScreenVertex> triangles = {{0, 0, 0.3f, 1, 0, -0.7f, 0.2f},  // slanted
+                                         {37, 3, 0.7f, 1, 0, 1.6f, -0.4f},
+                                         {5, 29, 0.5f, 1, 0, 0.3f, 2.1f},
+                                         {20, 31, 0.5f, 1, 0, 0.0f, 0.0f},  // level with the rectangle
+                                         {39, 12, 0.5f, 1, 0, 1.0f, 0.5f},
+                                         {39, 31, 0.5f, 1, 0, 1.0f, 1.0f}};
+  for (DWORD func = D3DCMP_NEVER; func <= D3DCMP_ALWAYS; ++func) {
+    Target results[2] = {Target(40, 32), Target(40, 32)};
+    for (int general = 0; general < 2; ++general) {
+      Target& target = results[general];
+      for (uint32_t& d : target.depth) d = 0xffffff5au;  // stencil 0x5a
+      raster::PipelineState state = raster_test::TextureState(target, &texture.view);
+      state.samplerStates[0][D3DSAMP_MAGFILTER] = D3DTEXF_LINEAR;
+      state.samplerStates[0][D3DSAMP_MINFILTER] = D3DTEXF_LINEAR;
+      state.renderStates[D3DRS_ALPHATESTENABLE] = general;
+      state.renderStates[D3DRS_ZFUNC] = D3DCMP_ALWAYS;
+      raster::Renderer renderer;
+      Draw(renderer, state, target, Rect(2, 2, 38, 30, 0, 0.5f, 0, 0, 1, 1), D3DPT_TRIANGLESTRIP, 2);
+      state.renderStates[D3DRS_ZFUNC] = func;
+      Draw(renderer, state, target, triangles, D3DPT_TRIANGLELIST, 2);
+    }
+    EXPECT_EQ(results[0].color, results[1].color) << "func " << func;
+    EXPECT_EQ(results[0].depth, results[1].depth) << "func " << func;
+    EXPECT_EQ(results[0].depth[3 * 40 + 3] & 0xff, 0x5au);
   }
 }
 

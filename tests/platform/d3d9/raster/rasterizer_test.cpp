@@ -168,6 +168,16 @@ TEST(Rasterizer, ResultsDoNotDependOnTheThreadCount) {
     raster::Renderer renderer;
     renderer.SetThreadCount(threads);
     Draw(renderer, state, target, fan, D3DPT_TRIANGLEFAN, 2);
+    // Then a textured strip whose triangles overlap, depth test ALWAYS: the picture shows
+    // whether the threads' shares of the triangle setup are drawn in the draw's order.
+    state.stageStates[0][D3DTSS_COLOROP] = D3DTOP_SELECTARG1;
+    state.renderStates[D3DRS_ZFUNC] = D3DCMP_ALWAYS;
+    std::vector<ScreenVertex> strip;
+    for (int i = 0; i < 24; ++i) {
+      float x = 10.0f + 5.0f * i, y = (i % 2) ? 125.0f : 15.0f + 3.0f * (i % 5);
+      strip.push_back({x + ((i % 3) - 1) * 30.0f, y, 0.5f, 1.0f, 0, 0.1f * i, float(i % 2)});
+    }
+    Draw(renderer, state, target, strip, D3DPT_TRIANGLESTRIP, 22);
     if (first.empty()) first = target.color;
     EXPECT_EQ(target.color, first) << threads << " threads";
   }
