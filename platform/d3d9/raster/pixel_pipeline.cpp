@@ -132,11 +132,11 @@ void ShadeGeneral(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t l
 // One texture on stage 0 selected as colour and alpha, no blending, no alpha test, one
 // filter: the state of a textured opaque mesh. Four pixels at a time get their depth,
 // 1/w and texel positions with four-lane arithmetic (lane by lane the same operations
-// as the general loop), then are depth tested, sampled and written. kWrapMask:
-// linear filtering with power-of-two WRAP addressing on both axes, four pixels filtered
-// at a time. kDirect: a 32-bit ARGB target written in place rather than through the
+// as the general loop), then are depth tested, sampled and written. kPowerOfTwo:
+// linear filtering of a power-of-two level with WRAP or MIRROR addressing on each axis,
+// four pixels filtered at a time. kDirect: a 32-bit ARGB target written in place rather than through the
 // scratch row and the format converter.
-template <bool kLinear, bool kWrapMask, bool kDirect>
+template <bool kLinear, bool kPowerOfTwo, bool kDirect>
 void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left,
                    int32_t right, SpanScratch& s) {
   const StageSetup& stage = p.stages.stages[0];
@@ -147,6 +147,7 @@ void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t 
   const DepthTest depthTest = p.depth;
   const uint32_t fill = kDirect ? p.directFill : 0;
   const Float4 width(static_cast<float>(level.width)), height(static_cast<float>(level.height));
+  const PowerOfTwoAxis axisU(level.width, sampler.addressU), axisV(level.height, sampler.addressV);
   const Plane& uPlane = t.varying[stage.coordSlot];
   const Plane& vPlane = t.varying[stage.coordSlot + 1];
   float fx = static_cast<float>(left), fy = static_cast<float>(y);
@@ -181,8 +182,8 @@ void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t 
       visible = TestAndStoreDepths(depthTest, depthAt, depth, n);
     }
     uint32_t colors[4];
-    if constexpr (kWrapMask) {
-      Store(colors, FilterWrapped(level, texelX, texelY) | Int4(static_cast<int32_t>(fill)));
+    if constexpr (kPowerOfTwo) {
+      Store(colors, FilterPowerOfTwo(level, axisU, axisV, texelX, texelY) | Int4(static_cast<int32_t>(fill)));
     } else {
       int32_t at[2][4];  // texel positions x, y
       Store(at[0], texelX);
@@ -212,24 +213,22 @@ void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t 
 
 // The lean loop for a draw that FitsTexturedLoop, compiled for its filter, addressing
 // and target.
-template <bool kLinear, bool kWrapMask>
+template <bool kLinear, bool kPowerOfTwo>
 SpanFunction TexturedLoopFor(bool direct) {
-  return direct ? &ShadeTextured<kLinear, kWrapMask, true> : &ShadeTextured<kLinear, kWrapMask, false>;
+  return direct ? &ShadeTextured<kLinear, kPowerOfTwo, true> : &ShadeTextured<kLinear, kPowerOfTwo, false>;
 }
-
-bool IsPowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
 
 SpanFunction ChooseTexturedLoop(DrawPipeline* p, D3DFORMAT target) {
   const SamplerSetup& sampler = p->stages.stages[0].sampler;
   const TexelLevel& level = sampler.image->levels[0];
-  bool wrapMask = sampler.addressU == D3DTADDRESS_WRAP && sampler.addressV == D3DTADDRESS_WRAP &&
-                  IsPowerOfTwo(level.width) && IsPowerOfTwo(level.height);
+  bool powerOfTwo = PowerOfTwoAxis::Serves(level.width, sampler.addressU) &&
+                    PowerOfTwoAxis::Serves(level.height, sampler.addressV);
   // Stored bytes are the value's little-endian bytes; X8R8G8B8 reads its unused byte as 0xff.
   bool direct = std::endian::native == std::endian::little &&
                 (target == D3DFMT_A8R8G8B8 || target == D3DFMT_X8R8G8B8);
   p->directFill = target == D3DFMT_X8R8G8B8 ? 0xff000000u : 0;
   if (sampler.magFilter == D3DTEXF_POINT) return TexturedLoopFor<false, false>(direct);
-  return wrapMask ? TexturedLoopFor<true, true>(direct) : TexturedLoopFor<true, false>(direct);
+  return powerOfTwo ? TexturedLoopFor<true, true>(direct) : TexturedLoopFor<true, false>(direct);
 }
 
 bool IsTextureArg(uint32_t arg) { return arg == D3DTA_TEXTURE; }

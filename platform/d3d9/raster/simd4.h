@@ -49,8 +49,16 @@ inline Int4 Truncate(Float4 a) { return Int4(_mm_cvttps_epi32(a.v)); }
 inline Float4 ToFloat(Int4 a) { return Float4(_mm_cvtepi32_ps(a.v)); }
 inline Int4 GreaterMask(Float4 a, Float4 b) { return Int4(_mm_castps_si128(_mm_cmpgt_ps(a.v, b.v))); }
 inline Int4 operator+(Int4 a, Int4 b) { return Int4(_mm_add_epi32(a.v, b.v)); }
+inline Int4 operator-(Int4 a, Int4 b) { return Int4(_mm_sub_epi32(a.v, b.v)); }
 inline Int4 operator&(Int4 a, Int4 b) { return Int4(_mm_and_si128(a.v, b.v)); }
 inline Int4 operator|(Int4 a, Int4 b) { return Int4(_mm_or_si128(a.v, b.v)); }
+inline Int4 operator^(Int4 a, Int4 b) { return Int4(_mm_xor_si128(a.v, b.v)); }
+inline Int4 GreaterMask(Int4 a, Int4 b) { return Int4(_mm_cmpgt_epi32(a.v, b.v)); }
+inline Int4 EqualMask(Int4 a, Int4 b) { return Int4(_mm_cmpeq_epi32(a.v, b.v)); }
+// Lanes of a where `mask` is all ones, of b where it is zero.
+inline Int4 Select(Int4 mask, Int4 a, Int4 b) {
+  return Int4(_mm_or_si128(_mm_and_si128(mask.v, a.v), _mm_andnot_si128(mask.v, b.v)));
+}
 inline Int4 operator>>(Int4 a, int bits) { return Int4(_mm_sra_epi32(a.v, _mm_cvtsi32_si128(bits))); }
 inline Int4 operator<<(Int4 a, int bits) { return Int4(_mm_sll_epi32(a.v, _mm_cvtsi32_si128(bits))); }
 inline void Store(float* out, Float4 a) { _mm_storeu_ps(out, a.v); }
@@ -106,12 +114,27 @@ inline Int4 operator+(Int4 a, Int4 b) {
     return static_cast<int32_t>(static_cast<uint32_t>(x) + static_cast<uint32_t>(y));
   });
 }
+inline Int4 operator-(Int4 a, Int4 b) {
+  return EachLane<Int4>(a, b, [](int32_t x, int32_t y) {
+    return static_cast<int32_t>(static_cast<uint32_t>(x) - static_cast<uint32_t>(y));
+  });
+}
 inline Int4 operator&(Int4 a, Int4 b) {
   return EachLane<Int4>(a, b, [](int32_t x, int32_t y) { return x & y; });
 }
 inline Int4 operator|(Int4 a, Int4 b) {
   return EachLane<Int4>(a, b, [](int32_t x, int32_t y) { return x | y; });
 }
+inline Int4 operator^(Int4 a, Int4 b) {
+  return EachLane<Int4>(a, b, [](int32_t x, int32_t y) { return x ^ y; });
+}
+inline Int4 GreaterMask(Int4 a, Int4 b) {
+  return EachLane<Int4>(a, b, [](int32_t x, int32_t y) { return x > y ? -1 : 0; });
+}
+inline Int4 EqualMask(Int4 a, Int4 b) {
+  return EachLane<Int4>(a, b, [](int32_t x, int32_t y) { return x == y ? -1 : 0; });
+}
+inline Int4 Select(Int4 mask, Int4 a, Int4 b) { return (mask & a) | ((mask ^ Int4(-1)) & b); }
 inline Int4 operator>>(Int4 a, int bits) {  // arithmetic, as C++20 defines it for int32_t
   Int4 out;
   for (int i = 0; i < 4; ++i) out.v[i] = a.v[i] >> bits;

@@ -133,18 +133,59 @@ inline uint32_t BilinearTexel(const TexelLevel& level, const SamplerSetup& s, in
                       static_cast<uint32_t>(fx & 255), static_cast<uint32_t>(fy & 255));
 }
 
-// BilinearTexel at four fixed-point positions under WRAP on both axes of a power-of-two
-// level, where addressing is a mask and the border never shows; one colour per lane.
-// Each row's texel pair is one 8-byte load, thanks to the copied column after each row.
-inline Int4 FilterWrapped(const TexelLevel& level, Int4 fx, Int4 fy) {
-  Int4 columns(static_cast<int32_t>(level.width - 1)), rows(static_cast<int32_t>(level.height - 1));
-  Int4 one(1), fraction(255);
+// Addressing of one axis of a power-of-two level under WRAP or MIRROR, four lanes at a
+// time; the same texels AddressTexel picks.
+class PowerOfTwoAxis {
+ public:
+  PowerOfTwoAxis(uint32_t size, uint32_t mode)
+      : last_(static_cast<int32_t>(size - 1)), size_(static_cast<int32_t>(size)),
+        period_(static_cast<int32_t>(2 * size - 1)), mirror_(mode == D3DTADDRESS_MIRROR) {}
+
+  static bool Serves(uint32_t size, uint32_t mode) {
+    return std::has_single_bit(size) && size <= (1u << 30) && (mode == D3DTADDRESS_WRAP || mode == D3DTADDRESS_MIRROR);
+  }
+
+  Int4 Address(Int4 i) const {
+    if (!mirror_) return i & last_;
+    Int4 m = i & period_;  // i modulo twice the size; the upper half runs backwards
+    return m ^ (EqualMask(m & size_, size_) & period_);
+  }
+
+  // For bilinear filtering between texels Address(i) and Address(i + 1), weight `f` on
+  // the second: the texel starting a one-load pair and the weight of the pair's second
+  // texel. Wrapping reads past the row's end into the copied first texel; mirroring
+  // may turn the pair around, or give one texel twice.
+  void Pair(Int4 i, Int4 f, Int4* first, Int4* weight) const {
+    Int4 x0 = Address(i);
+    if (!mirror_) {
+      *first = x0;
+      *weight = f;
+      return;
+    }
+    Int4 x1 = Address(i + Int4(1));
+    Int4 reversed = GreaterMask(x0, x1);
+    *first = Select(reversed, x1, x0);
+    *weight = Select(EqualMask(x0, x1), Int4(0), Select(reversed, Int4(256) - f, f));
+  }
+
+ private:
+  Int4 last_, size_, period_;
+  bool mirror_;
+};
+
+// BilinearTexel at four fixed-point positions on a level whose axes PowerOfTwoAxis
+// serves, where the border never shows; one colour per lane. Each row's texel pair is
+// one 8-byte load, thanks to the copied column after each row.
+inline Int4 FilterPowerOfTwo(const TexelLevel& level, const PowerOfTwoAxis& u, const PowerOfTwoAxis& v,
+                             Int4 fx, Int4 fy) {
+  Int4 fraction(255);
   int widthShift = std::countr_zero(level.width);
-  Int4 x = fx >> 8, y = fy >> 8;
-  Int4 topRow = y & rows, bottomRow = (y + one) & rows;
-  Int4 left = x & columns;
-  Int4 wx = fx & fraction, wy = fy & fraction;
-  uint32_t at[2][4];  // offsets of the top-left and bottom-left texels; rows are width + 1 apart
+  Int4 y = fy >> 8;
+  Int4 left, wx;
+  u.Pair(fx >> 8, fx & fraction, &left, &wx);
+  Int4 topRow = v.Address(y), bottomRow = v.Address(y + Int4(1));
+  Int4 wy = fy & fraction;
+  uint32_t at[2][4];  // offsets of the top and bottom pairs' first texels; rows are width + 1 apart
   Store(at[0], (topRow << widthShift) + topRow + left);
   Store(at[1], (bottomRow << widthShift) + bottomRow + left);
   const uint32_t* texels = level.texels;

@@ -103,25 +103,40 @@ TEST(HostileInput, UnknownVertexFormatsAreRefused) {
 }
 
 TEST(HostileInput, LeanAndGeneralSpanLoopsAgree) {
-  // Alpha test ALWAYS changes nothing but takes the general loop.
-  std::vector<uint32_t> texels(32 * 32);
-  for (uint32_t i = 0; i < texels.size(); ++i) texels[i] = 0xff000000u | (i * 2246822519u >> 8);
-  raster_test::Texture texture(32, 32, texels);
-  std::vector<ScreenVertex> fan = {{3, 2, 0.1f, 1.0f, 0, 0, 0}, {60, 9, 0.3f, 0.3f, 0, 2, 0},
-                                   {55, 61, 0.6f, 0.2f, 0, 2, 2}, {1, 50, 0.9f, 0.6f, 0, 0, 2}};
-  std::vector<uint32_t> results[2];
-  for (int general = 0; general < 2; ++general) {
-    Target target(64, 64);
-    raster::PipelineState state = raster_test::TextureState(target, &texture.view);
-    state.samplerStates[0][D3DSAMP_MAGFILTER] = D3DTEXF_LINEAR;
-    state.samplerStates[0][D3DSAMP_MINFILTER] = D3DTEXF_LINEAR;
-    state.samplerStates[0][D3DSAMP_ADDRESSU] = D3DTADDRESS_MIRROR;
-    state.renderStates[D3DRS_ALPHATESTENABLE] = general;
-    raster::Renderer renderer;
-    Draw(renderer, state, target, fan, D3DPT_TRIANGLEFAN, 2);
-    results[general] = target.color;
+  // Alpha test ALWAYS changes nothing but takes the general loop. Coordinates run well
+  // past 0..1 both ways, so every addressing mode turns and mirrors.
+  struct Case {
+    uint32_t width, height;
+    DWORD addressU, addressV;
+  };
+  const Case kCases[] = {
+      {32, 32, D3DTADDRESS_MIRROR, D3DTADDRESS_WRAP}, {32, 32, D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR},
+      {16, 8, D3DTADDRESS_MIRROR, D3DTADDRESS_MIRROR}, {8, 16, D3DTADDRESS_WRAP, D3DTADDRESS_WRAP},
+      {1, 2, D3DTADDRESS_MIRROR, D3DTADDRESS_MIRROR},  {2, 1, D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR},
+      {12, 8, D3DTADDRESS_MIRROR, D3DTADDRESS_WRAP},   {16, 16, D3DTADDRESS_CLAMP, D3DTADDRESS_MIRROR},
+  };
+  std::vector<ScreenVertex> fan = {{3, 2, 0.1f, 1.0f, 0, -1.3f, -0.6f}, {60, 9, 0.3f, 0.3f, 0, 2.2f, -1.1f},
+                                   {55, 61, 0.6f, 0.2f, 0, 2.0f, 2.4f}, {1, 50, 0.9f, 0.6f, 0, -0.8f, 1.7f}};
+  for (const Case& c : kCases) {
+    std::vector<uint32_t> texels(c.width * c.height);
+    for (uint32_t i = 0; i < texels.size(); ++i) texels[i] = 0xff000000u | (i * 2246822519u >> 8);
+    raster_test::Texture texture(c.width, c.height, texels);
+    std::vector<uint32_t> results[2];
+    for (int general = 0; general < 2; ++general) {
+      Target target(64, 64);
+      raster::PipelineState state = raster_test::TextureState(target, &texture.view);
+      state.samplerStates[0][D3DSAMP_MAGFILTER] = D3DTEXF_LINEAR;
+      state.samplerStates[0][D3DSAMP_MINFILTER] = D3DTEXF_LINEAR;
+      state.samplerStates[0][D3DSAMP_ADDRESSU] = c.addressU;
+      state.samplerStates[0][D3DSAMP_ADDRESSV] = c.addressV;
+      state.renderStates[D3DRS_ALPHATESTENABLE] = general;
+      raster::Renderer renderer;
+      Draw(renderer, state, target, fan, D3DPT_TRIANGLEFAN, 2);
+      results[general] = target.color;
+    }
+    EXPECT_EQ(results[0], results[1]) << c.width << "x" << c.height << " address " << c.addressU << "/"
+                                      << c.addressV;
   }
-  EXPECT_EQ(results[0], results[1]);
 }
 
 }  // namespace
