@@ -175,9 +175,10 @@ class PowerOfTwoAxis {
 
 // BilinearTexel at four fixed-point positions on a level whose axes PowerOfTwoAxis
 // serves, where the border never shows; one colour per lane. Each row's texel pair is
-// one 8-byte load, thanks to the copied column after each row.
-inline Int4 FilterPowerOfTwo(const TexelLevel& level, const PowerOfTwoAxis& u, const PowerOfTwoAxis& v,
-                             Int4 fx, Int4 fy) {
+// one 8-byte load, thanks to the copied column after each row. Always inlined: the span
+// loop keeps its constants in registers, which a call would cost about a tenth of its time.
+[[gnu::always_inline]] inline Int4 FilterPowerOfTwo(const TexelLevel& level, const PowerOfTwoAxis& u,
+                                                    const PowerOfTwoAxis& v, Int4 fx, Int4 fy) {
   Int4 fraction(255);
   int widthShift = std::countr_zero(level.width);
   Int4 y = fy >> 8;
