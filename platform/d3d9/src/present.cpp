@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "adapters.h"
 #include "device.h"
@@ -32,12 +33,16 @@ void Composite(Screen& screen, const std::vector<uint32_t>& image, uint32_t widt
   if (destWidth <= 0 || destHeight <= 0) return;
   LONG top = std::max<LONG>(dest.top, 0), bottom = std::min<LONG>(dest.bottom, LONG(screen.height));
   LONG left = std::max<LONG>(dest.left, 0), right = std::min<LONG>(dest.right, LONG(screen.width));
+  if (left >= right) return;
+  // The source column of each screen column, worked out once rather than per row.
+  std::vector<uint32_t> columns(size_t(right - left));
+  for (LONG x = left; x < right; ++x)
+    columns[size_t(x - left)] = uint32_t(uint64_t(x - dest.left) * width / uint64_t(destWidth));
   for (LONG y = top; y < bottom; ++y) {
     uint32_t sy = uint32_t(uint64_t(y - dest.top) * height / uint64_t(destHeight));
     const uint32_t* src = image.data() + size_t(sy) * width;
-    uint32_t* out = screen.pixels.data() + size_t(y) * screen.width;
-    for (LONG x = left; x < right; ++x)
-      out[x] = src[uint64_t(x - dest.left) * width / uint64_t(destWidth)] | 0xFF000000u;
+    uint32_t* out = screen.pixels.data() + size_t(y) * screen.width + left;
+    for (size_t i = 0; i < columns.size(); ++i) out[i] = src[columns[i]] | 0xFF000000u;
   }
 }
 

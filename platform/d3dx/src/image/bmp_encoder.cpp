@@ -45,11 +45,17 @@ std::vector<uint8_t> EncodeBmp32(uint32_t width, uint32_t height, const uint32_t
   Put32(out, kPixelsPerMetre);
   Put32(out, 0);  // colours used
   Put32(out, 0);  // colours important
+  out.resize(fileSize, 0);
+  uint8_t* at = out.data() + kHeadersSize;
   for (uint32_t y = height; y-- > 0;) {
     const uint32_t* row = argbTopDown + size_t(y) * pitchInPixels;
-    for (uint32_t x = 0; x < width; ++x) Put32(out, row[x]);  // little-endian: B,G,R,A
+    for (uint32_t x = 0; x < width; ++x, at += 4) {  // little-endian: B,G,R,A
+      at[0] = uint8_t(row[x]);
+      at[1] = uint8_t(row[x] >> 8);
+      at[2] = uint8_t(row[x] >> 16);
+      at[3] = uint8_t(row[x] >> 24);
+    }
   }
-  out.resize(fileSize, 0);
   return out;
 }
 
