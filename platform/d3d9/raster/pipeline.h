@@ -101,6 +101,7 @@ class Renderer {
   Renderer(const Renderer&) = delete;
   Renderer& operator=(const Renderer&) = delete;
 
+  // Draws throw std::bad_alloc, having drawn nothing, when memory runs out.
   void Draw(const PipelineState& state, const Targets& targets, const VertexStream& vertices,
             const DrawCall& call);
   void DrawIndexed(const PipelineState& state, const Targets& targets,

@@ -134,8 +134,8 @@ void ShadeGeneral(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t l
 // 1/w and texel positions with four-lane arithmetic (lane by lane the same operations
 // as the general loop), then are depth tested, sampled and written. kPowerOfTwo:
 // linear filtering of a power-of-two level with WRAP or MIRROR addressing on each axis,
-// four pixels filtered at a time. kDirect: a 32-bit ARGB target written in place rather than through the
-// scratch row and the format converter.
+// four pixels filtered at a time. kDirect: a 32-bit ARGB target written in place rather
+// than through the scratch row and the format converter.
 template <bool kLinear, bool kPowerOfTwo, bool kDirect>
 void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left,
                    int32_t right, SpanScratch& s) {

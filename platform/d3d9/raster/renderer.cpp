@@ -5,7 +5,9 @@
 #include <math.h>
 
 #include <algorithm>
+#include <atomic>
 #include <barrier>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -152,6 +154,8 @@ struct Renderer::Impl {
 
 // Each thread sets up an equal share of the triangles; after all have, each draws every
 // triangle, shares in thread order, on its own rows, so the order of the draw is kept.
+// A share that runs out of memory leaves the whole draw out, and the caller gets the
+// std::bad_alloc.
 void Renderer::Impl::Draw(const DrawInput& draw, const DrawPipeline& pipeline) {
   uint32_t count = workers->count();
   bands.resize(count);
@@ -161,11 +165,17 @@ void Renderer::Impl::Draw(const DrawInput& draw, const DrawPipeline& pipeline) {
     band.scratch.covered.resize(draw.targets.color.width);
   }
   std::barrier<> setupDone(count);
+  std::atomic<bool> outOfMemory{false};
   workers->Run([&](uint32_t band) {
     uint64_t triangles = draw.source.count();
-    Setup(draw, static_cast<uint32_t>(triangles * band / count), static_cast<uint32_t>(triangles * (band + 1) / count),
-          &bands[band]);
+    try {
+      Setup(draw, static_cast<uint32_t>(triangles * band / count),
+            static_cast<uint32_t>(triangles * (band + 1) / count), &bands[band]);
+    } catch (const std::bad_alloc&) {
+      outOfMemory = true;
+    }
     setupDone.arrive_and_wait();
+    if (outOfMemory) return;
     SpanScratch& s = bands[band].scratch;
     RowBand rows{band, count};
     for (const BandState& share : bands) {
@@ -176,6 +186,7 @@ void Renderer::Impl::Draw(const DrawInput& draw, const DrawPipeline& pipeline) {
       }
     }
   });
+  if (outOfMemory) throw std::bad_alloc();
 }
 
 void Renderer::Impl::Render(const PipelineState& state, const Targets& targets,

@@ -1,6 +1,7 @@
 // Scenes, clears and draws: arguments are checked here, against the bound buffers,
 // before the renderer sees them. While the device is lost, drawing does nothing.
 #include <algorithm>
+#include <new>
 
 #include "device.h"
 #include "validation.h"
@@ -86,7 +87,11 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT prim
   BindTextureViews();
   raster::VertexStream stream{store.Bytes() + state_.stream.offset, uint32_t(available),
                               state_.stream.stride, state_.fvf};
-  renderer_.Draw(state_.pipeline, CurrentTargets(), stream, {type, primitiveCount, startVertex, 0, 0});
+  try {
+    renderer_.Draw(state_.pipeline, CurrentTargets(), stream, {type, primitiveCount, startVertex, 0, 0});
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;  // nothing of the draw is shown; the device stays usable
+  }
   return D3D_OK;
 }
 
@@ -108,8 +113,12 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
   raster::VertexStream stream{store.Bytes() + state_.stream.offset, store.Size() - state_.stream.offset,
                               state_.stream.stride, state_.fvf};
   raster::IndexStream indexStream{indices.Store().Bytes(), indexCount, indexSize == 4};
-  renderer_.DrawIndexed(state_.pipeline, CurrentTargets(), stream, indexStream,
-                        {type, primitiveCount, 0, baseVertexIndex, startIndex});
+  try {
+    renderer_.DrawIndexed(state_.pipeline, CurrentTargets(), stream, indexStream,
+                          {type, primitiveCount, 0, baseVertexIndex, startIndex});
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
   return D3D_OK;
 }
 
