@@ -6,6 +6,8 @@
 
 #include <stdint.h>
 
+#include <algorithm>
+
 #include "triangle_setup.h"
 
 namespace raster {
@@ -18,19 +20,29 @@ struct RowBand {
 };
 
 constexpr int32_t kBandRowsLog2 = 3;
+constexpr int32_t kBandRows = 1 << kBandRowsLog2;
 
-inline bool OwnsRow(const RowBand& band, int32_t y) {
-  return static_cast<uint32_t>(y >> kBandRowsLog2) % band.count == band.index;
+// The first row of the band's last block that starts at or before row y (y >= 0), or of
+// its first block when that starts after y.
+inline int32_t BandBlockStart(const RowBand& band, int32_t y) {
+  int64_t block = y >> kBandRowsLog2, index = band.index;
+  int64_t owned = block >= index ? block - (block - index) % band.count : index;
+  return static_cast<int32_t>(owned << kBandRowsLog2);
 }
 
 // Covered columns [*left, *right] of row y; false when the row holds none.
 bool RowSpan(const Triangle& triangle, int32_t y, int32_t* left, int32_t* right);
 
+// Visits the band's rows of the triangle block by block, top to bottom.
 template <typename SpanFn>
 void RasterizeTriangle(const Triangle& triangle, const RowBand& band, SpanFn&& span) {
-  for (int32_t y = triangle.top; y <= triangle.bottom; ++y) {
-    int32_t left, right;
-    if (OwnsRow(band, y) && RowSpan(triangle, y, &left, &right)) span(y, left, right);
+  int64_t stride = int64_t{kBandRows} * band.count;
+  for (int64_t start = BandBlockStart(band, triangle.top); start <= triangle.bottom; start += stride) {
+    int32_t last = static_cast<int32_t>(std::min<int64_t>(start + kBandRows - 1, triangle.bottom));
+    for (int32_t y = std::max(static_cast<int32_t>(start), triangle.top); y <= last; ++y) {
+      int32_t left, right;
+      if (RowSpan(triangle, y, &left, &right)) span(y, left, right);
+    }
   }
 }
 
