@@ -13,6 +13,15 @@
 namespace raster {
 namespace {
 
+// On x86-64 the lean span loop is built twice, for AVX2 and for any x86-64, and the
+// loader picks one: the three-operand AVX encodings spare it about a tenth of its time.
+// Both run the same operations, so the pixels are the same.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VESK_BUILD_FOR_AVX2 __attribute__((target_clones("avx2", "default")))
+#else
+#define VESK_BUILD_FOR_AVX2
+#endif
+
 int32_t ToChannel(float v) {  // 0..1 to 0..255; NaN gives 0
   return v > 0.0f ? (v < 1.0f ? static_cast<int32_t>(v * 255.0f + 0.5f) : 255) : 0;
 }
@@ -137,7 +146,7 @@ void ShadeGeneral(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t l
 // four pixels filtered at a time. kDirect: a 32-bit ARGB target written in place rather
 // than through the scratch row and the format converter.
 template <bool kLinear, bool kPowerOfTwo, bool kDirect>
-void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left,
+VESK_BUILD_FOR_AVX2 void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left,
                    int32_t right, SpanScratch& s) {
   const StageSetup& stage = p.stages.stages[0];
   // Local copies: the pixel stores below could alias anything reached through `p`, which
