@@ -10,7 +10,9 @@ namespace d3d9impl {
 namespace {
 
 // The transform slots the renderer uses: world, view, projection and 8 texture stages.
-D3DMATRIX* TransformSlot(raster::PipelineState& p, D3DTRANSFORMSTATETYPE state) {
+// `State` is raster::PipelineState, const or not; the slot is as const as the state.
+template <typename State>
+auto TransformSlot(State& p, D3DTRANSFORMSTATETYPE state) -> decltype(&p.world) {
   if (state == D3DTS_WORLD) return &p.world;
   if (state == D3DTS_VIEW) return &p.view;
   if (state == D3DTS_PROJECTION) return &p.projection;
@@ -211,8 +213,7 @@ void Device::CaptureInto(StateChanges& c) const {
   for (auto& [state, value] : c.renderStates) value = p.renderStates[state];
   for (auto& [key, value] : c.stageStates) value = p.stageStates[KeyStage(key)][KeyType(key)];
   for (auto& [key, value] : c.samplerStates) value = p.samplerStates[KeyStage(key)][KeyType(key)];
-  for (auto& [state, matrix] : c.transforms)
-    matrix = *TransformSlot(const_cast<raster::PipelineState&>(p), D3DTRANSFORMSTATETYPE(state));
+  for (auto& [state, matrix] : c.transforms) matrix = *TransformSlot(p, D3DTRANSFORMSTATETYPE(state));
   for (auto& [stage, texture] : c.textures) texture = state_.textures[stage];
   for (auto& [index, light] : c.lights) {
     auto found = state_.lights.find(index);
