@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app_shell.h"
+#include "device_cursor.h"
 #include "d3dx9tex.h"
 #include "frame_timer.h"
 #include "resources.h"
@@ -184,7 +185,12 @@ void AppShell::BuildPresentParameters() {
 
 // Cursor use for the mode in force: through the device and confined in full screen.
 static void ApplyCursorSettings(AppShell& shell) {
-  if (shell.showCursorWhenFullscreen && !shell.windowed) shell.device->ShowCursor(TRUE);
+  if (shell.showCursorWhenFullscreen && !shell.windowed) {
+    // The device cursor is the window class's cursor, marked so it tells from the system's.
+    auto classCursor = reinterpret_cast<HCURSOR>(uintptr_t(GetClassLongA(shell.window, GCL_HCURSOR)));
+    SetDeviceCursor(shell.device, classCursor, true);
+    shell.device->ShowCursor(TRUE);
+  }
   if (shell.clipCursorWhenFullscreen) {
     if (shell.windowed) {
       ClipCursor(nullptr);

@@ -1,16 +1,19 @@
-// The scene's resources over the device's life: mesh, globe texture, vertex buffer,
-// samplers and projection; the bump-map checks that decide which devices qualify; and
+// The scene's resources over the device's life: text font, mesh, globe texture, vertex
+// buffer, samplers and projection; the bump-map checks that decide which devices qualify; and
 // the scene's share of the window messages.
 #include "globe_app.h"
 
 #include <new>
 
 #include "media_search.h"
+#include "text_font.h"
 
 GlobeApp::GlobeApp() {
   windowTitle = "Quelmo: Direct3D Vesk";
   enumeration.usesDepthBuffer = true;
   showCursorWhenFullscreen = true;
+  // Without the font the scene still runs; every hook skips a missing one.
+  font = new (std::nothrow) TextFont("Arial", 12, FontBold);
 }
 
 bool GlobeApp::FormatPasses(const D3DCAPS9& deviceCaps, D3DFORMAT adapterFormat, D3DFORMAT format) {
@@ -49,6 +52,7 @@ HRESULT GlobeApp::OneTimeSceneInit() {
 }
 
 HRESULT GlobeApp::InitDeviceObjects() {
+  if (font) font->InitDeviceObjects(device);
   if (FAILED(mesh->Create(device, "vesk.x"))) return ERR_MEDIA_NOT_FOUND;
   if (FAILED(CreateTextureFromMediaFile(device, textureFile, &globeTexture, D3DFMT_R5G6B5)))
     return ERR_MEDIA_NOT_FOUND;
@@ -58,6 +62,7 @@ HRESULT GlobeApp::InitDeviceObjects() {
 }
 
 HRESULT GlobeApp::RestoreDeviceObjects() {
+  if (font) font->RestoreDeviceObjects();
   mesh->RestoreDeviceObjects(device);
   for (DWORD sampler = 0; sampler < 3; ++sampler) {
     device->SetSamplerState(sampler, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
@@ -75,6 +80,7 @@ HRESULT GlobeApp::RestoreDeviceObjects() {
 }
 
 HRESULT GlobeApp::InvalidateDeviceObjects() {
+  if (font) font->InvalidateDeviceObjects();
   if (mesh) mesh->InvalidateDeviceObjects();
   return S_OK;
 }
@@ -82,6 +88,7 @@ HRESULT GlobeApp::InvalidateDeviceObjects() {
 HRESULT GlobeApp::DeleteDeviceObjects() {
   if (globeTexture) globeTexture->Release();
   globeTexture = nullptr;
+  if (font) font->DeleteDeviceObjects();
   if (mesh) mesh->Destroy();
   if (vertexBuffer) vertexBuffer->Release();
   vertexBuffer = nullptr;
@@ -89,6 +96,12 @@ HRESULT GlobeApp::DeleteDeviceObjects() {
 }
 
 HRESULT GlobeApp::FinalCleanup() {
+  if (font) {
+    font->InvalidateDeviceObjects();
+    font->DeleteDeviceObjects();
+  }
+  delete font;
+  font = nullptr;
   delete mesh;
   mesh = nullptr;
   return S_OK;

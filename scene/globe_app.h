@@ -47,7 +47,7 @@ class GlobeApp : public AppShell {
   bool spinForward = true;
   float eyeY = 0.0f;
   float eyeZ = 0.0f;
-  TextFont* font = nullptr;  // the scene's text font arrives with the font code
+  TextFont* font = nullptr;
   SphereRotator rotator;
   IDirect3DTexture9* globeTexture = nullptr;
   MeshContainer* mesh = nullptr;

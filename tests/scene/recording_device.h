@@ -1,5 +1,6 @@
 // A device that writes down every call the scene makes, with its arguments, and then
 // passes the call on to a real device, so that tests can check the order of calls.
+// Tests derive from it to change what one call answers.
 #pragma once
 
 #include <string>
@@ -7,7 +8,7 @@
 
 #include "d3d9.h"
 
-class RecordingDevice final : public IDirect3DDevice9 {
+class RecordingDevice : public IDirect3DDevice9 {
  public:
   explicit RecordingDevice(IDirect3DDevice9* real) : real_(real) {}
   std::vector<std::string> calls;

@@ -21,6 +21,8 @@ namespace win32ext {
 // Conversions fail (nullopt) on bytes or characters the other side cannot represent.
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
+// The Unicode code points of CP932 text, one a character.
+std::optional<std::u32string> Cp932ToCodePoints(std::string_view cp932);
 bool IsCp932LeadByte(unsigned char byte);
 // Length of the longest prefix of text, at most maxBytes long, that does not end in
 // the middle of a double-byte character.

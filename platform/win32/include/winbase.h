@@ -6,6 +6,10 @@
 DWORD GetLastError();
 void SetLastError(DWORD error);
 
+// number × numerator ÷ denominator in 64 bits, rounded half away from zero; -1 when
+// the denominator is 0 or the result does not fit.
+int MulDiv(int number, int numerator, int denominator);
+
 // Time: the performance counter is CLOCK_MONOTONIC in nanoseconds.
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);

@@ -4,6 +4,7 @@
 #include "wintypes.h"
 #include "winbase.h"
 #include "winuser.h"
+#include "wingdi.h"
 #include "winreg.h"
 #include "shellapi.h"
 #include "commctrl.h"

@@ -77,6 +77,18 @@ std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
   return converter.Convert(utf8);
 }
 
+std::optional<std::u32string> Cp932ToCodePoints(std::string_view cp932) {
+  thread_local Converter converter("UTF-32LE", "CP932");
+  std::optional<std::string> bytes = converter.Convert(cp932);
+  if (!bytes || bytes->size() % 4 != 0) return std::nullopt;
+  std::u32string codes(bytes->size() / 4, U'\0');
+  for (size_t i = 0; i < codes.size(); ++i) {
+    const auto* at = reinterpret_cast<const unsigned char*>(bytes->data() + 4 * i);
+    codes[i] = char32_t(at[0]) | char32_t(at[1]) << 8 | char32_t(at[2]) << 16 | char32_t(at[3]) << 24;
+  }
+  return codes;
+}
+
 bool IsCp932LeadByte(unsigned char byte) {
   return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }

@@ -3,8 +3,10 @@
 // from its resource tables. Also the current cursor and the cursor's confinement.
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "backend.h"
+#include "gdi_objects.h"
 #include "handles.h"
 #include "input_translation.h"
 #include "win32ext.h"
@@ -144,6 +146,7 @@ struct ImageTable {
   std::mutex mutex;
   std::map<uint32_t, const MonochromeImage*> byHandle;
   std::map<const MonochromeImage*, HICON> byImage;
+  std::set<uint32_t> cursors;  // handles handed out by LoadCursorA
 };
 
 ImageTable& Images() {
@@ -163,9 +166,23 @@ HICON HandleFor(const MonochromeImage& image) {
   return handle;
 }
 
+HCURSOR CursorHandleFor(const MonochromeImage& image) {
+  HCURSOR handle = HandleFor(image);
+  ImageTable& table = Images();
+  std::lock_guard lock(table.mutex);
+  table.cursors.insert(HandleValue(handle));
+  return handle;
+}
+
 HCURSOR g_currentCursor = nullptr;
 
 }  // namespace
+
+bool IsCursorHandle(HICON handle) {
+  ImageTable& table = Images();
+  std::lock_guard lock(table.mutex);
+  return table.cursors.count(HandleValue(handle)) > 0;
+}
 
 }  // namespace win32impl
 
@@ -191,8 +208,8 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
 
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
   if (!instance) {
-    if (name == IDC_ARROW) return HandleFor(ArrowImage());
-    if (name == IDC_SIZEALL) return HandleFor(SizeAllImage());
+    if (name == IDC_ARROW) return CursorHandleFor(ArrowImage());
+    if (name == IDC_SIZEALL) return CursorHandleFor(SizeAllImage());
   }
   // The program has no cursor resources of its own.
   SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
