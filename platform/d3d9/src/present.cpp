@@ -155,12 +155,19 @@ HRESULT Device::SetCursorProperties(UINT hotSpotX, UINT hotSpotY, IDirect3DSurfa
   return D3D_OK;
 }
 
+// The device cursor is the window's pointer, so it already stands wherever the pointer
+// is. Only a move elsewhere warps the pointer: the shell passes on every pointer motion,
+// and warping to the pointer's own place would feed it another motion without end.
 void Device::SetCursorPosition(int x, int y, DWORD flags) {
   (void)flags;
   cursorPosition_ = {x, y};
   if (parameters_.Windowed || win32ext::ActiveBackend() != win32ext::BackendKind::Sdl) return;
-  if (SDL_Window* native = SDL_GetWindowFromID(win32ext::NativeWindowId(PresentWindow(nullptr))))
-    SDL_WarpMouseInWindow(native, x, y);
+  SDL_Window* native = SDL_GetWindowFromID(win32ext::NativeWindowId(PresentWindow(nullptr)));
+  if (!native) return;
+  int pointerX = 0, pointerY = 0;
+  SDL_GetMouseState(&pointerX, &pointerY);
+  if (SDL_GetMouseFocus() == native && pointerX == x && pointerY == y) return;
+  SDL_WarpMouseInWindow(native, x, y);
 }
 
 BOOL Device::ShowCursor(BOOL show) {

@@ -1,0 +1,146 @@
+// The whole program on a display (a private Xvfb started by CTest): switched to full
+// screen with Alt+Enter while it records, it still records every frame, the device
+// cursor it shows over the picture never reaches the movie, and the scene's objects
+// (the texture font among them) come through the device reset with no message.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "scratch_dir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kFrames = 150;
+constexpr int kWidth = 200, kHeight = 150;
+
+std::string Output(const std::string& command) {
+  std::string result;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.append(buffer, got);
+    pclose(pipe);
+  }
+  return result;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The program's visible window as xdotool describes it ("Geometry: WxH" among it).
+std::string WindowGeometry() {
+  return Output("xdotool search --onlyvisible --classname vesk getwindowgeometry %@ 2>/dev/null");
+}
+
+bool Exited(pid_t child, int& status) { return waitpid(child, &status, WNOHANG) == child; }
+
+// The grey mark of the device cursor: three glyphs, 12 x 5, leftmost pixel in bit 15.
+constexpr uint16_t kMark[5] = {0xCCC0, 0xA2A0, 0xA4A0, 0xA2A0, 0xCCC0};
+
+bool MarkAt(const uint8_t* frame, int left, int top) {
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 12; ++x) {
+      if (!(kMark[y] >> (15 - x) & 1)) continue;
+      const uint8_t* p = frame + ((top + y) * kWidth + left + x) * 3;
+      if (p[0] != 0x80 || p[1] != 0x80 || p[2] != 0x80) return false;
+    }
+  }
+  return true;
+}
+
+class FullscreenRecording : public ::testing::Test {
+ protected:
+  pid_t Start() {
+    std::string errFile = work_ / "stderr";
+    pid_t child = fork();
+    if (child == 0) {
+      if (chdir(work_.path().c_str()) != 0) _exit(126);
+      if (!freopen(errFile.c_str(), "w", stderr)) _exit(126);
+      setenv("VESK_HEADLESS", "0", 1);
+      std::string asan = "detect_leaks=0";
+      if (const char* given = std::getenv("ASAN_OPTIONS")) asan = std::string(given) + ":" + asan;
+      setenv("ASAN_OPTIONS", asan.c_str(), 1);
+      std::string frames = std::to_string(kFrames), size = std::to_string(kWidth) + "x" + std::to_string(kHeight);
+      execl(VESK_PROGRAM, VESK_PROGRAM, "-n", frames.c_str(), "-s", size.c_str(), "-o", "out.avi", nullptr);
+      _exit(127);
+    }
+    return child;
+  }
+
+  testsupport::ScratchDir work_{"vesk-fullscreen"};
+};
+
+TEST_F(FullscreenRecording, RecordsEveryFrameWithoutTheCursorAndWithoutAMessage) {
+  ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "runs inside xvfb-run";
+  pid_t child = Start();
+  ASSERT_GT(child, 0);
+  int status = 0;
+  bool exited = false;
+  auto waitFor = [&](auto condition, std::chrono::milliseconds limit) {
+    for (auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
+      if ((exited = exited || Exited(child, status))) return false;
+      if (condition()) return true;
+      std::this_thread::sleep_for(50ms);
+    }
+    return false;
+  };
+
+  ASSERT_TRUE(waitFor([] { return !WindowGeometry().empty(); }, 30s)) << "no window appeared";
+  // Alt+Enter goes to the focused window; focus may take a moment to arrive.
+  bool fullscreen = false;
+  for (int attempt = 0; attempt < 20 && !fullscreen && !exited; ++attempt) {
+    Output("xdotool search --onlyvisible --classname vesk windowfocus --sync %1 key alt+Return 2>/dev/null");
+    fullscreen = waitFor([] { return WindowGeometry().find("Geometry: 1024x768") != std::string::npos; }, 500ms);
+  }
+  ASSERT_TRUE(fullscreen) << "the window did not go full screen: " << WindowGeometry();
+  // The pointer, and with it the device cursor, over the recorded area (the window's
+  // first place, in the middle of the screen).
+  for (int step = 0; step < 10; ++step) {
+    Output("xdotool mousemove " + std::to_string(470 + step * 3) + " " + std::to_string(350 + step * 2));
+    std::this_thread::sleep_for(30ms);
+  }
+  if (!waitFor([] { return false; }, 60s) && !exited) {
+    std::string windows = Output("xdotool search --name . getwindowname %@ 2>/dev/null");
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    FAIL() << "the program did not end; windows: " << windows;
+  }
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadFile(work_ / "stderr"), "");
+
+  std::string movie = work_ / "out.avi";
+  std::string probe = Output(std::string(VESK_FFPROBE) +
+                             " -v error -count_frames -select_streams v:0 -show_entries "
+                             "stream=width,height,nb_read_frames -of default=noprint_wrappers=1 '" +
+                             movie + "'");
+  EXPECT_NE(probe.find("nb_read_frames=" + std::to_string(kFrames) + "\n"), std::string::npos) << probe;
+
+  std::string pixels = Output(std::string(VESK_FFMPEG) + " -v error -i '" + movie + "' -f rawvideo -pix_fmt rgb24 -");
+  size_t frameBytes = size_t(kWidth) * kHeight * 3;
+  ASSERT_EQ(pixels.size(), frameBytes * kFrames);
+  for (int frame = 0; frame < kFrames; ++frame) {
+    const auto* data = reinterpret_cast<const uint8_t*>(pixels.data()) + frame * frameBytes;
+    for (int top = 0; top + 5 <= kHeight; ++top)
+      for (int left = 0; left + 12 <= kWidth; ++left)
+        ASSERT_FALSE(MarkAt(data, left, top)) << "the device cursor is in frame " << frame;
+  }
+}
+
+}  // namespace
