@@ -16,6 +16,11 @@ GlobeApp::GlobeApp() {
   font = new (std::nothrow) TextFont("Arial", 12, FontBold);
 }
 
+GlobeApp::~GlobeApp() {
+  delete font;
+  delete mesh;
+}
+
 bool GlobeApp::FormatPasses(const D3DCAPS9& deviceCaps, D3DFORMAT adapterFormat, D3DFORMAT format) {
   return direct3D->CheckDeviceFormat(deviceCaps.AdapterOrdinal, deviceCaps.DeviceType, adapterFormat, 0,
                                      D3DRTYPE_TEXTURE, format) >= 0;

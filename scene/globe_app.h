@@ -26,6 +26,8 @@ extern float spinAngle;
 class GlobeApp : public AppShell {
  public:
   GlobeApp();
+  // Frees the font and the mesh when FinalCleanup never ran (a failed start).
+  ~GlobeApp() override;
 
   HRESULT ConfirmDevice(D3DCAPS9* caps, DWORD behavior, D3DFORMAT adapterFormat,
                         D3DFORMAT backBufferFormat) override;

@@ -8,6 +8,7 @@
 
 #include "png_image.h"
 #include "scene_test_support.h"
+#include "text_font.h"
 
 namespace {
 
@@ -27,13 +28,8 @@ testsupport::Image DrawFrame(testsupport::TestDevice& test, GlobeApp& app, float
   return image;
 }
 
-TEST(GlobeFrame, DefaultMediaFrameMatchesItsReference) {
-  testsupport::DeviceOptions options;
-  options.width = 160;
-  options.height = 120;
-  testsupport::TestDevice test(options);
-  ASSERT_EQ(test.created, D3D_OK);
-  GlobeApp app;
+// Gives the scene the test's device, window and settings, as the shell would.
+void Attach(GlobeApp& app, testsupport::TestDevice& test) {
   app.device = test.device;
   app.direct3D = test.direct3d;
   app.window = test.window;
@@ -45,6 +41,24 @@ TEST(GlobeFrame, DefaultMediaFrameMatchesItsReference) {
   back->GetDesc(&app.backBufferDesc);
   back->Release();
   std::snprintf(app.textureFile, sizeof app.textureFile, "globe.png");
+}
+
+void Detach(GlobeApp& app, testsupport::TestDevice& test) {
+  test.device->SetStreamSource(0, nullptr, 0, 0);
+  test.device->SetIndices(nullptr);
+  test.device->SetTexture(0, nullptr);
+  app.device = nullptr;
+  app.direct3D = nullptr;
+}
+
+TEST(GlobeFrame, DefaultMediaFrameMatchesItsReference) {
+  testsupport::DeviceOptions options;
+  options.width = 160;
+  options.height = 120;
+  testsupport::TestDevice test(options);
+  ASSERT_EQ(test.created, D3D_OK);
+  GlobeApp app;
+  Attach(app, test);
   app.eyeY = 8 * 0.034904446f;
   app.eyeZ = -3.0f;
   ASSERT_EQ(app.OneTimeSceneInit(), S_OK);
@@ -55,10 +69,43 @@ TEST(GlobeFrame, DefaultMediaFrameMatchesItsReference) {
   app.InvalidateDeviceObjects();
   app.DeleteDeviceObjects();
   app.FinalCleanup();
-  test.device->SetStreamSource(0, nullptr, 0, 0);
-  test.device->SetIndices(nullptr);
-  app.device = nullptr;
-  app.direct3D = nullptr;
+  Detach(app, test);
+}
+
+TEST(GlobeFrame, TheScenesFontIsBuiltWithTheDeviceAndComesThroughAReset) {
+  testsupport::TestDevice test;
+  ASSERT_EQ(test.created, D3D_OK);
+  GlobeApp app;
+  ASSERT_NE(app.font, nullptr);
+  EXPECT_STREQ(app.font->faceName, "Arial");
+  EXPECT_EQ(app.font->height, 12u);
+  EXPECT_EQ(app.font->flags, FontBold);
+  Attach(app, test);
+  ASSERT_EQ(app.OneTimeSceneInit(), S_OK);
+  ASSERT_EQ(app.InitDeviceObjects(), S_OK);
+  IDirect3DTexture9* glyphs = app.font->texture;
+  ASSERT_NE(glyphs, nullptr);
+  EXPECT_EQ(app.font->device, test.device);
+  EXPECT_EQ(app.font->textureWidth, 256u);
+  for (int reset = 0; reset < 2; ++reset) {
+    ASSERT_EQ(app.RestoreDeviceObjects(), S_OK);
+    EXPECT_NE(app.font->vertexBuffer, nullptr);
+    EXPECT_NE(app.font->stateBlocks[1], nullptr);
+    ASSERT_EQ(app.InvalidateDeviceObjects(), S_OK);
+    EXPECT_EQ(app.font->vertexBuffer, nullptr);
+    EXPECT_EQ(app.font->stateBlocks[0], nullptr);
+    // Nothing of the scene in the default pool is left to stop the reset.
+    ASSERT_EQ(test.device->Reset(&test.parameters), D3D_OK) << reset;
+    EXPECT_EQ(app.font->texture, glyphs);
+  }
+  ASSERT_EQ(app.RestoreDeviceObjects(), S_OK);
+  app.InvalidateDeviceObjects();
+  app.DeleteDeviceObjects();
+  EXPECT_EQ(app.font->texture, nullptr);
+  EXPECT_EQ(app.font->device, nullptr);
+  app.FinalCleanup();
+  EXPECT_EQ(app.font, nullptr);
+  Detach(app, test);  // the device's release then checks that nothing was left
 }
 
 }  // namespace
