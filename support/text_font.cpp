@@ -8,9 +8,9 @@
 #include <cstring>
 
 TextFont::TextFont(const char* face, DWORD fontHeight, DWORD fontFlags) : height(fontHeight), flags(fontFlags) {
+  // At most 79 bytes and the NUL, cut wherever the 79th byte falls.
   std::memset(faceName, 0, sizeof faceName);
-  if (face) std::strncpy(faceName, face, sizeof faceName);
-  faceName[sizeof faceName - 1] = '\0';
+  if (face) std::memcpy(faceName, face, strnlen(face, sizeof faceName - 1));
 }
 
 TextFont::~TextFont() {

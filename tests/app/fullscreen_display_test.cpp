@@ -101,14 +101,18 @@ TEST_F(FullscreenRecording, RecordsEveryFrameWithoutTheCursorAndWithoutAMessage)
     return false;
   };
 
-  ASSERT_TRUE(waitFor([] { return !WindowGeometry().empty(); }, 30s)) << "no window appeared";
+  auto ended = [&] {
+    return exited ? "; the program ended with status " + std::to_string(status) + ": " + ReadFile(work_ / "stderr")
+                  : std::string();
+  };
+  ASSERT_TRUE(waitFor([] { return !WindowGeometry().empty(); }, 30s)) << "no window appeared" << ended();
   // Alt+Enter goes to the focused window; focus may take a moment to arrive.
   bool fullscreen = false;
   for (int attempt = 0; attempt < 20 && !fullscreen && !exited; ++attempt) {
     Output("xdotool search --onlyvisible --classname vesk windowfocus --sync %1 key alt+Return 2>/dev/null");
     fullscreen = waitFor([] { return WindowGeometry().find("Geometry: 1024x768") != std::string::npos; }, 500ms);
   }
-  ASSERT_TRUE(fullscreen) << "the window did not go full screen: " << WindowGeometry();
+  ASSERT_TRUE(fullscreen) << "the window did not go full screen: " << WindowGeometry() << ended();
   // The pointer, and with it the device cursor, over the recorded area (the window's
   // first place, in the middle of the screen).
   for (int step = 0; step < 10; ++step) {
