@@ -18,7 +18,9 @@ union SDL_Event;
 namespace win32ext {
 
 // ---- Code page 932 ----------------------------------------------------------------
-// Conversions fail (nullopt) on bytes or characters the other side cannot represent.
+// CP932 text that is not well formed fails (nullopt). UTF-8 to CP932 never fails:
+// characters and bytes that CP932 cannot hold are carried as escapes that Cp932ToUtf8
+// turns back into the same bytes, so every file name survives the round trip.
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 bool IsCp932LeadByte(unsigned char byte);
