@@ -2,6 +2,7 @@
 // them to the scene, the shell and the frame capture, then creates and runs the shell.
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "VeskSet.h"
 #include "commctrl.h"
@@ -10,11 +11,13 @@
 
 namespace {
 
-// A movie path longer than the capture can hold is refused rather than cut short.
+// A movie path longer than the capture can hold is refused rather than cut short. The
+// record's text is read no further than its field, terminated or not.
 bool DistributeSettings(const RecordingSettings& record, GlobeApp& app) {
-  if (!frameCapture.SetOutputPath(record.movieFile)) {
-    std::fprintf(stderr, "vesk: the movie path is too long (at most %zu bytes): %s\n",
-                 sizeof frameCapture.outputPath - 1, record.movieFile);
+  std::string_view movie(record.movieFile, strnlen(record.movieFile, sizeof record.movieFile));
+  if (!frameCapture.SetOutputPath(movie)) {
+    std::fprintf(stderr, "vesk: the movie path is too long (at most %zu bytes): %.*s\n",
+                 sizeof frameCapture.outputPath - 1, int(movie.size()), movie.data());
     return false;
   }
   std::memcpy(app.textureFile, record.textureFile, sizeof app.textureFile);
@@ -40,6 +43,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (VeskSet(&record) == 0) return 0;
   if (!DistributeSettings(record, app)) return 2;
   InitCommonControls();
-  if (FAILED(app.Create(instance))) return 0;
+  if (FAILED(app.Create(instance))) return kExitNoMovie;
   return app.Run();
 }

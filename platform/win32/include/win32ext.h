@@ -33,6 +33,10 @@ size_t Cp932SafePrefix(std::string_view text, size_t maxBytes);
 std::optional<std::string> ToSystemPath(const char* cp932Path);
 // Directory of the running executable (UTF-8, no trailing '/').
 std::string ExecutableDirectory();
+// Why a file cannot be written at this CP932 path, as the system says it ("No such file
+// or directory", "Permission denied", "not a regular file"), or empty when it can be:
+// for the messages of a failed save. Creates nothing that it does not remove again.
+std::string WriteProblem(const char* cp932Path);
 
 // ---- Resources ------------------------------------------------------------------------
 // A monochrome image in the AND/XOR layout of icons and cursors: rows top to bottom,
