@@ -150,6 +150,86 @@ TEST_F(CreateShell, AHookFailingOnBothDevicesEndsWithTheMustExitMessage) {
   EXPECT_EQ(shell.Count("FinalCleanup"), 1);
 }
 
+// A hook that keeps a device reference and fails: the release shows the must-exit
+// message, whose close sequence must find the device gone, and nothing is tried after.
+TEST_F(CreateShell, AReferenceKeptByAFailingHookIsReleasedOnceAndEndsTheProgram) {
+  Configure(5);
+  IDirect3DDevice9* kept = nullptr;
+  shell.onHook = [&](const std::string& hook) {
+    if (hook == "InitDeviceObjects" && !kept) (kept = shell.device)->AddRef();
+  };
+  shell.failOnCall["InitDeviceObjects"] = 1;
+  EXPECT_TRUE(FAILED(Create()));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "A D3D object has a non-zero reference\ncount (meaning things were not properly\n"
+                           "cleaned up)." + kMustExit);
+  EXPECT_EQ(shell.device, nullptr);
+  EXPECT_EQ(shell.direct3D, nullptr);
+  EXPECT_EQ(shell.Count("InitDeviceObjects"), 1) << "no reference device is tried after the must-exit message";
+  EXPECT_EQ(shell.Count("FinalCleanup"), 1);
+  ASSERT_NE(kept, nullptr);
+  EXPECT_EQ(kept->Release(), 0u) << "the shell released its own reference exactly once";
+}
+
+// A driver-internal error is always must-exit, also where it would announce the switch
+// to the reference device: the program ends there.
+TEST_F(CreateShell, ADriverInternalErrorOnTheHalDeviceEndsWithoutTryingTheReferenceDevice) {
+  Configure(5);
+  shell.failOnCall["InitDeviceObjects"] = 1;
+  shell.failure = D3DERR_DRIVERINTERNALERROR;
+  EXPECT_EQ(Create(), D3DERR_DRIVERINTERNALERROR);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "A serious problem occured inside the display driver." + kMustExit);
+  EXPECT_EQ(shell.Count("InitDeviceObjects"), 1);
+  EXPECT_EQ(shell.direct3D, nullptr);
+  EXPECT_EQ(shell.window, nullptr);
+}
+
+// Each vertex processing type reaches the device as its creation flags, and the device
+// stats name it; a pure device refuses state reads, the others answer them.
+TEST_F(CreateShell, EachVertexProcessingTypeCreatesTheDeviceWithItsFlags) {
+  Configure(5);
+  ASSERT_EQ(Create(), S_OK);
+  const struct {
+    VertexProcessingType type;
+    DWORD flags;
+    const char* stats;
+  } cases[] = {{SOFTWARE_VP, 0x20, "HAL (sw vp): "},
+               {MIXED_VP, 0x80, "HAL (mixed vp): "},
+               {HARDWARE_VP, 0x40, "HAL (hw vp): "},
+               {PURE_HARDWARE_VP, 0x50, "HAL (pure hw vp): "}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stats);
+    shell.Cleanup3DEnvironment();
+    shell.settings.windowedVertexProcessing = c.type;
+    ASSERT_EQ(shell.Initialize3DEnvironment(), S_OK);
+    EXPECT_EQ(shell.behaviorFlags, c.flags);
+    EXPECT_EQ(std::strncmp(shell.deviceStats, c.stats, std::strlen(c.stats)), 0) << shell.deviceStats;
+    DWORD value = 0;
+    EXPECT_EQ(SUCCEEDED(shell.device->GetRenderState(D3DRS_ZENABLE, &value)), c.type != PURE_HARDWARE_VP);
+  }
+  EXPECT_TRUE(boxes.empty());
+}
+
+// The adapter's name fills deviceStats up to 89 bytes, never ending inside a double-byte
+// character.
+TEST_F(CreateShell, TheDeviceStatsAreCutAt89BytesWithoutSplittingADoubleByteCharacter) {
+  Configure(5);
+  ASSERT_EQ(Create(), S_OK);
+  shell.settings.windowedVertexProcessing = HARDWARE_VP;  // "HAL (hw vp): " is 13 bytes
+  char* name = shell.settings.windowedAdapter->identifier.Description;
+  const std::string kSaisei = "\x8D\xC4\x90\xB6";  // 再生
+  for (size_t lead : {74u, 75u}) {
+    std::string description = std::string(lead, 'a') + kSaisei;
+    std::snprintf(name, 512, "%s", description.c_str());
+    shell.Cleanup3DEnvironment();
+    ASSERT_EQ(shell.Initialize3DEnvironment(), S_OK);
+    std::string expected = "HAL (hw vp): " + std::string(lead, 'a') + (lead == 74 ? "\x8D\xC4" : "");
+    EXPECT_EQ(std::string(shell.deviceStats), expected) << lead;
+    EXPECT_LE(std::strlen(shell.deviceStats), 89u);
+  }
+}
+
 using WindowMessages = ShellRun;
 
 TEST_F(WindowMessages, MaximisingResetsTheDeviceToTheNewSizeAndRestoringResetsItBack) {

@@ -47,6 +47,8 @@ class HookedShell : public AppShell {
   std::map<std::string, int> failOnCall;
   bool failFromThenOn = false;
   HRESULT failure = E_FAIL;
+  // Called with each logged hook's name as it runs, before its result is chosen.
+  std::function<void(const std::string&)> onHook;
   // Called for every message the window procedure hands over, before the shell's own
   // handling.
   std::function<void(UINT, WPARAM, LPARAM)> onMessage;
@@ -90,7 +92,8 @@ class ShellRun : public ::testing::Test {
   // Puts stand-ins of the after-recording programs first on PATH; each writes a file
   // named after itself into the temporary directory when it runs.
   void InstallProgramStandIns();
-  bool StandInRan(const std::string& name, int waitMs) const;
+  // Whether the stand-in ran, once every started program has ended.
+  bool StandInRan(const std::string& name) const;
 
   std::vector<win32ext::MessageBoxRecord> boxes;
   HookedShell shell;
