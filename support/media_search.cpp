@@ -1,10 +1,10 @@
 // The media search: the name as a path, its last component in the current directory,
-// then in "<Samples Path>\Media\" from the registry.
+// then in "<Samples Path>\Media\" from the registry. Only the platform's files and
+// registry are used, so the settings library shares it with the program.
 #include "media_search.h"
 
 #include <cstring>
 
-#include "d3dx9tex.h"
 #include "win32ext.h"
 #include "windows.h"
 #include "winreg.h"
@@ -73,14 +73,4 @@ HRESULT FindMediaFile(char* buffer, int capacity, const char* fileName) {
   if (Opens(buffer)) return S_OK;
   CopyNameBounded(buffer, capacity, fileName);
   return kFileNotFound;
-}
-
-HRESULT CreateTextureFromMediaFile(IDirect3DDevice9* device, const char* fileName, IDirect3DTexture9** texture,
-                                   D3DFORMAT format) {
-  char path[260];
-  HRESULT result = FindMediaFile(path, sizeof path, fileName);
-  if (FAILED(result)) return result;
-  constexpr DWORD kFilter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_MIRROR;
-  return D3DXCreateTextureFromFileExA(device, path, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, format,
-                                      D3DPOOL_MANAGED, kFilter, kFilter, 0, nullptr, nullptr, texture);
 }

@@ -31,6 +31,13 @@ size_t Cp932SafePrefix(std::string_view text, size_t maxBytes);
 std::optional<std::string> ToSystemPath(const char* cp932Path);
 // Directory of the running executable (UTF-8, no trailing '/').
 std::string ExecutableDirectory();
+// The program's folder of user settings: $XDG_CONFIG_HOME/vesk, or ~/.config/vesk when
+// that is unset or relative; nullopt without either. The folder may not exist yet.
+std::optional<std::string> UserConfigDirectory();
+// Reads a whole user-editable file of at most maxBytes into contents. The size is checked
+// before anything is read, and a file that grows meanwhile is still refused.
+enum class SmallFileResult { Read, Missing, NotRegular, TooLarge, Failed };
+SmallFileResult ReadSmallFile(const std::string& path, size_t maxBytes, std::string& contents);
 
 // ---- Resources ------------------------------------------------------------------------
 // A monochrome image in the AND/XOR layout of icons and cursors: rows top to bottom,

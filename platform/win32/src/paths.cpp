@@ -1,8 +1,10 @@
 // Translation of the program's CP932 path names into the UTF-8, '/'-separated names the
-// operating system takes, and the location of the running executable.
+// operating system takes, the location of the running executable and of the user's
+// configuration folder.
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -37,6 +39,15 @@ std::string ExecutableDirectory() {
   if (slash == std::string::npos) return std::string();
   target.resize(slash == 0 ? 1 : slash);
   return target;
+}
+
+std::optional<std::string> UserConfigDirectory() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config != nullptr && config[0] == '/') return std::string(config) + "/vesk";
+  // A relative XDG_CONFIG_HOME is to be ignored, as the base directory rules say.
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] == '\0') return std::nullopt;
+  return std::string(home) + "/.config/vesk";
 }
 
 }  // namespace win32ext
