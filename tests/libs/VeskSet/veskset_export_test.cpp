@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -170,6 +171,24 @@ TEST(VeskSetExport, VersionPrintsOneLineAndReturnsZero) {
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out, "veskset_probe (VeskSet settings library) 1.0.0\nresult=0\n");
+}
+
+TEST(VeskSetExport, WithoutADisplayTheOptionsAloneAreUsed) {
+  // The tests run with VESK_HEADLESS=1: remembered settings are for the window only.
+  testsupport::ScratchDir config("veskset-config");
+  std::filesystem::create_directories(config / "vesk");
+  std::ofstream(config / "vesk/settings.ini") << "frames=5\n";
+  setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+  ChildRun run = RunProbe({});
+  RecordingSettings settings;
+  ASSERT_TRUE(DecodeRecord(run.out, settings)) << run.out;
+  EXPECT_EQ(settings.frameCount, 64);
+
+  ChildRun asked = RunProbe({"--dialog", "-n", "3"});
+  EXPECT_EQ(asked.exitStatus, 2);
+  EXPECT_EQ(asked.err, "veskset_probe: --dialog needs a display, and none can be opened\n");
+  EXPECT_EQ(asked.out, "");
+  unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace
