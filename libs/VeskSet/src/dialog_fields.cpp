@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 
@@ -172,6 +173,19 @@ std::string MovieSizeText(int width, int height, int frames) {
   // Three significant digits are all an estimate is worth.
   int digits = unit == 0 || bytes >= 100.0 ? 0 : bytes >= 10.0 ? 1 : 2;
   return "about " + Decimal(bytes, digits) + " " + kUnits[unit];
+}
+
+std::string MovieFolderText(std::string_view utf8Movie) {
+  std::error_code code;
+  std::string folder = std::filesystem::absolute(std::filesystem::path(utf8Movie), code).parent_path().string();
+  const char* home = std::getenv("HOME");
+  std::string_view homeFolder = home ? home : "";
+  while (homeFolder.size() > 1 && homeFolder.back() == '/') homeFolder.remove_suffix(1);
+  if (homeFolder.size() > 1 && folder.starts_with(homeFolder) &&
+      (folder.size() == homeFolder.size() || folder[homeFolder.size()] == '/')) {
+    folder = "~" + folder.substr(homeFolder.size());
+  }
+  return "in " + folder;
 }
 
 std::string LengthText(int frames) {

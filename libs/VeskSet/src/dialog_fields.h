@@ -71,7 +71,10 @@ DialogTexts TextsFromChoices(const Choices& choices);
 DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices);
 
 // The texts beside the fields.
-std::string MovieSizeText(int width, int height, int frames);  // "about 59 MB"
+std::string MovieSizeText(int width, int height, int frames);  // "about 59.0 MB"
+// The folder the movie goes to, absolute, with the home folder shown as "~": a program
+// started from the desktop menu works in the home folder, which the bare name hides.
+std::string MovieFolderText(std::string_view utf8Movie);  // "in ~/Videos"
 std::string LengthText(int frames);                            // "6.4 seconds at 10 frames per second"
 std::string AngleText(int eyeHeight);                          // "seen from 3.3° above the equator"
 

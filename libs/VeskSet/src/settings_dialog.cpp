@@ -82,7 +82,8 @@ void Refresh(Window& w) {
   if (w.filling) return;
   DialogProblems problems = CheckDialog(ReadFields(w), w.choices);
   const Choices& c = w.choices;
-  ShowNote(w.movieNote, w.movie, problems.movie, "movie of " + MovieSizeText(c.width, c.height, c.frames));
+  ShowNote(w.movieNote, w.movie, problems.movie,
+           MovieSizeText(c.width, c.height, c.frames) + ", " + MovieFolderText(WithAviExtension(Text(w.movie))));
   ShowNote(w.pictureNote, w.picture, problems.picture, "");
   ShowNote(w.sizeNote, w.width, problems.size, "");
   ShowNote(w.framesNote, w.frames, problems.frames, LengthText(c.frames));
@@ -207,6 +208,9 @@ GtkWidget* Entry(Window& w, const std::string& text, int widthChars) {
 GtkWidget* Note() {
   GtkWidget* note = gtk_label_new("");
   gtk_label_set_xalign(GTK_LABEL(note), 0.0f);
+  // A long folder name is shortened in the middle rather than widening the window.
+  gtk_label_set_ellipsize(GTK_LABEL(note), PANGO_ELLIPSIZE_MIDDLE);
+  gtk_label_set_max_width_chars(GTK_LABEL(note), 40);
   return note;
 }
 

@@ -121,6 +121,17 @@ TEST(VeskSetDialogFields, TextsBesideTheFields) {
   EXPECT_EQ(veskset::MovieSizeText(100, 100, 1), "about 30.0 KB");
   EXPECT_EQ(veskset::MovieSizeText(100, 3, 1), "about 900 bytes");
   EXPECT_EQ(veskset::MovieSizeText(16384, 16384, 99999), "about 80.5 TB");
+  std::string home = getenv("HOME") ? getenv("HOME") : "";
+  setenv("HOME", "/home/someone/", 1);
+  EXPECT_EQ(veskset::MovieFolderText("/home/someone/Videos/globe.avi"), "in ~/Videos");
+  EXPECT_EQ(veskset::MovieFolderText("/home/someone/globe.avi"), "in ~");
+  EXPECT_EQ(veskset::MovieFolderText("/home/someoneelse/globe.avi"), "in /home/someoneelse");
+  {
+    testsupport::ScratchDir dir("veskset-dialog");
+    testsupport::ScopedCwd cwd(dir.path());
+    EXPECT_EQ(veskset::MovieFolderText("globe.avi"), "in " + std::filesystem::current_path().string());
+  }
+  setenv("HOME", home.c_str(), 1);
   EXPECT_EQ(veskset::LengthText(64), "6.4 seconds at 10 frames per second");
   EXPECT_EQ(veskset::LengthText(1), "0.1 seconds at 10 frames per second");
   EXPECT_EQ(veskset::AngleText(0), "seen level with the equator");
