@@ -25,14 +25,20 @@ std::string Decimal(double value, int digits) {
   return text;
 }
 
-// Converts a typed path, or says why it cannot be one.
-std::optional<std::string> ToCp932(std::string_view utf8, std::string& problem) {
+// Converts a typed path of at most maxBytes in CP932, or says why it cannot be one.
+std::optional<std::string> ToCp932(std::string_view utf8, size_t maxBytes, std::string& problem) {
   if (utf8.empty()) {
     problem = "name a file";
     return std::nullopt;
   }
   std::optional<std::string> cp932 = win32ext::Utf8ToCp932(utf8);
-  if (!cp932) problem = "has characters that code page 932 cannot hold";
+  if (!cp932) {
+    problem = "has characters that code page 932 cannot hold";
+  } else if (cp932->size() > maxBytes) {
+    problem = "too long: at most " + std::to_string(maxBytes) + " bytes in code page 932, this takes " +
+              std::to_string(cp932->size());
+    cp932.reset();
+  }
   return cp932;
 }
 
@@ -64,13 +70,8 @@ std::string WithAviExtension(std::string_view utf8) {
 
 TextField CheckMovie(std::string_view utf8) {
   TextField field;
-  std::optional<std::string> cp932 = ToCp932(utf8, field.problem);
+  std::optional<std::string> cp932 = ToCp932(utf8, kMaxRecordedMoviePath, field.problem);
   if (!cp932) return field;
-  if (cp932->size() > kMaxRecordedMoviePath) {
-    field.problem = "too long: at most " + std::to_string(kMaxRecordedMoviePath) +
-                    " bytes in code page 932, this takes " + std::to_string(cp932->size());
-    return field;
-  }
   std::filesystem::path folder = std::filesystem::path(utf8).parent_path();
   std::error_code code;
   if (!folder.empty() && !std::filesystem::is_directory(folder, code)) {
@@ -87,13 +88,8 @@ TextField CheckMovie(std::string_view utf8) {
 
 TextField CheckPicture(std::string_view utf8) {
   TextField field;
-  std::optional<std::string> cp932 = ToCp932(utf8, field.problem);
+  std::optional<std::string> cp932 = ToCp932(utf8, kRecordPathBytes, field.problem);
   if (!cp932) return field;
-  if (cp932->size() > kRecordPathBytes) {
-    field.problem = "too long: at most " + std::to_string(kRecordPathBytes) +
-                    " bytes in code page 932, this takes " + std::to_string(cp932->size());
-    return field;
-  }
   char found[260];
   if (FAILED(FindMediaFile(found, sizeof found, cp932->c_str()))) {
     field.problem = "not found here or in the media folder";

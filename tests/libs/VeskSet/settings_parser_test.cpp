@@ -300,7 +300,8 @@ TEST(VeskSetParser, HelpAndVersionStopWithTheirTexts) {
   EXPECT_EQ(message.rfind("Usage: vesk [options]\n", 0), 0u) << message;
   for (const char* option :
        {"--movie", "--texture", "--size", "--frames", "--eye-height", "--spin", "--coarse",
-        "--choose-device", "--then", "--format", "--help", "--version"}) {
+        "--choose-device", "--then", "--format", "--dialog", "--no-dialog", "--help", "--version",
+        "settings.ini", "Without a display"}) {
     EXPECT_NE(message.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(message.back(), '\n');
