@@ -139,23 +139,6 @@ TEST(VeskSetDialogFields, TextsBesideTheFields) {
   EXPECT_EQ(veskset::AngleText(-100), "seen from 49.3\u00B0 below the equator");
 }
 
-TEST(VeskSetDialogFields, WindowShowsTheChoicesItStartsFrom) {
-  Choices start;
-  start.movie = "\x92\x6E\x8B\x85.avi";  // 地球.avi
-  start.width = 777;
-  start.frames = 3;
-  start.spinForward = false;
-  start.format = veskset::kKeywordGif;  // a format alone asks for the conversion
-  DialogTexts texts = veskset::TextsFromChoices(start);
-  EXPECT_EQ(texts.movie, "地球.avi");
-  EXPECT_EQ(texts.width, "777");
-  EXPECT_EQ(texts.frames, "3");
-  EXPECT_FALSE(texts.spinForward);
-  EXPECT_TRUE(texts.convert);
-  EXPECT_EQ(texts.format, 0);
-  EXPECT_EQ(veskset::PresetIndex(777, 480), -1);
-}
-
 TEST(VeskSetDialogFields, OptionsPresetFieldsOverTheRememberedSettings) {
   Choices remembered;
   remembered.frames = 12;

@@ -174,22 +174,4 @@ TEST(VeskSetSettingsFile, UnwritableFolderIsReportedAndLeavesNothing) {
   EXPECT_EQ(error.rfind("cannot make the folder " + dir / "plain/vesk", 0), 0u) << error;
 }
 
-TEST(VeskSetSettingsFile, PathFollowsXdgConfigHome) {
-  // Put back what the process had, for the tests that follow in it.
-  std::string home = getenv("HOME") ? getenv("HOME") : "";
-  const char* config = getenv("XDG_CONFIG_HOME");
-  std::string oldConfig = config ? config : "";
-  setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
-  EXPECT_EQ(veskset::SettingsFilePath(), "/somewhere/config/vesk/settings.ini");
-  setenv("XDG_CONFIG_HOME", "relative/config", 1);  // to be ignored
-  setenv("HOME", "/home/someone", 1);
-  EXPECT_EQ(veskset::SettingsFilePath(), "/home/someone/.config/vesk/settings.ini");
-  setenv("HOME", home.c_str(), 1);
-  if (config) {
-    setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
-  } else {
-    unsetenv("XDG_CONFIG_HOME");
-  }
-}
-
 }  // namespace

@@ -80,7 +80,10 @@ class SettingsWindow : public ::testing::Test {
   // commands). The keys go in a call of their own: chained after the search they would
   // be sent to the window itself, which is gone before the last key is released.
   void Type(const std::vector<std::string>& keys) {
-    ASSERT_EQ(Xdotool({"search", "--sync", "--onlyvisible", "--name", "^Vesk$", "windowfocus", "--sync"}), 0)
+    // The pause lets the toolkit take in the focus before the first key arrives.
+    ASSERT_EQ(Xdotool({"search", "--sync", "--onlyvisible", "--name", "^Vesk$", "windowfocus", "--sync",
+                       "sleep", "0.2"}),
+              0)
         << "xdotool found no Vesk window";
     EXPECT_EQ(Xdotool(keys), 0);
   }
