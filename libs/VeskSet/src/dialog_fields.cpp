@@ -42,6 +42,20 @@ std::optional<std::string> ToCp932(std::string_view utf8, size_t maxBytes, std::
   return cp932;
 }
 
+// An absolute folder as the window shows it: the home folder as "~".
+std::string ShownFolder(const std::filesystem::path& absolute) {
+  std::string folder = absolute.lexically_normal().string();
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const char* home = std::getenv("HOME");
+  std::string_view homeFolder = home ? home : "";
+  while (homeFolder.size() > 1 && homeFolder.back() == '/') homeFolder.remove_suffix(1);
+  if (homeFolder.size() > 1 && folder.starts_with(homeFolder) &&
+      (folder.size() == homeFolder.size() || folder[homeFolder.size()] == '/')) {
+    folder = "~" + folder.substr(homeFolder.size());
+  }
+  return folder;
+}
+
 }  // namespace
 
 int PresetIndex(int width, int height) {
@@ -95,6 +109,11 @@ TextField CheckPicture(std::string_view utf8) {
     field.problem = "not found here or in the media folder";
     return field;
   }
+  std::optional<std::string> foundPath = win32ext::ToSystemPath(found);
+  std::error_code code;
+  if (foundPath && !std::filesystem::equivalent(*foundPath, std::filesystem::path(utf8), code)) {
+    field.info = "found in " + ShownFolder(std::filesystem::absolute(*foundPath, code).parent_path());
+  }
   field.cp932 = std::move(*cp932);
   return field;
 }
@@ -128,6 +147,7 @@ DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices) {
   if (movie.problem.empty()) choices.movie = movie.cp932;
   TextField picture = CheckPicture(texts.picture);
   problems.picture = picture.problem;
+  problems.pictureInfo = picture.info;
   if (picture.problem.empty()) choices.texture = picture.cp932;
 
   NumberField width = CheckNumber(texts.width, kMinSide, kMaxSide);
@@ -173,15 +193,7 @@ std::string MovieSizeText(int width, int height, int frames) {
 
 std::string MovieFolderText(std::string_view utf8Movie) {
   std::error_code code;
-  std::string folder = std::filesystem::absolute(std::filesystem::path(utf8Movie), code).parent_path().string();
-  const char* home = std::getenv("HOME");
-  std::string_view homeFolder = home ? home : "";
-  while (homeFolder.size() > 1 && homeFolder.back() == '/') homeFolder.remove_suffix(1);
-  if (homeFolder.size() > 1 && folder.starts_with(homeFolder) &&
-      (folder.size() == homeFolder.size() || folder[homeFolder.size()] == '/')) {
-    folder = "~" + folder.substr(homeFolder.size());
-  }
-  return "in " + folder;
+  return "in " + ShownFolder(std::filesystem::absolute(std::filesystem::path(utf8Movie), code).parent_path());
 }
 
 std::string LengthText(int frames) {

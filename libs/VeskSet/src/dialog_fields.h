@@ -31,6 +31,7 @@ struct NumberField {
 struct TextField {
   std::string cp932;  // the text as it goes into the record
   std::string problem;
+  std::string info;  // shown when there is no problem
 };
 
 // A whole number typed into an entry, from low to high.
@@ -42,7 +43,8 @@ std::string WithAviExtension(std::string_view utf8);
 // enough for the program, and in a folder that exists.
 TextField CheckMovie(std::string_view utf8);
 // The picture (UTF-8): in code page 932, fits the record, and found where the program
-// looks (as a path, in the current folder, or in the media folder).
+// looks (as a path, in the current folder, or in the media folder); info names the
+// folder when it is not where the name says.
 TextField CheckPicture(std::string_view utf8);
 
 // The window's fields as the user left them: texts as typed (UTF-8), switches as set.
@@ -61,6 +63,7 @@ inline constexpr std::string_view kFormatNames[] = {"GIF", "MNG", "MPEG-1"};
 // The reason shown beside each field, "" when it is good.
 struct DialogProblems {
   std::string movie, picture, size, frames, eyeHeight;
+  std::string pictureInfo;  // where the picture was found, when that is not obvious
   bool Any() const;
 };
 

@@ -84,7 +84,7 @@ void Refresh(Window& w) {
   const Choices& c = w.choices;
   ShowNote(w.movieNote, w.movie, problems.movie,
            MovieSizeText(c.width, c.height, c.frames) + ", " + MovieFolderText(WithAviExtension(Text(w.movie))));
-  ShowNote(w.pictureNote, w.picture, problems.picture, "");
+  ShowNote(w.pictureNote, w.picture, problems.picture, problems.pictureInfo);
   ShowNote(w.sizeNote, w.width, problems.size, "");
   ShowNote(w.framesNote, w.frames, problems.frames, LengthText(c.frames));
   ShowNote(w.eyeNote, w.eyeHeight, problems.eyeHeight, AngleText(c.eyeHeight));

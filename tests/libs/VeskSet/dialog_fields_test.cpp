@@ -109,8 +109,12 @@ TEST(VeskSetDialogFields, PictureIsLookedForWhereTheProgramLooks) {
   veskset::TextField here = veskset::CheckPicture("地球.jpg");
   EXPECT_EQ(here.problem, "");
   EXPECT_EQ(here.cp932, "\x92\x6E\x8B\x85.jpg");
-  // The bundled picture is found in the media folder the registry names.
-  EXPECT_EQ(veskset::CheckPicture("globe.png").problem, "");
+  EXPECT_EQ(here.info, "");  // where the name says
+  // The bundled picture is found in the media folder the registry names, and the
+  // window says where.
+  veskset::TextField bundled = veskset::CheckPicture("globe.png");
+  EXPECT_EQ(bundled.problem, "");
+  EXPECT_EQ(bundled.info, "found in " VESK_MEDIA_DIR);
   EXPECT_EQ(veskset::CheckPicture("mars.png").problem, "not found here or in the media folder");
   EXPECT_EQ(veskset::CheckPicture(std::string(260, 'a')).problem,
             "too long: at most 259 bytes in code page 932, this takes 260");
