@@ -42,17 +42,16 @@ std::optional<std::string> ReadOwnCommandLine() {
   return raw;
 }
 
-[[noreturn]] void EndWithUsageError(const std::string& line) {
-  std::fputs(line.c_str(), stderr);
-  std::fputc('\n', stderr);
-  std::fflush(stdout);
-  std::exit(2);
-}
-
 void Warn(const std::string& line) {
   if (line.empty()) return;
   std::fputs(line.c_str(), stderr);
   std::fputc('\n', stderr);
+}
+
+[[noreturn]] void EndWithUsageError(const std::string& line) {
+  Warn(line);
+  std::fflush(stdout);
+  std::exit(2);
 }
 
 // Asks in the window, starting from the remembered settings with the options over them.
