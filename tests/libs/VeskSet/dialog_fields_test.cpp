@@ -112,7 +112,10 @@ TEST(VeskSetDialogFields, PictureIsLookedForWhereTheProgramLooks) {
   EXPECT_EQ(here.info, "");  // where the name says
   // The bundled picture is found in the media folder the registry names, and the
   // window says where.
+  std::string home = getenv("HOME") ? getenv("HOME") : "";
+  setenv("HOME", "/nonexistent", 1);  // the build tree shown without "~"
   veskset::TextField bundled = veskset::CheckPicture("globe.png");
+  setenv("HOME", home.c_str(), 1);
   EXPECT_EQ(bundled.problem, "");
   EXPECT_EQ(bundled.info, "found in " VESK_MEDIA_DIR);
   EXPECT_EQ(veskset::CheckPicture("mars.png").problem, "not found here or in the media folder");
