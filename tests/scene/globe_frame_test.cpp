@@ -3,7 +3,6 @@
 // image (the renderer and the generated media are deterministic).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "png_image.h"
@@ -34,31 +33,14 @@ TEST(GlobeFrame, DefaultMediaFrameMatchesItsReference) {
   testsupport::TestDevice test(options);
   ASSERT_EQ(test.created, D3D_OK);
   GlobeApp app;
-  app.device = test.device;
-  app.direct3D = test.direct3d;
-  app.window = test.window;
-  test.device->GetDeviceCaps(&app.caps);
-  app.settings.isWindowed = true;
-  test.direct3d->GetAdapterDisplayMode(0, &app.settings.windowedDisplayMode);
-  IDirect3DSurface9* back = nullptr;
-  test.device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
-  back->GetDesc(&app.backBufferDesc);
-  back->Release();
-  std::snprintf(app.textureFile, sizeof app.textureFile, "globe.png");
+  scenetest::AttachDevice(app, test);
   app.eyeY = 8 * 0.034904446f;
   app.eyeZ = -3.0f;
-  ASSERT_EQ(app.OneTimeSceneInit(), S_OK);
-  ASSERT_EQ(app.InitDeviceObjects(), S_OK) << "the bundled media are found through registry.ini";
-  ASSERT_EQ(app.RestoreDeviceObjects(), S_OK);
+  scenetest::InitScene(app);
+  ASSERT_FALSE(HasFatalFailure());
   testsupport::Image image = DrawFrame(test, app, 1.3f, options);
   EXPECT_EQ(testsupport::MatchReference(kReferences + "/globe_frame.png", image, 0), "");
-  app.InvalidateDeviceObjects();
-  app.DeleteDeviceObjects();
-  app.FinalCleanup();
-  test.device->SetStreamSource(0, nullptr, 0, 0);
-  test.device->SetIndices(nullptr);
-  app.device = nullptr;
-  app.direct3D = nullptr;
+  scenetest::ReleaseScene(app, test);
 }
 
 }  // namespace
