@@ -5,7 +5,7 @@
 
 #include <new>
 
-#include "media_search.h"
+#include "media_texture.h"
 #include "text_font.h"
 
 GlobeApp::GlobeApp() {

@@ -49,6 +49,8 @@ class GlobeApp : public AppShell {
 
   HRESULT CreateGlobeVertexBuffer();
   void FillGlobeVertices();
+  // Render's first part: the backdrop mesh around the eye, with its transforms and states.
+  void DrawBackdrop();
   // The first bump-map format the created device can use, or D3DFMT_UNKNOWN.
   D3DFORMAT ChooseBumpFormat();
 

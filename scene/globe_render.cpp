@@ -70,12 +70,17 @@ void GlobeApp::ResetStates() {
   }
 }
 
-HRESULT GlobeApp::Render() {
-  if (FAILED(device->BeginScene())) return S_OK;
+// The backdrop follows only the camera's orientation: its view has no translation.
+void GlobeApp::DrawBackdrop() {
   D3DXMATRIX backdropView = view;
   backdropView._41 = backdropView._42 = backdropView._43 = 0.0f;
   SetBackdropStates(backdropView);
   mesh->Render(device, true, true);
+}
+
+HRESULT GlobeApp::Render() {
+  if (FAILED(device->BeginScene())) return S_OK;
+  DrawBackdrop();
   device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
   device->SetTransform(D3DTS_WORLD, &world);
   device->SetTransform(D3DTS_VIEW, &view);

@@ -3,7 +3,6 @@
 // image (the renderer and the generated media are deterministic).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "png_image.h"
@@ -28,29 +27,6 @@ testsupport::Image DrawFrame(testsupport::TestDevice& test, GlobeApp& app, float
   return image;
 }
 
-// Gives the scene the test's device, window and settings, as the shell would.
-void Attach(GlobeApp& app, testsupport::TestDevice& test) {
-  app.device = test.device;
-  app.direct3D = test.direct3d;
-  app.window = test.window;
-  test.device->GetDeviceCaps(&app.caps);
-  app.settings.isWindowed = true;
-  test.direct3d->GetAdapterDisplayMode(0, &app.settings.windowedDisplayMode);
-  IDirect3DSurface9* back = nullptr;
-  test.device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
-  back->GetDesc(&app.backBufferDesc);
-  back->Release();
-  std::snprintf(app.textureFile, sizeof app.textureFile, "globe.png");
-}
-
-void Detach(GlobeApp& app, testsupport::TestDevice& test) {
-  test.device->SetStreamSource(0, nullptr, 0, 0);
-  test.device->SetIndices(nullptr);
-  test.device->SetTexture(0, nullptr);
-  app.device = nullptr;
-  app.direct3D = nullptr;
-}
-
 TEST(GlobeFrame, DefaultMediaFrameMatchesItsReference) {
   testsupport::DeviceOptions options;
   options.width = 160;
@@ -58,18 +34,14 @@ TEST(GlobeFrame, DefaultMediaFrameMatchesItsReference) {
   testsupport::TestDevice test(options);
   ASSERT_EQ(test.created, D3D_OK);
   GlobeApp app;
-  Attach(app, test);
+  scenetest::AttachDevice(app, test);
   app.eyeY = 8 * 0.034904446f;
   app.eyeZ = -3.0f;
-  ASSERT_EQ(app.OneTimeSceneInit(), S_OK);
-  ASSERT_EQ(app.InitDeviceObjects(), S_OK) << "the bundled media are found through registry.ini";
-  ASSERT_EQ(app.RestoreDeviceObjects(), S_OK);
+  scenetest::InitScene(app);
+  ASSERT_FALSE(HasFatalFailure());
   testsupport::Image image = DrawFrame(test, app, 1.3f, options);
   EXPECT_EQ(testsupport::MatchReference(kReferences + "/globe_frame.png", image, 0), "");
-  app.InvalidateDeviceObjects();
-  app.DeleteDeviceObjects();
-  app.FinalCleanup();
-  Detach(app, test);
+  scenetest::ReleaseScene(app, test);
 }
 
 TEST(GlobeFrame, TheScenesFontIsBuiltWithTheDeviceAndComesThroughAReset) {
@@ -80,15 +52,14 @@ TEST(GlobeFrame, TheScenesFontIsBuiltWithTheDeviceAndComesThroughAReset) {
   EXPECT_STREQ(app.font->faceName, "Arial");
   EXPECT_EQ(app.font->height, 12u);
   EXPECT_EQ(app.font->flags, FontBold);
-  Attach(app, test);
-  ASSERT_EQ(app.OneTimeSceneInit(), S_OK);
-  ASSERT_EQ(app.InitDeviceObjects(), S_OK);
+  scenetest::AttachDevice(app, test);
+  scenetest::InitScene(app);
+  ASSERT_FALSE(HasFatalFailure());
   IDirect3DTexture9* glyphs = app.font->texture;
   ASSERT_NE(glyphs, nullptr);
   EXPECT_EQ(app.font->device, test.device);
   EXPECT_EQ(app.font->textureWidth, 256u);
   for (int reset = 0; reset < 2; ++reset) {
-    ASSERT_EQ(app.RestoreDeviceObjects(), S_OK);
     EXPECT_NE(app.font->vertexBuffer, nullptr);
     EXPECT_NE(app.font->stateBlocks[1], nullptr);
     ASSERT_EQ(app.InvalidateDeviceObjects(), S_OK);
@@ -96,16 +67,15 @@ TEST(GlobeFrame, TheScenesFontIsBuiltWithTheDeviceAndComesThroughAReset) {
     EXPECT_EQ(app.font->stateBlocks[0], nullptr);
     // Nothing of the scene in the default pool is left to stop the reset.
     ASSERT_EQ(test.device->Reset(&test.parameters), D3D_OK) << reset;
+    ASSERT_EQ(app.RestoreDeviceObjects(), S_OK);
     EXPECT_EQ(app.font->texture, glyphs);
   }
-  ASSERT_EQ(app.RestoreDeviceObjects(), S_OK);
   app.InvalidateDeviceObjects();
   app.DeleteDeviceObjects();
   EXPECT_EQ(app.font->texture, nullptr);
   EXPECT_EQ(app.font->device, nullptr);
-  app.FinalCleanup();
+  scenetest::ReleaseScene(app, test);  // the device's release then checks that nothing was left
   EXPECT_EQ(app.font, nullptr);
-  Detach(app, test);  // the device's release then checks that nothing was left
 }
 
 }  // namespace

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "kernel_test_support.h"
 #include "media_search.h"
 #include "scene_test_support.h"
 
@@ -19,13 +19,13 @@ class MediaSearchTest : public ::testing::Test {
   void SetUp() override {
     fs::create_directories("sdk/Media");
     fs::create_directories("config/vesk");
-    setenv("XDG_CONFIG_HOME", (fs::current_path() / "config").c_str(), 1);
   }
   void Register(const std::string& samplesPath) {
     scenetest::WriteFile("config/vesk/registry.ini",
                          "[HKEY_LOCAL_MACHINE\\Software\\Graphics SDK]\nSamples Path=" + samplesPath + "\n");
   }
   scenetest::TemporaryDirectory directory_;
+  kernel_test::ScopedEnv config_{"XDG_CONFIG_HOME", (directory_.path() + "/config").c_str()};
   char buffer_[260] = {};
 };
 

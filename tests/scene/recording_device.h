@@ -1,8 +1,10 @@
 // A device that writes down every call the scene makes, with its arguments, and then
-// passes the call on to a real device, so that tests can check the order of calls.
-// Tests derive from it to change what one call answers.
+// passes the call on to a real device, so that tests can check the order of calls; and
+// the texts it writes for the state calls. Tests derive from it to change what one
+// call answers.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,8 @@ class RecordingDevice : public IDirect3DDevice9 {
  public:
   explicit RecordingDevice(IDirect3DDevice9* real) : real_(real) {}
   std::vector<std::string> calls;
+  // Runs when the device cursor is moved, before the move.
+  std::function<void()> onCursorMove;
 
   ULONG AddRef() override { return real_->AddRef(); }
   ULONG Release() override { return real_->Release(); }
@@ -22,7 +26,10 @@ class RecordingDevice : public IDirect3DDevice9 {
   HRESULT SetCursorProperties(UINT x, UINT y, IDirect3DSurface9* i) override {
     return real_->SetCursorProperties(x, y, i);
   }
-  void SetCursorPosition(int x, int y, DWORD f) override { real_->SetCursorPosition(x, y, f); }
+  void SetCursorPosition(int x, int y, DWORD f) override {
+    if (onCursorMove) onCursorMove();
+    real_->SetCursorPosition(x, y, f);
+  }
   BOOL ShowCursor(BOOL s) override { return real_->ShowCursor(s); }
   HRESULT Reset(D3DPRESENT_PARAMETERS* p) override { return real_->Reset(p); }
   HRESULT Present(const RECT* a, const RECT* b, HWND w, const void* r) override { return real_->Present(a, b, w, r); }
@@ -103,3 +110,16 @@ class RecordingDevice : public IDirect3DDevice9 {
   }
   IDirect3DDevice9* real_;
 };
+
+namespace recorded {
+
+inline std::string State(const char* kind, DWORD a, DWORD b, DWORD c) {
+  return std::string(kind) + " " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c);
+}
+inline std::string Rs(DWORD state, DWORD value) {
+  return "SetRenderState " + std::to_string(state) + " " + std::to_string(value);
+}
+inline std::string Tss(DWORD stage, DWORD type, DWORD value) { return State("SetTextureStageState", stage, type, value); }
+inline std::string Samp(DWORD sampler, DWORD type, DWORD value) { return State("SetSamplerState", sampler, type, value); }
+
+}  // namespace recorded

@@ -14,13 +14,9 @@
 namespace {
 
 using Calls = std::vector<std::string>;
-
-std::string State(const char* kind, DWORD a, DWORD b, DWORD c) {
-  return std::string(kind) + " " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c);
-}
-std::string Rs(DWORD state, DWORD value) { return "SetRenderState " + std::to_string(state) + " " + std::to_string(value); }
-std::string Tss(DWORD stage, DWORD type, DWORD value) { return State("SetTextureStageState", stage, type, value); }
-std::string Samp(DWORD sampler, DWORD type, DWORD value) { return State("SetSamplerState", sampler, type, value); }
+using recorded::Rs;
+using recorded::Samp;
+using recorded::Tss;
 
 Calls Only(const Calls& calls, const std::string& prefix) {
   Calls kept;

@@ -1,6 +1,7 @@
 // Helpers of the scene tests.
 #include "scene_test_support.h"
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -26,6 +27,36 @@ std::string FourMaterialMesh(float alpha0, float alpha1, float alpha2, float alp
   }
   x << " }\n}\n";
   return x.str();
+}
+
+void AttachDevice(GlobeApp& app, testsupport::TestDevice& test) {
+  app.device = test.device;
+  app.direct3D = test.direct3d;
+  app.window = test.window;
+  test.device->GetDeviceCaps(&app.caps);
+  app.settings.isWindowed = true;
+  test.direct3d->GetAdapterDisplayMode(0, &app.settings.windowedDisplayMode);
+  IDirect3DSurface9* back = nullptr;
+  test.device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+  back->GetDesc(&app.backBufferDesc);
+  back->Release();
+}
+
+void InitScene(GlobeApp& app) {
+  std::snprintf(app.textureFile, sizeof app.textureFile, "globe.png");
+  ASSERT_EQ(app.OneTimeSceneInit(), S_OK);
+  ASSERT_EQ(app.InitDeviceObjects(), S_OK) << "the bundled media are found through registry.ini";
+  ASSERT_EQ(app.RestoreDeviceObjects(), S_OK);
+}
+
+void ReleaseScene(GlobeApp& app, testsupport::TestDevice& test) {
+  app.InvalidateDeviceObjects();
+  app.DeleteDeviceObjects();
+  app.FinalCleanup();
+  test.device->SetStreamSource(0, nullptr, 0, 0);
+  test.device->SetIndices(nullptr);
+  app.device = nullptr;
+  app.direct3D = nullptr;
 }
 
 }  // namespace scenetest

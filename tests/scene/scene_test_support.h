@@ -17,6 +17,19 @@ void WriteFile(const std::string& path, const std::string& text);
 // given and the texture name on material 0.
 std::string FourMaterialMesh(float alpha0, float alpha1, float alpha2, float alpha3, const char* texture);
 
+// Gives the scene the test's device, Direct3D object and window, and what the shell
+// knows about them (caps, the windowed display mode, the back buffer's description), as
+// the shell does before it calls the device hooks.
+void AttachDevice(GlobeApp& app, testsupport::TestDevice& test);
+
+// OneTimeSceneInit, InitDeviceObjects with the bundled media (found through the
+// registry.ini beside the test program) and the default picture, RestoreDeviceObjects.
+void InitScene(GlobeApp& app);
+
+// The hooks of the device's end and the scene's, in the shell's order; the device's
+// stream and indices are let go so that the test device can check for leaks.
+void ReleaseScene(GlobeApp& app, testsupport::TestDevice& test);
+
 // A scratch folder made current for the test's life.
 struct TemporaryDirectory {
   const std::string& path() const { return dir.path(); }

@@ -52,6 +52,32 @@ TEST_F(SphereRotatorTest, LeftDragRotatesFromThePressAndReturningRestoresIt) {
   EXPECT_EQ(rotator_.HandleMouse(nullptr, WM_MOUSEWHEEL, 0x00780000, At(320, 240)), 0) << "the wheel does nothing";
 }
 
+// A sideways drag, then one downwards: the second turn follows the first (the press's
+// orientation times the drag's arc), and the rotation matrix is that orientation's.
+TEST_F(SphereRotatorTest, ASecondDragTurnsOnFromWhereTheFirstLeftTheGlobe) {
+  auto drag = [&](int x0, int y0, int x1, int y1) {
+    rotator_.HandleMouse(nullptr, WM_LBUTTONDOWN, MK_LBUTTON, At(x0, y0));
+    rotator_.HandleMouse(nullptr, WM_MOUSEMOVE, MK_LBUTTON, At(x1, y1));
+    rotator_.HandleMouse(nullptr, WM_LBUTTONUP, 0, At(x1, y1));
+  };
+  drag(320, 240, 620, 240);
+  D3DXQUATERNION first = rotator_.orientation;
+  drag(320, 60, 320, 420);
+  D3DXQUATERNION arc = SphereRotator::ArcQuaternion(rotator_.ProjectToSphere(320, 60),
+                                                    rotator_.ProjectToSphere(320, 420));
+  D3DXQUATERNION expected, reversed;
+  D3DXQuaternionMultiply(&expected, &first, &arc);
+  D3DXQuaternionMultiply(&reversed, &arc, &first);
+  ASSERT_GT(std::fabs(expected.z - reversed.z), 0.03f) << "the two turns must not commute for this test";
+  EXPECT_NEAR(rotator_.orientation.x, expected.x, 1e-6f);
+  EXPECT_NEAR(rotator_.orientation.y, expected.y, 1e-6f);
+  EXPECT_NEAR(rotator_.orientation.z, expected.z, 1e-6f);
+  EXPECT_NEAR(rotator_.orientation.w, expected.w, 1e-6f);
+  D3DXMATRIX rotation;
+  D3DXMatrixRotationQuaternion(&rotation, &expected);
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(rotator_.rotation.m[i / 4][i % 4], rotation.m[i / 4][i % 4], 1e-6f) << i;
+}
+
 TEST_F(SphereRotatorTest, RightDragPansInTheScreenPlaneMiddleDragAlongTheView) {
   rotator_.HandleMouse(nullptr, WM_RBUTTONDOWN, MK_RBUTTON, At(640, 240));
   rotator_.HandleMouse(nullptr, WM_MOUSEMOVE, MK_RBUTTON, At(0, 240));

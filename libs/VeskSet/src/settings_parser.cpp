@@ -27,6 +27,8 @@ enum class OptionId {
   ChooseDevice,
   Then,
   Format,
+  Dialog,
+  NoDialog,
   Help,
   Version,
 };
@@ -49,6 +51,8 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::ChooseDevice, 0, "choose-device", false},
     {OptionId::Then, 0, "then", true},
     {OptionId::Format, 0, "format", true},
+    {OptionId::Dialog, 0, "dialog", false},
+    {OptionId::NoDialog, 0, "no-dialog", false},
     {OptionId::Help, 'h', "help", false},
     {OptionId::Version, 0, "version", false},
 };
@@ -61,23 +65,6 @@ static_assert(kKeywordPlay.size() + kKeywordEdit.size() + kKeywordConvert.size()
 
 constexpr size_t kPathField = sizeof(RecordingSettings::movieFile);
 static_assert(sizeof(RecordingSettings::textureFile) == kPathField);
-
-// Everything the options decide, before it is laid out in the record.
-struct Choices {
-  std::string movie{kDefaultMovie};      // CP932
-  std::string texture{kDefaultTexture};  // CP932
-  int width = 640;
-  int height = 480;
-  int frames = 64;
-  int eyeHeight = 0;
-  bool spinForward = true;
-  bool fineMesh = true;
-  bool chooseDevice = false;
-  bool play = false;
-  bool edit = false;
-  bool convert = false;
-  std::string_view format;  // one of the format keywords, or empty
-};
 
 const OptionInfo* FindLong(std::string_view name) {
   for (const OptionInfo& option : kOptions) {
@@ -120,16 +107,6 @@ std::string Quote(std::string_view text) {
   return quoted;
 }
 
-// A whole decimal number in [low, high]: optional '-', digits, nothing else.
-std::optional<int> ParseWhole(std::string_view text, int low, int high) {
-  long long value = 0;
-  const char* end = text.data() + text.size();
-  auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
-  if (value < low || value > high) return std::nullopt;
-  return static_cast<int>(value);
-}
-
 // Copies text and its zero into a field whose remaining bytes are already zero.
 template <size_t N>
 bool CopyText(char (&field)[N], std::string_view text) {
@@ -141,9 +118,11 @@ bool CopyText(char (&field)[N], std::string_view text) {
 
 class Parser {
  public:
-  Parser(std::string_view program, std::string& message) : program_(program), message_(message) {}
+  // An empty program name leaves the prefix out of messages (settings file reasons).
+  Parser(std::string_view program, std::string& message, Choices& choices)
+      : program_(program), message_(message), choices_(choices) {}
 
-  ParseResult Run(const std::vector<std::string>& args) {
+  ParseResult Run(const std::vector<std::string>& args, CommandLineIntent& intent) {
     for (size_t i = 0; i < args.size(); ++i) {
       std::string_view arg = args[i];
       const OptionInfo* option = nullptr;
@@ -184,53 +163,65 @@ class Parser {
           message_ =
               std::string(program_) + " (VeskSet settings library) " + std::string(kVersion) + "\n";
           return ParseResult::Stop;
+        case OptionId::Dialog:
+          intent.dialog = DialogRequest::Always;
+          break;
+        case OptionId::NoDialog:
+          intent.dialog = DialogRequest::Never;
+          break;
         case OptionId::Coarse:
           choices_.fineMesh = false;
+          intent.recordingOptions = true;
           break;
         case OptionId::ChooseDevice:
           choices_.chooseDevice = true;
+          intent.recordingOptions = true;
           break;
         default:
           if (!TakeValue(option->id, spelled, *value)) return ParseResult::Invalid;
+          intent.recordingOptions = true;
           break;
       }
     }
     return ParseResult::Filled;
   }
 
-  // Lays the choices out in a record whose bytes are all zero.
-  bool Fill(RecordingSettings& settings) {
-    settings.width = choices_.width;
-    settings.height = choices_.height;
-    settings.frameCount = choices_.frames;
-    settings.eyeHeight = choices_.eyeHeight;
-    settings.spinForward = choices_.spinForward ? 1 : 0;
-    settings.highTessellation = choices_.fineMesh ? 1 : 0;
-    settings.chooseDevice = choices_.chooseDevice ? 1 : 0;
-
-    // A format alone asks for a conversion; the converter needs nothing else.
-    bool convert = choices_.convert || !choices_.format.empty();
-    std::string kinds;
-    if (choices_.play) kinds += kKeywordPlay;
-    if (choices_.edit) kinds += kKeywordEdit;
-    if (convert) kinds += kKeywordConvert;
-    kinds += choices_.format;
-    if (kinds.empty()) kinds = kKeywordNothing;
-
-    // The text fields were checked when they were taken; a failure here is a fault of
-    // this parser, reported rather than truncated.
-    if (!CopyText(settings.movieFile, choices_.movie) ||
-        !CopyText(settings.textureFile, choices_.texture) ||
-        !CopyText(settings.outputKinds, kinds)) {
-      Fail("internal error: a text does not fit its field");
+  // One key of the settings file. The switches are spelled yes or no there, and an
+  // empty then or format means none.
+  bool Apply(std::string_view key, std::string_view value) {
+    const OptionInfo* option = FindLong(key);
+    bool isSwitch = option && (option->id == OptionId::Coarse || option->id == OptionId::ChooseDevice);
+    if (option == nullptr || (!option->takesValue && !isSwitch)) {
+      Fail("unknown setting " + Quote(key));
       return false;
     }
-    return true;
+    if (isSwitch) {
+      if (value != "yes" && value != "no") {
+        Fail(std::string(key) + " must be yes or no, not " + Quote(value));
+        return false;
+      }
+      bool yes = value == "yes";
+      if (option->id == OptionId::Coarse) {
+        choices_.fineMesh = !yes;
+      } else {
+        choices_.chooseDevice = yes;
+      }
+      return true;
+    }
+    if (value.empty() && option->id == OptionId::Then) {
+      choices_.play = choices_.edit = choices_.convert = false;
+      return true;
+    }
+    if (value.empty() && option->id == OptionId::Format) {
+      choices_.format = {};
+      return true;
+    }
+    return TakeValue(option->id, key, value);
   }
 
  private:
   ParseResult Fail(const std::string& what) {
-    message_ = std::string(program_) + ": " + what;
+    message_ = program_.empty() ? what : std::string(program_) + ": " + what;
     return ParseResult::Invalid;
   }
 
@@ -270,18 +261,13 @@ class Parser {
       Fail(std::string(spelled) + " must name a file, not an empty text");
       return false;
     }
-    std::optional<std::string> cp932 = win32ext::Utf8ToCp932(value);
-    if (!cp932) {
-      Fail(std::string(spelled) + " must be text that code page 932 can represent; " +
-           Quote(value) + " is not");
-      return false;
-    }
-    if (cp932->size() + 1 > kPathField) {
+    std::string cp932 = win32ext::Utf8ToCp932(value);
+    if (cp932.size() + 1 > kPathField) {
       Fail(std::string(spelled) + " must be " + Allowed(OptionId::Movie) + "; this one takes " +
-           std::to_string(cp932->size()));
+           std::to_string(cp932.size()));
       return false;
     }
-    into = std::move(*cp932);
+    into = std::move(cp932);
     return true;
   }
 
@@ -384,8 +370,16 @@ class Parser {
            "      --then ACTIONS    after a complete recording: any of play, edit and convert,\n"
            "                        comma separated (default nothing)\n"
            "      --format FORMAT   convert to gif, mng or mpeg (MPEG-1); implies convert\n"
+           "      --dialog          ask in the settings window even when options are given\n"
+           "      --no-dialog       record at once with the options, without the window\n"
            "  -h, --help            show this help and exit\n"
            "      --version         show the version and exit\n"
+           "\n"
+           "With a display and no recording options, " + p +
+           " asks for the settings in a window\n"
+           "that starts from the last settings recorded (kept in $XDG_CONFIG_HOME/vesk/\n"
+           "settings.ini); options given with --dialog preset its fields. Without a display\n"
+           "the options alone are used.\n"
            "\n"
            "Options also take their value as --option=VALUE, short ones as -oVALUE.\n"
            "File names may take at most 259 bytes once in code page 932; vesk itself records\n"
@@ -394,19 +388,77 @@ class Parser {
 
   std::string_view program_;
   std::string& message_;
-  Choices choices_;
+  Choices& choices_;
 };
 
 }  // namespace
 
+std::optional<int> ParseWhole(std::string_view text, int low, int high) {
+  long long value = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
+  if (value < low || value > high) return std::nullopt;
+  return static_cast<int>(value);
+}
+
+ParseResult ParseOptions(const std::vector<std::string>& args, Choices& choices,
+                         CommandLineIntent& intent, std::string& message,
+                         std::string_view programName) {
+  message.clear();
+  Parser parser(programName, message, choices);
+  return parser.Run(args, intent);
+}
+
+bool ApplySetting(std::string_view key, std::string_view value, Choices& choices,
+                  std::string& reason) {
+  reason.clear();
+  Choices changed = choices;
+  Parser parser("", reason, changed);
+  if (!parser.Apply(key, value)) return false;
+  choices = std::move(changed);
+  return true;
+}
+
+bool FillRecord(const Choices& choices, RecordingSettings& settings) {
+  std::memset(&settings, 0, sizeof settings);
+  settings.width = choices.width;
+  settings.height = choices.height;
+  settings.frameCount = choices.frames;
+  settings.eyeHeight = choices.eyeHeight;
+  settings.spinForward = choices.spinForward ? 1 : 0;
+  settings.highTessellation = choices.fineMesh ? 1 : 0;
+  settings.chooseDevice = choices.chooseDevice ? 1 : 0;
+
+  // A format alone asks for a conversion; the converter needs nothing else.
+  bool convert = choices.convert || !choices.format.empty();
+  std::string kinds;
+  if (choices.play) kinds += kKeywordPlay;
+  if (choices.edit) kinds += kKeywordEdit;
+  if (convert) kinds += kKeywordConvert;
+  kinds += choices.format;
+  if (kinds.empty()) kinds = kKeywordNothing;
+
+  if (!CopyText(settings.movieFile, choices.movie) ||
+      !CopyText(settings.textureFile, choices.texture) ||
+      !CopyText(settings.outputKinds, kinds)) {
+    std::memset(&settings, 0, sizeof settings);
+    return false;
+  }
+  return true;
+}
+
 ParseResult ParseSettings(const std::vector<std::string>& args, RecordingSettings& settings,
                           std::string& message, std::string_view programName) {
   std::memset(&settings, 0, sizeof settings);
-  message.clear();
-  Parser parser(programName, message);
-  ParseResult result = parser.Run(args);
-  if (result == ParseResult::Filled && !parser.Fill(settings)) {
-    std::memset(&settings, 0, sizeof settings);
+  Choices choices;
+  CommandLineIntent intent;
+  ParseResult result = ParseOptions(args, choices, intent, message, programName);
+  if (result != ParseResult::Filled) return result;
+  if (!FillRecord(choices, settings)) {
+    // The text fields were checked when they were taken; this is a fault of the parser,
+    // reported rather than truncated.
+    message = std::string(programName) + ": internal error: a text does not fit its field";
     return ParseResult::Invalid;
   }
   return result;

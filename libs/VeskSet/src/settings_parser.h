@@ -1,38 +1,18 @@
 // The command-line parser behind VeskSet: turns the argument list (without the program
-// name) into a filled RecordingSettings record, a help or version text, or a one-line
-// complaint. It reads nothing and prints nothing; the export does both.
+// name) into choices or a filled RecordingSettings record, a help or version text, or a
+// one-line complaint. It reads nothing and prints nothing; the export does both. The
+// settings file goes through the same value checks, one key at a time.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "VeskSet.h"
+#include "choices.h"
 
 namespace veskset {
-
-inline constexpr std::string_view kVersion = "1.0.0";
-
-// Ranges the options accept, inclusive.
-inline constexpr int kMinSide = 100;
-inline constexpr int kMaxSide = 16384;
-inline constexpr int kMinFrames = 1;
-inline constexpr int kMaxFrames = 99999;
-inline constexpr int kMinEyeHeight = -1000;
-inline constexpr int kMaxEyeHeight = 1000;
-
-// Defaults of the text fields (ASCII, so the same bytes in CP932).
-inline constexpr std::string_view kDefaultMovie = "globe.avi";
-inline constexpr std::string_view kDefaultTexture = "globe.png";
-
-// The CP932 keywords the program's after-recording step looks for in outputKinds.
-inline constexpr std::string_view kKeywordNothing = "non";
-inline constexpr std::string_view kKeywordPlay = "\x8D\xC4\x90\xB6";     // 再生 (play)
-inline constexpr std::string_view kKeywordEdit = "\x95\xD2\x8F\x57";     // 編集 (edit)
-inline constexpr std::string_view kKeywordConvert = "\x95\xCF\x8A\xB7";  // 変換 (convert)
-inline constexpr std::string_view kKeywordGif = "GIF";
-inline constexpr std::string_view kKeywordMng = "MNG";
-inline constexpr std::string_view kKeywordMpeg = "MPEG";
 
 enum class ParseResult {
   Filled,   // settings holds the record; the program goes on
@@ -40,10 +20,36 @@ enum class ParseResult {
   Invalid,  // message holds one line (no newline) for standard error
 };
 
-// Parses args (argv without argv[0]). Every byte of settings is written whatever the
+// Whether the user asked for the settings window (--dialog, --no-dialog), and whether
+// any option that decides the recording was given.
+enum class DialogRequest { Automatic, Always, Never };
+struct CommandLineIntent {
+  DialogRequest dialog = DialogRequest::Automatic;
+  bool recordingOptions = false;
+};
+
+// Parses args on top of choices, which hold the starting values (the defaults, or the
+// remembered settings). On Invalid or Stop choices may be partly changed.
+ParseResult ParseOptions(const std::vector<std::string>& args, Choices& choices,
+                         CommandLineIntent& intent, std::string& message,
+                         std::string_view programName = "vesk");
+
+// Applies one "key=value" of the settings file; the keys are the long option names. A
+// bad value leaves choices as they were and gives the reason (no program name).
+bool ApplySetting(std::string_view key, std::string_view value, Choices& choices,
+                  std::string& reason);
+
+// Lays choices out in every byte of settings. False (record all zero) only when a text
+// does not fit its field, which the checks on the way in rule out.
+bool FillRecord(const Choices& choices, RecordingSettings& settings);
+
+// Parses args (argv without argv[0]) on top of the defaults. Every byte of settings is written whatever the
 // result; only Filled leaves meaningful values. programName appears in the texts.
 ParseResult ParseSettings(const std::vector<std::string>& args, RecordingSettings& settings,
                           std::string& message, std::string_view programName = "vesk");
+
+// A whole decimal number in [low, high]: optional '-', digits, nothing else.
+std::optional<int> ParseWhole(std::string_view text, int low, int high);
 
 // Splits the contents of /proc/<pid>/cmdline (arguments each ending in a zero byte)
 // into the argument list, dropping argv[0]. A missing final zero still ends the last

@@ -1,6 +1,8 @@
 // The exported VeskSet: reads this process's command line from /proc/self/cmdline, lets
-// the parser fill the record, prints help, version or the complaint, and ends the
-// process with status 2 on a bad command line.
+// the parser take the options, asks in the settings window when there is a display and
+// no recording options (or --dialog), remembers what the window gave, and fills the
+// record. Prints help, version or the complaint; a bad command line ends the process
+// with status 2.
 #include "VeskSet.h"
 
 #include <errno.h>
@@ -12,7 +14,10 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "settings_dialog.h"
+#include "settings_file.h"
 #include "settings_parser.h"
 
 namespace {
@@ -37,11 +42,36 @@ std::optional<std::string> ReadOwnCommandLine() {
   return raw;
 }
 
-[[noreturn]] void EndWithUsageError(const std::string& line) {
+void Warn(const std::string& line) {
+  if (line.empty()) return;
   std::fputs(line.c_str(), stderr);
   std::fputc('\n', stderr);
+}
+
+[[noreturn]] void EndWithUsageError(const std::string& line) {
+  Warn(line);
   std::fflush(stdout);
   std::exit(2);
+}
+
+// Asks in the window, starting from the remembered settings with the options over them.
+// False when the user cancelled.
+bool AskInWindow(const std::vector<std::string>& args, const std::string& program,
+                 veskset::Choices& choices) {
+  veskset::Choices start;
+  std::optional<std::string> path = veskset::SettingsFilePath();
+  if (path) Warn(veskset::SettingsWarning(program, *path, veskset::ReadSettingsFile(*path, start)));
+  // The options were good over the defaults, and every value is checked on its own, so
+  // they are good over the remembered settings too.
+  veskset::CommandLineIntent intent;
+  std::string unused;
+  veskset::ParseOptions(args, start, intent, unused, program);
+  if (!veskset::RunSettingsDialog(start)) return false;
+  choices = start;
+  std::string error;
+  if (path && !veskset::WriteSettingsFile(*path, choices, error))
+    Warn(program + ": cannot remember the settings: " + error);
+  return true;
 }
 
 }  // namespace
@@ -58,19 +88,36 @@ extern "C" VESKSET_API int VeskSet(RecordingSettings* settings) {
                       std::strerror(errno));
   }
 
+  std::vector<std::string> args = veskset::SplitCommandLine(*raw);
+  std::string program = veskset::ProgramNameFromCommandLine(*raw);
+  veskset::Choices choices;
+  veskset::CommandLineIntent intent;
   std::string message;
-  veskset::ParseResult result =
-      veskset::ParseSettings(veskset::SplitCommandLine(*raw), *settings, message,
-                             veskset::ProgramNameFromCommandLine(*raw));
-  switch (result) {
+  switch (veskset::ParseOptions(args, choices, intent, message, program)) {
     case veskset::ParseResult::Filled:
-      return 1;
+      break;
     case veskset::ParseResult::Stop:
+      std::memset(settings, 0, sizeof *settings);
       std::fputs(message.c_str(), stdout);
       std::fflush(stdout);
       return 0;
     case veskset::ParseResult::Invalid:
-      break;
+      std::memset(settings, 0, sizeof *settings);
+      EndWithUsageError(message);
   }
-  EndWithUsageError(message);
+
+  bool wanted = intent.dialog == veskset::DialogRequest::Always ||
+                (intent.dialog == veskset::DialogRequest::Automatic && !intent.recordingOptions);
+  if (wanted && veskset::DialogCanShow()) {
+    if (!AskInWindow(args, program, choices)) {
+      std::memset(settings, 0, sizeof *settings);
+      return 0;
+    }
+  } else if (intent.dialog == veskset::DialogRequest::Always) {
+    std::memset(settings, 0, sizeof *settings);
+    EndWithUsageError(program + ": --dialog needs a display, and none can be opened");
+  }
+  if (!veskset::FillRecord(choices, *settings))
+    EndWithUsageError(program + ": internal error: a text does not fit its field");
+  return 1;
 }

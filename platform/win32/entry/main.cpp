@@ -13,6 +13,6 @@ int main(int argc, char** argv) {
   }
   // Arguments that CP932 cannot carry are left out of the Win32 view of the command
   // line rather than handed over as mangled bytes.
-  std::string converted = win32ext::Utf8ToCp932(commandLine).value_or(std::string());
+  std::string converted = win32ext::Utf8ToCp932(commandLine);
   return WinMain(GetModuleHandleA(nullptr), nullptr, converted.data(), SW_SHOWDEFAULT);
 }

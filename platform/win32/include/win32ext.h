@@ -22,7 +22,7 @@ namespace win32ext {
 // characters and bytes that CP932 cannot hold are carried as escapes that Cp932ToUtf8
 // turns back into the same bytes, so every file name survives the round trip.
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
-std::optional<std::string> Utf8ToCp932(std::string_view utf8);
+std::string Utf8ToCp932(std::string_view utf8);
 // The Unicode code points of CP932 text, one a character.
 std::optional<std::u32string> Cp932ToCodePoints(std::string_view cp932);
 bool IsCp932LeadByte(unsigned char byte);
@@ -39,6 +39,13 @@ std::string ExecutableDirectory();
 // or directory", "Permission denied", "not a regular file"), or empty when it can be:
 // for the messages of a failed save. Creates nothing that it does not remove again.
 std::string WriteProblem(const char* cp932Path);
+// The program's folder of user settings: $XDG_CONFIG_HOME/vesk, or ~/.config/vesk when
+// that is unset or relative; nullopt without either. The folder may not exist yet.
+std::optional<std::string> UserConfigDirectory();
+// Reads a whole user-editable file of at most maxBytes into contents. The size is checked
+// before anything is read, and a file that grows meanwhile is still refused.
+enum class SmallFileResult { Read, Missing, NotRegular, TooLarge, Failed };
+SmallFileResult ReadSmallFile(const std::string& path, size_t maxBytes, std::string& contents);
 
 // ---- Resources ------------------------------------------------------------------------
 // A monochrome image in the AND/XOR layout of icons and cursors: rows top to bottom,

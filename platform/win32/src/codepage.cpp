@@ -156,11 +156,11 @@ std::optional<std::string> Cp932ToUtf8(std::string_view cp932) {
   return out;
 }
 
-std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
+std::string Utf8ToCp932(std::string_view utf8) {
   // Most text converts whole and comes back unchanged; only other text goes character
   // by character.
   if (std::optional<std::string> whole = IconvUtf8ToCp932(utf8)) {
-    if (Cp932ToUtf8(*whole) == utf8) return whole;
+    if (Cp932ToUtf8(*whole) == utf8) return *whole;
   }
   std::string out;
   size_t i = 0;

@@ -178,23 +178,20 @@ DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR*
     }
     absolute = *cwd + "/" + absolute;
   }
-  std::optional<std::string> full = win32ext::Utf8ToCp932(CollapsePath(absolute));
-  if (!full) {
-    SetLastError(ERROR_NO_UNICODE_TRANSLATION);  // the directory's name has no CP932 form
-    return 0;
-  }
-  if (full->size() > kMaxFullPath) {
+  // Names CP932 cannot hold come through as its escapes, so any folder has a full path.
+  const std::string full = win32ext::Utf8ToCp932(CollapsePath(absolute));
+  if (full.size() > kMaxFullPath) {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     return 0;
   }
 
-  DWORD length = static_cast<DWORD>(full->size());
+  DWORD length = static_cast<DWORD>(full.size());
   if (bufferLength <= length) return length + 1;  // the size needed, NUL included
-  memcpy(buffer, full->data(), length);
+  memcpy(buffer, full.data(), length);
   buffer[length] = '\0';
   if (filePart != nullptr) {
     // '/' is never a CP932 trail byte, so the last one found is a real separator.
-    size_t slash = full->rfind('/');
+    size_t slash = full.rfind('/');
     *filePart = slash + 1 == length ? nullptr : buffer + slash + 1;
   }
   return length;

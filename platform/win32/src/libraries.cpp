@@ -1,5 +1,6 @@
 // LoadLibraryA, GetProcAddress and FreeLibrary over dlopen and dlsym. "NAME.dll" maps to
-// libNAME.so, looked for beside the executable and then on the normal library path.
+// libNAME.so, looked for beside the executable, in ../lib from it (the installed
+// layout), and then on the normal library path.
 // Loading a library that is already loaded gives the same HMODULE and counts one more
 // reference, as Win32 does; FreeLibrary drops one, and the last one unloads it.
 // GetModuleHandleA lives with the resources, not here.
@@ -45,7 +46,12 @@ std::vector<std::string> Candidates(const std::string& name) {
   std::string file = "lib" + stem + ".so";
   std::vector<std::string> candidates;
   std::string directory = win32ext::ExecutableDirectory();
-  if (!directory.empty()) candidates.push_back(directory + "/" + file);
+  if (!directory.empty()) {
+    candidates.push_back(directory + "/" + file);
+    // Named outright: dlopen's own search uses the RUNPATH of its caller, which is not
+    // the program when a sanitizer runtime stands in for dlopen.
+    candidates.push_back(directory + "/../lib/" + file);
+  }
   candidates.push_back(file);  // no '/': dlopen searches the library path
   return candidates;
 }

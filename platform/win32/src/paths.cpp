@@ -1,11 +1,13 @@
 // Translation of the program's CP932 path names into the UTF-8, '/'-separated names the
-// operating system takes, and the location of the running executable.
+// operating system takes, the location of the running executable and of the user's
+// configuration folder, and why a path cannot be written.
 #include <fcntl.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -59,6 +61,15 @@ std::string WriteProblem(const char* cp932Path) {
   if (fd < 0) return strerror(errno);
   close(fd);
   return std::string();
+}
+
+std::optional<std::string> UserConfigDirectory() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config != nullptr && config[0] == '/') return std::string(config) + "/vesk";
+  // A relative XDG_CONFIG_HOME is to be ignored, as the base directory rules say.
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] == '\0') return std::nullopt;
+  return std::string(home) + "/.config/vesk";
 }
 
 }  // namespace win32ext

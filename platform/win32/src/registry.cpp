@@ -4,12 +4,7 @@
 // ("[HKEY_LOCAL_MACHINE\Software\Graphics SDK]"); lines are "name=text" (REG_SZ, UTF-8
 // in the file, CP932 to callers), "name=dword:2a" (REG_DWORD) or "@=..." for the
 // default value; ';' and '#' start comment lines. Nothing can be written.
-#include <errno.h>
-#include <fcntl.h>
-#include <stdlib.h>
 #include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -134,10 +129,9 @@ std::optional<Value> ParseValue(std::string_view text) {
     for (int i = 0; i < 4; ++i) data[i] = static_cast<char>(number >> (8 * i) & 0xFF);
     return Value{REG_DWORD, data};
   }
-  std::optional<std::string> cp932 = win32ext::Utf8ToCp932(text);
-  if (!cp932) return std::nullopt;  // not UTF-8, or no CP932 form
-  cp932->push_back('\0');            // REG_SZ data includes its terminator
-  return Value{REG_SZ, *cp932};
+  std::string cp932 = win32ext::Utf8ToCp932(text);
+  cp932.push_back('\0');  // REG_SZ data includes its terminator
+  return Value{REG_SZ, cp932};
 }
 
 // Adds what one file says about the key at key.path; later lines override earlier ones.
@@ -175,44 +169,17 @@ void ScanFile(std::string_view text, Key& key) {
 }
 
 // The whole file, or nullopt when it is missing, not a regular file, or too big.
-std::optional<std::string> ReadSmallFile(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::string> contents;
-  struct stat info;
-  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-      static_cast<uint64_t>(info.st_size) <= kMaxFileSize) {
-    // Read one byte more than allowed, to notice a file that grew since fstat.
-    std::string buffer(kMaxFileSize + 1, '\0');
-    size_t used = 0;
-    bool failed = false;
-    while (used < buffer.size()) {
-      ssize_t got = read(fd, buffer.data() + used, buffer.size() - used);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) failed = true;
-      if (got <= 0) break;
-      used += static_cast<size_t>(got);
-    }
-    if (!failed && used <= kMaxFileSize) {
-      buffer.resize(used);
-      contents = std::move(buffer);
-    }
-  }
-  close(fd);
+std::optional<std::string> ReadRegistryFile(const std::string& path) {
+  std::string contents;
+  if (win32ext::ReadSmallFile(path, kMaxFileSize, contents) != win32ext::SmallFileResult::Read)
+    return std::nullopt;
   return contents;
 }
 
 std::optional<std::string> UserRegistryFile() {
-  const char* config = getenv("XDG_CONFIG_HOME");
-  std::string directory;
-  if (config != nullptr && config[0] == '/') {
-    directory = config;  // relative values are to be ignored
-  } else {
-    const char* home = getenv("HOME");
-    if (home == nullptr || home[0] == '\0') return std::nullopt;
-    directory = std::string(home) + "/.config";
-  }
-  return directory + "/vesk/registry.ini";
+  std::optional<std::string> directory = win32ext::UserConfigDirectory();
+  if (!directory) return std::nullopt;
+  return *directory + "/registry.ini";
 }
 
 std::shared_ptr<Key> LoadKey(const std::string& path) {
@@ -221,10 +188,10 @@ std::shared_ptr<Key> LoadKey(const std::string& path) {
   key->exists = path.find('\\') == std::string::npos;  // roots always exist
   std::string programDirectory = win32ext::ExecutableDirectory();
   if (!programDirectory.empty()) {
-    if (auto text = ReadSmallFile(programDirectory + "/registry.ini")) ScanFile(*text, *key);
+    if (auto text = ReadRegistryFile(programDirectory + "/registry.ini")) ScanFile(*text, *key);
   }
   if (auto file = UserRegistryFile()) {
-    if (auto text = ReadSmallFile(*file)) ScanFile(*text, *key);
+    if (auto text = ReadRegistryFile(*file)) ScanFile(*text, *key);
   }
   return key;
 }

@@ -9,12 +9,14 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "VeskSet.h"
+#include "probe_record.h"
 #include "scratch_dir.h"
 
 extern char** environ;
@@ -68,21 +70,6 @@ ChildRun RunProbe(const std::vector<std::string>& args) {
   }
   return run;
 }
-
-// The record the probe printed, decoded from its hex line.
-bool DecodeRecord(const std::string& out, RecordingSettings& settings) {
-  size_t start = out.find("record=");
-  if (start == std::string::npos) return false;
-  start += 7;
-  if (out.size() < start + 2 * sizeof settings) return false;
-  auto* bytes = reinterpret_cast<unsigned char*>(&settings);
-  for (size_t i = 0; i < sizeof settings; ++i) {
-    bytes[i] = static_cast<unsigned char>(std::stoi(out.substr(start + 2 * i, 2), nullptr, 16));
-  }
-  return true;
-}
-
-std::string Field(const char* text, size_t size) { return std::string(text, strnlen(text, size)); }
 
 // Every byte after a text's terminating zero, up to the end of its field, is zero.
 template <size_t N>
@@ -170,6 +157,24 @@ TEST(VeskSetExport, VersionPrintsOneLineAndReturnsZero) {
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out, "veskset_probe (VeskSet settings library) 1.0.0\nresult=0\n");
+}
+
+TEST(VeskSetExport, WithoutADisplayTheOptionsAloneAreUsed) {
+  // The tests run with VESK_HEADLESS=1: remembered settings are for the window only.
+  testsupport::ScratchDir config("veskset-config");
+  std::filesystem::create_directories(config / "vesk");
+  std::ofstream(config / "vesk/settings.ini") << "frames=5\n";
+  setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+  ChildRun run = RunProbe({});
+  RecordingSettings settings;
+  ASSERT_TRUE(DecodeRecord(run.out, settings)) << run.out;
+  EXPECT_EQ(settings.frameCount, 64);
+
+  ChildRun asked = RunProbe({"--dialog", "-n", "3"});
+  EXPECT_EQ(asked.exitStatus, 2);
+  EXPECT_EQ(asked.err, "veskset_probe: --dialog needs a display, and none can be opened\n");
+  EXPECT_EQ(asked.out, "");
+  unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

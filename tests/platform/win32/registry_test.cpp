@@ -1,16 +1,19 @@
 // The read-only registry over registry.ini files: value types, RegQueryValueExA's size
 // rules, key lookup and refused writes, snapshots, the user file winning over the one
 // beside the program, and hostile files. XDG_CONFIG_HOME points at a test directory.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <string>
 
 #include "kernel_test_support.h"
+#include "win32ext.h"
 #include "windows.h"
 
 extern char** environ;
@@ -128,8 +131,10 @@ TEST_F(Registry, HostileFilesAreSurvived) {
   ASSERT_EQ(Open(&key), ERROR_SUCCESS);
   EXPECT_EQ(Value(key, "Crlf"), "value");
   EXPECT_EQ(Value(key, "After"), "kept");
-  for (const char* ignored : {"no equals sign", "", "Broken", "NoCp932", "BadDword", "LongDword",
-                              "Long", "Nul"})
+  // Bytes and characters CP932 cannot hold are carried through its escapes, unchanged.
+  EXPECT_EQ(win32ext::Cp932ToUtf8(Value(key, "Broken")), "\xC3\x28");
+  EXPECT_EQ(win32ext::Cp932ToUtf8(Value(key, "NoCp932")), "€");
+  for (const char* ignored : {"no equals sign", "", "BadDword", "LongDword", "Long", "Nul"})
     EXPECT_EQ(Value(key, ignored), "<error 2>") << ignored;
   RegCloseKey(key);
 
@@ -181,11 +186,22 @@ TEST_F(Registry, UserFileWinsOverProgramFile) {
   WriteIni(kSection + "Shared=user\n");
   char filter[] = "--gtest_filter=RegistryChild.*", disabled[] = "--gtest_also_run_disabled_tests";
   char* argv[] = {const_cast<char*>(copy.c_str()), filter, disabled, nullptr};
+  // The child's report shows whether its test ran at all: a filter that matches
+  // nothing passes too.
+  const std::string report = dir_ / "child.txt";
+  posix_spawn_file_actions_t output;
+  posix_spawn_file_actions_init(&output);
+  posix_spawn_file_actions_addopen(&output, STDOUT_FILENO, report.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, copy.c_str(), nullptr, nullptr, argv, environ), 0);
+  int spawned = posix_spawn(&pid, copy.c_str(), &output, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&output);
+  ASSERT_EQ(spawned, 0);
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child's checks failed";
+  std::string text = kernel_test::ReadFile(report).value_or("");
+  EXPECT_NE(text.find("[       OK ] RegistryChild.DISABLED_SeesBothFiles"), std::string::npos) << text;
+  EXPECT_NE(text.find("[  PASSED  ] 1 test."), std::string::npos) << "exactly the one child test ran:\n" << text;
 }
 
 }  // namespace

@@ -1,0 +1,84 @@
+// What the settings window checks and shows beside its fields, as plain functions: the
+// window only copies texts in and results out, so all of this is tested without GTK.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "choices.h"
+
+namespace veskset {
+
+struct SizePreset {
+  int width;
+  int height;
+};
+inline constexpr SizePreset kSizePresets[] = {
+    {640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1920, 1080}};
+
+// The preset with exactly this size, or -1 for a custom size.
+int PresetIndex(int width, int height);
+
+// The picture kinds the program reads, as file-name patterns for the open chooser.
+inline constexpr std::string_view kPicturePatterns[] = {"jpg", "jpeg", "png", "bmp", "tga", "dds",
+                                                        "ppm", "pgm", "pbm", "dib"};
+
+// A checked field: its value, and the reason shown beside it ("" when it is good).
+struct NumberField {
+  int value = 0;
+  std::string problem;
+};
+struct TextField {
+  std::string cp932;  // the text as it goes into the record
+  std::string problem;
+  std::string info;  // shown when there is no problem
+};
+
+// A whole number typed into an entry, from low to high.
+NumberField CheckNumber(std::string_view text, int low, int high);
+
+// The movie name as recorded: ".avi" added when it does not end in it (any case).
+std::string WithAviExtension(std::string_view utf8);
+// The movie path (UTF-8, already with its extension): named, in code page 932, short
+// enough for the program, and in a folder that exists.
+TextField CheckMovie(std::string_view utf8);
+// The picture (UTF-8): in code page 932, fits the record, and found where the program
+// looks (as a path, in the current folder, or in the media folder); info names the
+// folder when it is not where the name says.
+TextField CheckPicture(std::string_view utf8);
+
+// The window's fields as the user left them: texts as typed (UTF-8), switches as set.
+struct DialogTexts {
+  std::string movie, picture, width, height, frames, eyeHeight;
+  bool spinForward = true;
+  bool fineMesh = true;
+  bool chooseDevice = false;
+  bool play = false;
+  bool edit = false;
+  bool convert = false;
+  int format = 0;  // index into kFormatNames
+};
+inline constexpr std::string_view kFormatNames[] = {"GIF", "MNG", "MPEG-1"};
+
+// The reason shown beside each field, "" when it is good.
+struct DialogProblems {
+  std::string movie, picture, size, frames, eyeHeight;
+  std::string pictureInfo;  // where the picture was found, when that is not obvious
+  bool Any() const;
+};
+
+// The fields that show choices (paths in UTF-8; a name UTF-8 cannot carry stays empty).
+DialogTexts TextsFromChoices(const Choices& choices);
+// Checks every field; the good ones are taken into choices. The movie gets its
+// extension. "Record" is offered only when nothing is wrong.
+DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices);
+
+// The texts beside the fields.
+std::string MovieSizeText(int width, int height, int frames);  // "about 59.0 MB"
+// The folder the movie goes to, absolute, with the home folder shown as "~": a program
+// started from the desktop menu works in the home folder, which the bare name hides.
+std::string MovieFolderText(std::string_view utf8Movie);  // "in ~/Videos"
+std::string LengthText(int frames);                            // "6.4 seconds at 10 frames per second"
+std::string AngleText(int eyeHeight);                          // "seen from 3.3° above the equator"
+
+}  // namespace veskset

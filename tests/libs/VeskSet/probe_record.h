@@ -1,0 +1,12 @@
+// Reading what veskset_probe printed: the record as the real VeskSet filled it.
+#pragma once
+
+#include <string>
+
+#include "VeskSet.h"
+
+// The record from the probe's "record=" hex line; false when there is none.
+bool DecodeRecord(const std::string& out, RecordingSettings& settings);
+
+// A text field up to its zero (or its end).
+std::string Field(const char* text, size_t size);
