@@ -14,10 +14,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "command_output.h"
 #include "scratch_dir.h"
 
 extern char** environ;
@@ -27,20 +30,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// Runs a command line and returns its standard output ("" when it cannot run).
-std::string Output(const std::string& command) {
-  std::string result;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (fgets(buffer, sizeof buffer, pipe)) result += buffer;
-    pclose(pipe);
-  }
-  return result;
-}
+using testsupport::CommandOutput;
 
 // The first visible window with exactly this title, waiting up to 20 seconds.
 std::string WaitForWindow(const std::string& title) {
-  std::string id = Output("timeout 20 xdotool search --sync --onlyvisible --name '^" + title + "$' | head -n 1");
+  std::string id = CommandOutput("timeout 20 xdotool search --sync --onlyvisible --name '^" + title + "$' | head -n 1");
   while (!id.empty() && (id.back() == '\n')) id.pop_back();
   return id;
 }
@@ -48,12 +42,23 @@ std::string WaitForWindow(const std::string& title) {
 // Gives the window the keyboard and types the keys, one xdotool call each; the focus
 // may take a moment after the window appears.
 void Keys(const std::string& window, const std::vector<std::string>& keys) {
-  Output("xdotool windowfocus --sync " + window);
+  CommandOutput("xdotool windowfocus --sync " + window);
   std::this_thread::sleep_for(300ms);
   for (const std::string& key : keys) {
-    Output("xdotool key --clearmodifiers " + key);
+    CommandOutput("xdotool key --clearmodifiers " + key);
     std::this_thread::sleep_for(200ms);
   }
+}
+
+// X, Y, WIDTH and HEIGHT of a window as xdotool reports them.
+std::map<std::string, int> Geometry(const std::string& window) {
+  std::map<std::string, int> values;
+  std::istringstream lines(CommandOutput("xdotool getwindowgeometry --shell " + window));
+  for (std::string line; std::getline(lines, line);) {
+    size_t equals = line.find('=');
+    if (equals != std::string::npos) values[line.substr(0, equals)] = std::atoi(line.c_str() + equals + 1);
+  }
+  return values;
 }
 
 class ChooseDeviceOnDisplay : public testing::Test {
@@ -103,7 +108,7 @@ class ChooseDeviceOnDisplay : public testing::Test {
   }
 
   std::string Probe() {
-    return Output(std::string(VESK_FFPROBE) +
+    return CommandOutput(std::string(VESK_FFPROBE) +
                   " -v error -count_frames -select_streams v:0 -show_entries stream=width,height,nb_read_frames"
                   " -of default=noprint_wrappers=1 '" + (fs::path(scratch_.path()) / "out.avi").string() + "'");
   }
@@ -116,6 +121,15 @@ TEST_F(ChooseDeviceOnDisplay, EscapeAfterAChoiceRecordsOnTheFirstDevice) {
   Start();
   std::string dialog = WaitForWindow("Direct3D Settings");
   ASSERT_FALSE(dialog.empty()) << "no dialog titled Direct3D Settings";
+  // 289 by 302 dialog units of an 8-point face (5 to 7 by 12 to 15 pixels a unit pair),
+  // centred over the 200 by 150 program window in the middle of the 1280 by 1024 screen.
+  std::map<std::string, int> geometry = Geometry(dialog);
+  EXPECT_GE(geometry["WIDTH"], 289 * 5 / 4);
+  EXPECT_LE(geometry["WIDTH"], 289 * 7 / 4 + 20);
+  EXPECT_GE(geometry["HEIGHT"], 302 * 12 / 8);
+  EXPECT_LE(geometry["HEIGHT"], 302 * 15 / 8 + 20);
+  EXPECT_NEAR(geometry["X"] + geometry["WIDTH"] / 2, 640, 4);
+  EXPECT_NEAR(geometry["Y"] + geometry["HEIGHT"] / 2, 512, 4);
   // Render Device (Alt+D), the next device, then Escape.
   Keys(dialog, {"alt+d", "Down", "Escape"});
   // Had the choice been taken, the reference device's box would wait for an answer
