@@ -21,6 +21,10 @@ constexpr HRESULT ERR_MEDIA_NOT_FOUND = HRESULT(0x8200000B);
 constexpr HRESULT ERR_RESET_FAILED = HRESULT(0x8200000C);
 constexpr HRESULT ERR_NULL_REF_DEVICE = HRESULT(0x8200000D);
 
+// The exit status of a run that could not make its movie (0 stays for a complete
+// recording, one the user ended and settings the user declined; 2 for a bad option).
+constexpr int kExitNoMovie = 1;
+
 // Kinds of ShowError messages.
 enum ErrorKind : int { MSG_NONE = 0, MSGERR_APPMUSTEXIT = 1, MSGWARN_SWITCHEDTOREF = 2 };
 
@@ -115,6 +119,8 @@ class AppShell {
   void RenderOneStep();
   void WriteDeviceStats();
   HRESULT FallBackToReference(HRESULT result, D3DDEVTYPE failedType);
+  HRESULT RebuildDevice();
+  void KeepCaptureInStep();
   bool closing_ = false;
 };
 

@@ -7,6 +7,7 @@
 #include "app_shell.h"
 #include "d3dx9tex.h"
 #include "device_settings_dialog.h"
+#include "frame_capture.h"
 #include "frame_timer.h"
 #include "resources.h"
 #include "win32ext.h"
@@ -41,9 +42,10 @@ void ForEachCombination(const DeviceEnumeration& enumeration, Visit visit) {
   }
 }
 
+// The first entry of a list, or `fallback` when the list is empty.
 template <class T>
-T First(const GrowArray& array) {
-  return ValueAt<T>(array, 0);
+T First(const GrowArray& array, T fallback) {
+  return array.Count() ? ValueAt<T>(array, 0) : fallback;
 }
 
 // The vertex-processing text of deviceStats.
@@ -83,11 +85,12 @@ bool AppShell::ChooseWindowedSettings(bool requireHal, bool requireRef) {
   settings.windowedDisplayMode = desktop;
   settings.windowedWidth = clientRect.right - clientRect.left;
   settings.windowedHeight = clientRect.bottom - clientRect.top;
-  if (enumeration.usesDepthBuffer) settings.windowedDepthStencilFormat = First<D3DFORMAT>(best->depthStencilFormats);
-  settings.windowedMultisampleType = First<D3DMULTISAMPLE_TYPE>(best->multisampleTypes);
+  if (enumeration.usesDepthBuffer)
+    settings.windowedDepthStencilFormat = First(best->depthStencilFormats, D3DFMT_UNKNOWN);
+  settings.windowedMultisampleType = First(best->multisampleTypes, D3DMULTISAMPLE_NONE);
   settings.windowedMultisampleQuality = 0;
-  settings.windowedVertexProcessing = First<VertexProcessingType>(best->vertexProcessingTypes);
-  settings.windowedPresentInterval = First<UINT>(best->presentIntervals);
+  settings.windowedVertexProcessing = First(best->vertexProcessingTypes, SOFTWARE_VP);
+  settings.windowedPresentInterval = First(best->presentIntervals, UINT(D3DPRESENT_INTERVAL_DEFAULT));
   settings.isWindowed = true;
   return true;
 }
@@ -138,10 +141,10 @@ bool AppShell::ChooseFullscreenSettings(bool requireHal, bool requireRef) {
   settings.fullscreenCombination = best;
   settings.fullscreenDisplayMode = picked;
   if (enumeration.usesDepthBuffer)
-    settings.fullscreenDepthStencilFormat = First<D3DFORMAT>(best->depthStencilFormats);
-  settings.fullscreenMultisampleType = First<D3DMULTISAMPLE_TYPE>(best->multisampleTypes);
+    settings.fullscreenDepthStencilFormat = First(best->depthStencilFormats, D3DFMT_UNKNOWN);
+  settings.fullscreenMultisampleType = First(best->multisampleTypes, D3DMULTISAMPLE_NONE);
   settings.fullscreenMultisampleQuality = 0;
-  settings.fullscreenVertexProcessing = First<VertexProcessingType>(best->vertexProcessingTypes);
+  settings.fullscreenVertexProcessing = First(best->vertexProcessingTypes, SOFTWARE_VP);
   settings.fullscreenPresentInterval = D3DPRESENT_INTERVAL_DEFAULT;
   settings.isWindowed = false;
   return true;
@@ -157,6 +160,7 @@ HRESULT AppShell::ChooseInitialSettings() {
 
 void AppShell::BuildPresentParameters() {
   DeviceCombination* combination = settings.CurrentCombination();
+  if (!combination) return;  // no settings in force: callers refuse before building
   presentParameters.Windowed = settings.isWindowed;
   presentParameters.BackBufferCount = 1;
   presentParameters.MultiSampleType = settings.CurrentMultisampleType();
@@ -223,6 +227,7 @@ void AppShell::WriteDeviceStats() {
 
 HRESULT AppShell::Initialize3DEnvironment() {
   DeviceInfo* deviceInfo = settings.CurrentDevice();
+  if (!deviceInfo || !settings.CurrentCombination() || !direct3D) return ERR_NO_COMPATIBLE_DEVICES;
   windowed = settings.isWindowed;
   AdjustWindowForChange();
   BuildPresentParameters();
@@ -248,6 +253,7 @@ HRESULT AppShell::Initialize3DEnvironment() {
       result = RestoreDeviceObjects();
       if (SUCCEEDED(result)) {
         deviceObjectsRestored = true;
+        KeepCaptureInStep();
         return S_OK;
       }
       InvalidateDeviceObjects();
@@ -259,14 +265,33 @@ HRESULT AppShell::Initialize3DEnvironment() {
 
 // After a failed HAL device: retry windowed on the reference device when there is one,
 // except for missing media, which no other device would find either.
+// A must-exit message on the way (a leftover reference, a driver-internal error) has
+// closed the program and released Direct3D: then nothing more is tried.
 HRESULT AppShell::FallBackToReference(HRESULT result, D3DDEVTYPE failedType) {
-  if (result == ERR_MEDIA_NOT_FOUND || result == D3DX_FILE_NOT_FOUND || failedType != D3DDEVTYPE_HAL ||
-      !ChooseWindowedSettings(false, true))
+  if (fatalErrorShown || result == ERR_MEDIA_NOT_FOUND || result == D3DX_FILE_NOT_FOUND ||
+      failedType != D3DDEVTYPE_HAL || !ChooseWindowedSettings(false, true))
     return result;
   windowed = true;
   AdjustWindowForChange();
   PlaceWindowAtBounds();
   ShowError(result, MSGWARN_SWITCHEDTOREF);
+  if (fatalErrorShown) return result;
+  return Initialize3DEnvironment();
+}
+
+// The recording reads the front buffer through the shell's device: after a new device
+// it takes that one, and a scratch surface of its adapter's display size.
+void AppShell::KeepCaptureInStep() {
+  if (!frameCapture.device) return;  // no recording prepared yet
+  direct3D->GetAdapterDisplayMode(settings.CurrentCombination()->adapterOrdinal, &frameCapture.displayMode);
+  frameCapture.UseDevice(device);
+}
+
+// Releases the device and builds one with the settings in force, unless the release
+// ended the program.
+HRESULT AppShell::RebuildDevice() {
+  Cleanup3DEnvironment();
+  if (fatalErrorShown) return ERR_NONZERO_REFCOUNT;
   return Initialize3DEnvironment();
 }
 
@@ -307,9 +332,11 @@ void AppShell::Cleanup3DEnvironment() {
     deviceObjectsInited = false;
     DeleteDeviceObjects();
   }
-  if (device->Release() > 0 && !fatalErrorShown)
-    ShowMustExit("A D3D object has a non-zero reference\ncount (meaning things were not properly\ncleaned up).");
+  // The must-exit message runs the close sequence, which must find the device gone.
+  IDirect3DDevice9* released = device;
   device = nullptr;
+  if (released->Release() > 0 && !fatalErrorShown)
+    ShowMustExit("A D3D object has a non-zero reference\ncount (meaning things were not properly\ncleaned up).");
 }
 
 // Puts the window back where windowBounds says, in front of other windows but not topmost.
@@ -325,7 +352,10 @@ void AppShell::BackToWindowed() {
   PlaceWindowAtBounds();
 }
 
+// Without settings for the other mode (none was found) the switch is refused and
+// nothing changes.
 HRESULT AppShell::ToggleFullscreen() {
+  if (!settings.windowedCombination || !settings.fullscreenCombination) return S_FALSE;
   UINT oldAdapter = settings.CurrentCombination()->adapterOrdinal;
   D3DDEVTYPE oldType = settings.CurrentCombination()->deviceType;
   Pause(true);
@@ -339,8 +369,7 @@ HRESULT AppShell::ToggleFullscreen() {
     BuildPresentParameters();
     result = Reset3DEnvironment();
   } else {
-    Cleanup3DEnvironment();
-    result = Initialize3DEnvironment();
+    result = RebuildDevice();
   }
   if (FAILED(result)) {
     if (result != D3DERR_OUTOFVIDEOMEMORY) result = ERR_RESET_FAILED;
@@ -365,8 +394,7 @@ HRESULT AppShell::ChangeDevice() {
   if (dialog.ShowDialog(window) != IDOK) return S_OK;
   settings = dialog.GetSettings();
   windowed = settings.isWindowed;
-  Cleanup3DEnvironment();
-  HRESULT result = Initialize3DEnvironment();
+  HRESULT result = RebuildDevice();
   if (FAILED(result)) {
     if (result != D3DERR_OUTOFVIDEOMEMORY) result = ERR_RESET_FAILED;
     if (!windowed) BackToWindowed();

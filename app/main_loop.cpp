@@ -1,6 +1,8 @@
 // Run, the message and frame loop with the recording, and Render3DEnvironment, the
 // frame step: device loss, the time step (the fixed recording step after a grab),
 // FrameMove, Render and Present.
+#include <cstdio>
+
 #include "app_shell.h"
 #include "frame_capture.h"
 #include "frame_timer.h"
@@ -12,10 +14,10 @@ namespace {
 // Prepares the capture for a recording from frame 1; false when no surface can be made.
 bool PrepareRecording(IDirect3DDevice9* device) {
   frameCapture.frameNumber = 1;
-  frameCapture.device = device;
-  return SUCCEEDED(device->CreateOffscreenPlainSurface(frameCapture.displayMode.Width,
-                                                       frameCapture.displayMode.Height, D3DFMT_A8R8G8B8,
-                                                       D3DPOOL_SCRATCH, &frameCapture.surface, nullptr));
+  if (frameCapture.UseDevice(device)) return true;
+  std::fprintf(stderr, "vesk: cannot make a %ux%u surface to read the screen into\n",
+               frameCapture.displayMode.Width, frameCapture.displayMode.Height);
+  return false;
 }
 
 }  // namespace
@@ -25,9 +27,10 @@ int AppShell::Run() {
   MSG message{};
   message.message = WM_NULL;
   PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-  if (!LoadMovieWriter(frameCapture)) return 0;
+  if (!LoadMovieWriter(frameCapture)) return kExitNoMovie;
   captureStepPending = false;
-  if (!PrepareRecording(device)) return 0;
+  if (!PrepareRecording(device)) return kExitNoMovie;
+  bool stepFailed = false;
 
   while (message.message != WM_QUIT) {
     bool got = active ? PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) != 0
@@ -40,7 +43,10 @@ int AppShell::Run() {
       continue;
     }
     if (deviceLost) Sleep(10);
-    if (active && FAILED(Render3DEnvironment())) SendMessageA(window, WM_CLOSE, 0, 0);
+    if (active && FAILED(Render3DEnvironment())) {
+      stepFailed = true;
+      SendMessageA(window, WM_CLOSE, 0, 0);
+    }
     // A close in this pass has released the device the capture reads from: there is
     // nothing left to grab, and the quit message ends the loop on the next pass.
     if (frameCapture.frameNumber != 0 && device) {
@@ -49,7 +55,11 @@ int AppShell::Run() {
     }
   }
   if (accelerators) DestroyAcceleratorTable(accelerators);
-  return StartAfterRecordingPrograms(frameCapture, outputKinds) ? int(message.wParam) : 0;
+  if (StartAfterRecordingPrograms(frameCapture, outputKinds)) return int(message.wParam);
+  // A recording that ended without its movie failed, unless the user ended it (the
+  // quit message with no must-exit error before it).
+  bool userEnded = message.message == WM_QUIT && !fatalErrorShown && !stepFailed;
+  return frameCapture.finished || userEnded ? 0 : kExitNoMovie;
 }
 
 HRESULT AppShell::Render3DEnvironment() {

@@ -3,6 +3,8 @@
 // the movie writer (start, append, finish) and deleted again.
 #pragma once
 
+#include <string_view>
+
 #include "AVI2.h"
 #include "d3d9.h"
 
@@ -14,7 +16,11 @@ struct FrameCapture {
 
   // Copies the movie path into outputPath; false (nothing copied) when it does not fit,
   // so that a shortened path never names a file the user did not ask for.
-  bool SetOutputPath(const char* path);
+  bool SetOutputPath(std::string_view path);
+  // Reads the front buffer through `newDevice` from now on, into a scratch surface of
+  // displayMode's size (made anew when there is none of that size); false when none
+  // can be made.
+  bool UseDevice(IDirect3DDevice9* newDevice);
 
   // True while the loop shall go on; false after the last frame or a shown error.
   bool CaptureFrame();

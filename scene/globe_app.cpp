@@ -49,9 +49,18 @@ HRESULT GlobeApp::OneTimeSceneInit() {
 }
 
 HRESULT GlobeApp::InitDeviceObjects() {
-  if (FAILED(mesh->Create(device, "vesk.x"))) return ERR_MEDIA_NOT_FOUND;
-  if (FAILED(CreateTextureFromMediaFile(device, textureFile, &globeTexture, D3DFMT_R5G6B5)))
+  HRESULT result = mesh->Create(device, "vesk.x");
+  if (FAILED(result)) {
+    ReportMediaFailure("backdrop mesh", "vesk.x", "not a valid .x file (damaged, or no mesh in it)", result);
     return ERR_MEDIA_NOT_FOUND;
+  }
+  result = CreateTextureFromMediaFile(device, textureFile, &globeTexture, D3DFMT_R5G6B5);
+  if (FAILED(result)) {
+    ReportMediaFailure("globe picture", textureFile,
+                       "not a picture this program reads (JPEG, PNG, BMP, TGA, DDS, PPM/PGM/PBM or DIB), or damaged",
+                       result);
+    return ERR_MEDIA_NOT_FOUND;
+  }
   bumpFormat = ChooseBumpFormat();
   if (bumpFormat == D3DFMT_UNKNOWN) return E_FAIL;
   return FAILED(CreateGlobeVertexBuffer()) ? E_FAIL : S_OK;

@@ -20,6 +20,12 @@ struct GlobeVertex {
 static_assert(sizeof(GlobeVertex) == 40);
 constexpr DWORD kGlobeFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2;
 
+// Bands from pole to pole and sectors around the axis of one globe strip.
+struct GlobeTessellation {
+  int bands;
+  int sectors;
+};
+
 // The spin of the globe in radians, for the whole process; never reduced.
 extern float spinAngle;
 
@@ -56,6 +62,7 @@ class GlobeApp : public AppShell {
   D3DXMATRIX projection{};
   D3DFORMAT bumpFormat = D3DFMT_UNKNOWN;
   IDirect3DVertexBuffer9* vertexBuffer = nullptr;
+  GlobeTessellation tessellation{};  // the bands and sectors of vertexBuffer
   int vertexCount = 0;
   int highTessellation = 1;
   char textureFile[260] = {};

@@ -6,13 +6,8 @@
 
 namespace {
 
-struct Tessellation {
-  int bands;
-  int sectors;
-};
-
-Tessellation TessellationOf(int highTessellation) {
-  return highTessellation ? Tessellation{15, 30} : Tessellation{5, 10};
+GlobeTessellation TessellationOf(int highTessellation) {
+  return highTessellation ? GlobeTessellation{15, 30} : GlobeTessellation{5, 10};
 }
 
 // The sphere-map pair of a normal treated as a point under `m`.
@@ -38,8 +33,10 @@ HRESULT GlobeApp::CreateGlobeVertexBuffer() {
     vertexBuffer->Release();
     vertexBuffer = nullptr;
   }
-  Tessellation t = TessellationOf(highTessellation);
-  vertexCount = 2 * t.bands * (t.sectors + 1);
+  // The fill and the draw follow the buffer's own tessellation, whatever
+  // highTessellation says later.
+  tessellation = TessellationOf(highTessellation);
+  vertexCount = 2 * tessellation.bands * (tessellation.sectors + 1);
   HRESULT result = device->CreateVertexBuffer(UINT(vertexCount) * sizeof(GlobeVertex), D3DUSAGE_WRITEONLY,
                                               kGlobeFvf, D3DPOOL_MANAGED, &vertexBuffer, nullptr);
   return FAILED(result) ? E_FAIL : S_OK;
@@ -50,7 +47,7 @@ void GlobeApp::FillGlobeVertices() {
   D3DXMatrixMultiply(&m, &world, &view);
   GlobeVertex* out = nullptr;
   if (!vertexBuffer || FAILED(vertexBuffer->Lock(0, 0, reinterpret_cast<void**>(&out), 0))) return;
-  Tessellation t = TessellationOf(highTessellation);
+  const GlobeTessellation t = tessellation;
   const float dTheta = 3.1415927f / float(t.bands);
   const float dPhi = 6.2831855f / float(t.sectors);
   for (int i = 0; i < t.bands; ++i) {

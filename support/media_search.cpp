@@ -2,7 +2,9 @@
 // then in "<Samples Path>\Media\" from the registry.
 #include "media_search.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "d3dx9tex.h"
 #include "win32ext.h"
@@ -83,4 +85,42 @@ HRESULT CreateTextureFromMediaFile(IDirect3DDevice9* device, const char* fileNam
   constexpr DWORD kFilter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_MIRROR;
   return D3DXCreateTextureFromFileExA(device, path, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, format,
                                       D3DPOOL_MANAGED, kFilter, kFilter, 0, nullptr, nullptr, texture);
+}
+
+namespace {
+
+// CP932 text as the terminal shows it.
+std::string Printable(const char* cp932) {
+  return win32ext::Cp932ToUtf8(cp932).value_or(cp932);
+}
+
+std::string NotFoundReason() {
+  char media[260];
+  if (FAILED(GetSdkMediaPath(media, sizeof media)))
+    return "not found in the current folder, and no media folder is registered";
+  std::string folder = win32ext::ToSystemPath(media).value_or(media);
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return "not found in the current folder or in " + folder;
+}
+
+std::string FailureReason(const char* invalidData, HRESULT result) {
+  switch (result) {
+    case kFileNotFound: return NotFoundReason();
+    case D3DXERR_INVALIDDATA: return invalidData;
+    case E_OUTOFMEMORY: return "not enough memory";
+    case E_FAIL: return "its full path is longer than 259 bytes";
+    case E_INVALIDARG: return "its path in the media folder is longer than 259 bytes";
+    default: {
+      char code[32];
+      std::snprintf(code, sizeof code, "error 0x%08X", unsigned(result));
+      return code;
+    }
+  }
+}
+
+}  // namespace
+
+void ReportMediaFailure(const char* role, const char* fileName, const char* invalidData, HRESULT result) {
+  std::fprintf(stderr, "vesk: cannot load the %s '%s': %s\n", role, Printable(fileName).c_str(),
+               FailureReason(invalidData, result).c_str());
 }

@@ -9,3 +9,8 @@ HRESULT GetSdkMediaPath(char* buffer, int capacity);
 HRESULT CopyStringBounded(char* destination, const char* source, int capacity);
 HRESULT CreateTextureFromMediaFile(IDirect3DDevice9* device, const char* fileName, IDirect3DTexture9** texture,
                                    D3DFORMAT format);
+
+// One line on standard error naming the media file that could not be loaded and why,
+// for example "vesk: cannot load the globe picture 'x.png': not found in the current
+// folder or in /opt/vesk/Media". `invalidData` says what the file failed to be.
+void ReportMediaFailure(const char* role, const char* fileName, const char* invalidData, HRESULT result);

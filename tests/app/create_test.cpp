@@ -150,6 +150,41 @@ TEST_F(CreateShell, AHookFailingOnBothDevicesEndsWithTheMustExitMessage) {
   EXPECT_EQ(shell.Count("FinalCleanup"), 1);
 }
 
+// A hook that keeps a device reference and fails: the release shows the must-exit
+// message, whose close sequence must find the device gone, and nothing is tried after.
+TEST_F(CreateShell, AReferenceKeptByAFailingHookIsReleasedOnceAndEndsTheProgram) {
+  Configure(5);
+  IDirect3DDevice9* kept = nullptr;
+  shell.onHook = [&](const std::string& hook) {
+    if (hook == "InitDeviceObjects" && !kept) (kept = shell.device)->AddRef();
+  };
+  shell.failOnCall["InitDeviceObjects"] = 1;
+  EXPECT_TRUE(FAILED(Create()));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "A D3D object has a non-zero reference\ncount (meaning things were not properly\n"
+                           "cleaned up)." + kMustExit);
+  EXPECT_EQ(shell.device, nullptr);
+  EXPECT_EQ(shell.direct3D, nullptr);
+  EXPECT_EQ(shell.Count("InitDeviceObjects"), 1) << "no reference device is tried after the must-exit message";
+  EXPECT_EQ(shell.Count("FinalCleanup"), 1);
+  ASSERT_NE(kept, nullptr);
+  EXPECT_EQ(kept->Release(), 0u) << "the shell released its own reference exactly once";
+}
+
+// A driver-internal error is always must-exit, also where it would announce the switch
+// to the reference device: the program ends there.
+TEST_F(CreateShell, ADriverInternalErrorOnTheHalDeviceEndsWithoutTryingTheReferenceDevice) {
+  Configure(5);
+  shell.failOnCall["InitDeviceObjects"] = 1;
+  shell.failure = D3DERR_DRIVERINTERNALERROR;
+  EXPECT_EQ(Create(), D3DERR_DRIVERINTERNALERROR);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "A serious problem occured inside the display driver." + kMustExit);
+  EXPECT_EQ(shell.Count("InitDeviceObjects"), 1);
+  EXPECT_EQ(shell.direct3D, nullptr);
+  EXPECT_EQ(shell.window, nullptr);
+}
+
 using WindowMessages = ShellRun;
 
 TEST_F(WindowMessages, MaximisingResetsTheDeviceToTheNewSizeAndRestoringResetsItBack) {

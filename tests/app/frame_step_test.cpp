@@ -74,7 +74,7 @@ using FailingHook = ShellRun;
 
 TEST_F(FailingHook, AFailingRenderClosesTheWindowAndEndsTheRun) {
   shell.failOnCall["Render"] = 3;
-  EXPECT_EQ(CreateAndRun(20), 0);
+  EXPECT_EQ(CreateAndRun(20), kExitNoMovie);
   EXPECT_EQ(shell.renders, 3);
   EXPECT_FALSE(frameCapture.finished);
   EXPECT_EQ(shell.window, nullptr);
@@ -85,7 +85,7 @@ TEST_F(FailingHook, AFailingRenderClosesTheWindowAndEndsTheRun) {
 
 TEST_F(FailingHook, AFailingFrameMoveClosesBeforeRendering) {
   shell.failOnCall["FrameMove"] = 2;
-  EXPECT_EQ(CreateAndRun(20), 0);
+  EXPECT_EQ(CreateAndRun(20), kExitNoMovie);
   EXPECT_EQ(shell.renders, 1);
   EXPECT_FALSE(frameCapture.finished);
   EXPECT_EQ(shell.window, nullptr);
@@ -95,7 +95,7 @@ TEST_F(FailingHook, AFailingFrameMoveClosesBeforeRendering) {
 TEST_F(FailingHook, ARestoreThatFailsAfterTheFullscreenResetShowsTheMustExitMessageAndCloses) {
   shell.failOnCall["RestoreDeviceObjects"] = 2;  // the first call is the device's creation
   shell.atRender[2] = [this] { Press(SDLK_RETURN, true); };
-  EXPECT_EQ(CreateAndRun(20), 0);
+  EXPECT_EQ(CreateAndRun(20), kExitNoMovie);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, std::string("Could not reset the Direct3D device.") + kMustExit);
   EXPECT_EQ(boxes[0].caption, "D3D9 Application");
@@ -128,7 +128,7 @@ TEST_F(CloseSequence, AMustExitMessageDuringTheCloseReleasesNothingTwice) {
     direct3D->AddRef();
     Press(SDLK_ESCAPE);
   };
-  EXPECT_EQ(CreateAndRun(20), 0);
+  EXPECT_EQ(CreateAndRun(20), kExitNoMovie);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text,
             std::string("A D3D object has a non-zero reference\ncount (meaning things were not properly\ncleaned up).") +

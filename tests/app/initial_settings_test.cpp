@@ -172,6 +172,15 @@ TEST_F(InitialSettings, WithoutAWindowedChoiceTheProgramStartsFullscreen) {
   EXPECT_EQ(settings().fullscreenCombination->adapterFormat, X8);
 }
 
+TEST_F(InitialSettings, AnEmptyPresentIntervalListGivesTheDefaultInterval) {
+  AdapterScript adapter{"Scripted adapter", {{800, 600, 60, X8}}, {}, {Device(D3DDEVTYPE_HAL, {{X8, X8}})}};
+  ASSERT_EQ(Choose({adapter}, {{800, 600, 60, X8}}), S_OK);
+  settings().windowedPresentInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  settings().windowedCombination->presentIntervals.Clear();
+  ASSERT_TRUE(shell_.ChooseWindowedSettings(false, false));
+  EXPECT_EQ(settings().windowedPresentInterval, UINT(D3DPRESENT_INTERVAL_DEFAULT));
+}
+
 TEST_F(InitialSettings, NoUsableDeviceGivesTheNoCompatibleDevicesCode) {
   AdapterScript adapter{"Scripted adapter", {{800, 600, 60, X8}}, {}, {}};
   EXPECT_EQ(Choose({adapter}, {{800, 600, 60, X8}}), HRESULT(0x82000003));

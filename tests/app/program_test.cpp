@@ -37,13 +37,19 @@ class Program : public ::testing::Test {
     fs::create_directories(work_);
   }
 
-  Outcome Run(const std::vector<std::string>& arguments) {
+  // Runs vesk in `folder` (the work folder when empty), with `pathFirst` ahead of PATH
+  // when given, and a user configuration of its own so that no registry.ini of the
+  // user's changes what it finds.
+  Outcome Run(const std::vector<std::string>& arguments, const fs::path& folder = {},
+              const fs::path& pathFirst = {}) {
     std::string outFile = base_ / "stdout", errFile = base_ / "stderr";
     pid_t child = fork();
     if (child == 0) {
-      if (chdir(work_.c_str()) != 0) _exit(126);
+      if (chdir((folder.empty() ? work_ : folder).c_str()) != 0) _exit(126);
       if (!freopen(outFile.c_str(), "w", stdout) || !freopen(errFile.c_str(), "w", stderr)) _exit(126);
       setenv("VESK_HEADLESS", "1", 1);
+      setenv("XDG_CONFIG_HOME", (base_ / "config").c_str(), 1);
+      if (!pathFirst.empty()) setenv("PATH", (pathFirst.string() + ":" + std::getenv("PATH")).c_str(), 1);
       // After a complete recording the program leaves its window, device and scene to
       // the end of the process, as designed; in a sanitizer build that is not a fault
       // of the run under test.
@@ -104,17 +110,70 @@ TEST_F(Program, DefaultRunRecordsSixtyFourFramesAtTenPerSecond) {
   EXPECT_NE(probe.find("nb_read_frames=64\n"), std::string::npos) << probe;
 }
 
-TEST_F(Program, MissingOrCorruptMediaEndWithTheMediaMessageAndNoMovie) {
+// The fixed message box, and before it one line naming the file and the reason; the run
+// made no movie, so it ends with status 1.
+TEST_F(Program, MissingOrCorruptMediaEndWithTheMediaMessageANamingLineAndStatusOne) {
   const std::string message =
       "Quelmo: Direct3D Vesk: Could not load required media.\n\nThis program will now exit.\n";
   Outcome missing = Run({"-n", "2", "-t", "no-such-picture.png"});
-  EXPECT_EQ(missing.status, 0);
-  EXPECT_EQ(missing.err, message);
+  EXPECT_EQ(missing.status, 1);
+  const std::string notFound =
+      "vesk: cannot load the globe picture 'no-such-picture.png': not found in the current folder or in ";
+  EXPECT_EQ(missing.err.rfind(notFound, 0), 0u) << missing.err;
+  EXPECT_NE(missing.err.find("/data/Media\n" + message), std::string::npos) << missing.err;
   std::ofstream(work_ / "broken.png") << "\x89PNG\r\n\x1a\n this is not the rest of a picture";
   Outcome corrupt = Run({"-n", "2", "-t", "broken.png"});
-  EXPECT_EQ(corrupt.status, 0);
-  EXPECT_EQ(corrupt.err, message) << "one message, no fallback to another device";
+  EXPECT_EQ(corrupt.status, 1);
+  EXPECT_EQ(corrupt.err, "vesk: cannot load the globe picture 'broken.png': not a picture this program reads "
+                         "(JPEG, PNG, BMP, TGA, DDS, PPM/PGM/PBM or DIB), or damaged\n" + message)
+      << "one message, no fallback to another device";
+  std::ofstream(work_ / "vesk.x") << "xof 0303txt 0032\nMesh { 3; broken";
+  Outcome badMesh = Run({"-n", "2"});
+  EXPECT_EQ(badMesh.status, 1);
+  EXPECT_EQ(badMesh.err.rfind("vesk: cannot load the backdrop mesh 'vesk.x': not a valid .x file", 0), 0u)
+      << badMesh.err;
   EXPECT_FALSE(fs::exists(work_ / "globe.avi"));
+}
+
+TEST_F(Program, AMovieThatCannotBeCreatedEndsWithStatusOneAndSaysWhy) {
+  Outcome outcome = Run({"-n", "2", "-o", "no-such-folder/x.avi"});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.err.rfind("AVI2: no-such-folder/x.avi: ", 0), 0u) << outcome.err;
+  EXPECT_NE(outcome.err.find("vesk: cannot create the movie 'no-such-folder/x.avi': No such file or directory\n"),
+            std::string::npos)
+      << outcome.err;
+  EXPECT_FALSE(fs::exists(work_ / "no-such-folder"));
+}
+
+// Folder names with characters CP932 has (日本語), lacks (é, 𠮷) and an emoji: the media
+// search, the frame files and the movie all work from there.
+TEST_F(Program, RecordsFromFoldersWhoseNamesCp932CannotHold) {
+  for (const char* name : {"jos\xC3\xA9", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xF0\x9F\x8C\x8D",
+                           "\xF0\xA0\xAE\xB7 folder"}) {
+    fs::path folder = work_ / name;
+    fs::create_directories(folder);
+    Outcome outcome = Run({"-n", "3", "-o", std::string(name) + ".avi"}, folder);
+    ASSERT_EQ(outcome.status, 0) << name << ": " << outcome.err;
+    EXPECT_NE(Probe(folder / (std::string(name) + ".avi")).find("nb_read_frames=3\n"), std::string::npos) << name;
+    EXPECT_TRUE(fs::exists(folder / "BMP" / "Vesk003.bmp")) << name;
+  }
+}
+
+// "play" opens the movie with the desktop's opener even when a program on PATH has the
+// movie's name.
+TEST_F(Program, PlayingAMovieNamedLikeAProgramOpensTheMovie) {
+  fs::path standIns = base_ / "stand-ins";
+  fs::create_directories(standIns);
+  for (const char* name : {"test", "xdg-open"}) {
+    std::ofstream(standIns / name) << "#!/bin/sh\necho \"$@\" > \"" << (base_ / name) << ".ran\"\n";
+    fs::permissions(standIns / name, fs::perms::owner_all);
+  }
+  Outcome outcome = Run({"-n", "2", "-s", "100x100", "-o", "test", "--then", "play"}, {}, standIns);
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  fs::path opened = base_ / "xdg-open.ran";
+  for (int i = 0; i < 1000 && !fs::exists(opened); ++i) usleep(10000);  // a bound, not a timing
+  EXPECT_EQ(ReadFile(opened), (work_ / "test").string() + "\n");
+  EXPECT_FALSE(fs::exists(base_ / "test.ran")) << "the program named like the movie ran";
 }
 
 TEST_F(Program, HelpPrintsTheUsageAndEndsWithoutAWindowOrFiles) {

@@ -18,6 +18,7 @@ namespace fs = std::filesystem;
 
 HRESULT HookedShell::Note(const std::string& hook, bool log) {
   if (log) lifecycle.push_back(hook);
+  if (onHook) onHook(hook);
   int call = ++calls_[hook];
   auto failing = failOnCall.find(hook);
   if (failing != failOnCall.end() &&

@@ -47,6 +47,8 @@ class HookedShell : public AppShell {
   std::map<std::string, int> failOnCall;
   bool failFromThenOn = false;
   HRESULT failure = E_FAIL;
+  // Called with each logged hook's name as it runs, before its result is chosen.
+  std::function<void(const std::string&)> onHook;
   // Called for every message the window procedure hands over, before the shell's own
   // handling.
   std::function<void(UINT, WPARAM, LPARAM)> onMessage;

@@ -175,6 +175,45 @@ TEST_F(FullscreenSwitch, AltEnterResetsIntoFullscreenAndBackWhileRecording) {
   SendMessageA(shell.window, WM_CLOSE, 0, 0);
 }
 
+// Windowed on the reference device after a failed HAL hook, full screen on the HAL: each
+// Alt+Enter builds a new device, and the recording reads the screen through the new one
+// (in the sanitizer build a grab through the released device is a use after free).
+TEST_F(FullscreenSwitch, AltEnterAcrossDeviceTypesRebuildsTheDeviceAndTheCaptureFollowsIt) {
+  const int frames = 8;
+  shell.failOnCall["RestoreDeviceObjects"] = 1;
+  std::vector<bool> captureOnShellDevice;
+  for (int render : {3, 5}) shell.atRender[render] = [this] { Press(SDLK_RETURN, true); };
+  for (int render : {4, 6}) {
+    shell.atRender[render] = [&, render] {
+      EXPECT_EQ(shell.windowed, render == 6);
+      EXPECT_EQ(shell.settings.CurrentDevice()->deviceType, render == 6 ? D3DDEVTYPE_REF : D3DDEVTYPE_HAL);
+      captureOnShellDevice.push_back(frameCapture.device == shell.device);
+    };
+  }
+  EXPECT_EQ(CreateAndRun(frames), 0);
+  EXPECT_EQ(captureOnShellDevice, (std::vector<bool>{true, true}));
+  EXPECT_TRUE(frameCapture.finished) << "every frame was grabbed across both rebuilds";
+  EXPECT_EQ(shell.renders, frames);
+  EXPECT_EQ(shell.Count("InitDeviceObjects"), 4);
+  SendMessageA(shell.window, WM_CLOSE, 0, 0);
+}
+
+// With no full-screen settings (none was found) Alt+Enter changes nothing.
+TEST_F(FullscreenSwitch, AltEnterWithoutFullscreenSettingsIsRefusedAndTheRecordingGoesOn) {
+  Configure(5);
+  ASSERT_EQ(Create(), S_OK);
+  shell.settings.fullscreenCombination = nullptr;
+  shell.lifecycle.clear();
+  shell.atRender[2] = [this] { Press(SDLK_RETURN, true); };
+  EXPECT_EQ(shell.Run(), 0);
+  EXPECT_TRUE(frameCapture.finished);
+  EXPECT_TRUE(shell.windowed);
+  EXPECT_TRUE(shell.lifecycle.empty()) << "no reset, no new device";
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(pauseCount, 0);
+  SendMessageA(shell.window, WM_CLOSE, 0, 0);
+}
+
 using Minimise = ShellRun;
 
 // Minimising pauses the shell, and the loop then waits for messages: while minimised,

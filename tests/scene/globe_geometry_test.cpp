@@ -71,6 +71,28 @@ TEST_F(GlobeGeometryTest, BothTessellationsHaveTheirCountsAndEveryRealTriangleFa
   }
 }
 
+// The fill follows the buffer it fills: switching highTessellation without a new buffer
+// must neither write past the small buffer nor leave the large one half written.
+TEST_F(GlobeGeometryTest, TheFillUsesTheTessellationOfTheBufferNotTheCurrentFlag) {
+  app_.highTessellation = 0;
+  ASSERT_EQ(app_.CreateGlobeVertexBuffer(), S_OK);
+  app_.highTessellation = 1;
+  app_.FillGlobeVertices();
+  std::vector<GlobeVertex> coarse = Vertices();
+  ASSERT_EQ(coarse.size(), 110u);
+  EXPECT_NEAR(coarse.back().y, -1.0f, 1e-6f) << "the coarse strip still ends on the south pole";
+  EXPECT_FLOAT_EQ(coarse[1].mapV, 1.0f / 5.0f);
+
+  app_.highTessellation = 1;
+  ASSERT_EQ(app_.CreateGlobeVertexBuffer(), S_OK);
+  app_.highTessellation = 0;
+  app_.FillGlobeVertices();
+  std::vector<GlobeVertex> fine = Vertices();
+  ASSERT_EQ(fine.size(), 930u);
+  EXPECT_NEAR(fine.back().y, -1.0f, 1e-6f) << "every vertex of the fine strip is written";
+  EXPECT_FLOAT_EQ(fine[1].mapV, 1.0f / 15.0f);
+}
+
 TEST_F(GlobeGeometryTest, SphereMapOfThePolesUnderKnownTransforms) {
   ASSERT_EQ(app_.CreateGlobeVertexBuffer(), S_OK);
   app_.FillGlobeVertices();

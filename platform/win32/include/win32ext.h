@@ -18,7 +18,9 @@ union SDL_Event;
 namespace win32ext {
 
 // ---- Code page 932 ----------------------------------------------------------------
-// Conversions fail (nullopt) on bytes or characters the other side cannot represent.
+// CP932 text that is not well formed fails (nullopt). UTF-8 to CP932 never fails:
+// characters and bytes that CP932 cannot hold are carried as escapes that Cp932ToUtf8
+// turns back into the same bytes, so every file name survives the round trip.
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 bool IsCp932LeadByte(unsigned char byte);
@@ -31,6 +33,10 @@ size_t Cp932SafePrefix(std::string_view text, size_t maxBytes);
 std::optional<std::string> ToSystemPath(const char* cp932Path);
 // Directory of the running executable (UTF-8, no trailing '/').
 std::string ExecutableDirectory();
+// Why a file cannot be written at this CP932 path, as the system says it ("No such file
+// or directory", "Permission denied", "not a regular file"), or empty when it can be:
+// for the messages of a failed save. Creates nothing that it does not remove again.
+std::string WriteProblem(const char* cp932Path);
 
 // ---- Resources ------------------------------------------------------------------------
 // A monochrome image in the AND/XOR layout of icons and cursors: rows top to bottom,

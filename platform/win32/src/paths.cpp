@@ -1,5 +1,8 @@
 // Translation of the program's CP932 path names into the UTF-8, '/'-separated names the
 // operating system takes, and the location of the running executable.
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -37,6 +40,25 @@ std::string ExecutableDirectory() {
   if (slash == std::string::npos) return std::string();
   target.resize(slash == 0 ? 1 : slash);
   return target;
+}
+
+std::string WriteProblem(const char* cp932Path) {
+  std::optional<std::string> path = ToSystemPath(cp932Path);
+  if (!path || path->empty()) return "the name is empty or not CP932 text";
+  struct stat info;
+  int fd;
+  if (stat(path->c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) return strerror(EISDIR);
+    if (!S_ISREG(info.st_mode)) return "not a regular file";
+    fd = open(path->c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  } else {
+    // O_EXCL: a file made here is this call's own, and removed again.
+    fd = open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd >= 0) unlink(path->c_str());
+  }
+  if (fd < 0) return strerror(errno);
+  close(fd);
+  return std::string();
 }
 
 }  // namespace win32ext

@@ -158,6 +158,15 @@ HINSTANCE Spawn(const std::vector<std::string>& arguments, const std::string& di
   return reinterpret_cast<HINSTANCE>(kStarted);
 }
 
+// A document: the desktop's opener decides what shows it. Parameters do not apply.
+HINSTANCE OpenDocument(const std::string& name, const std::string& workingDirectory) {
+  for (const std::string& directoryOnPath : SearchPath()) {
+    std::string opener = directoryOnPath + "/xdg-open";
+    if (IsExecutableFile(opener)) return Spawn({Absolute(opener), Absolute(name)}, workingDirectory);
+  }
+  return Failure(SE_ERR_NOASSOC, ERROR_NOT_SUPPORTED);
+}
+
 }  // namespace
 
 HINSTANCE ShellExecuteA(HWND /*window*/, LPCSTR operation, LPCSTR file, LPCSTR parameters,
@@ -176,6 +185,11 @@ HINSTANCE ShellExecuteA(HWND /*window*/, LPCSTR operation, LPCSTR file, LPCSTR p
     workingDirectory = *converted;
   }
 
+  // An existing file opened with no parameters is a document even when a program of the
+  // same name exists: "open movie" must show the movie, not run /usr/bin/movie.
+  bool noParameters = parameters == nullptr || parameters[0] == '\0';
+  if (noParameters && IsDocument(*name)) return OpenDocument(*name, workingDirectory);
+
   if (std::optional<std::string> program = FindProgram(*name)) {
     std::vector<std::string> arguments = {Absolute(*program)};
     if (parameters != nullptr) {
@@ -187,21 +201,8 @@ HINSTANCE ShellExecuteA(HWND /*window*/, LPCSTR operation, LPCSTR file, LPCSTR p
     }
     return Spawn(arguments, workingDirectory);
   }
-
-  if (IsDocument(*name)) {
-    // A document: the desktop's opener decides what shows it. Parameters do not apply.
-    // (An executable that the search above did not find is not run from here: the
-    // current directory is not searched for programs.)
-    std::optional<std::string> opener;
-    for (const std::string& directoryOnPath : SearchPath()) {
-      std::string candidate = directoryOnPath + "/xdg-open";
-      if (IsExecutableFile(candidate)) {
-        opener = candidate;
-        break;
-      }
-    }
-    if (!opener) return Failure(SE_ERR_NOASSOC, ERROR_NOT_SUPPORTED);
-    return Spawn({Absolute(*opener), Absolute(*name)}, workingDirectory);
-  }
+  // (An executable that the search above did not find is not run from here: the
+  // current directory is not searched for programs.)
+  if (IsDocument(*name)) return OpenDocument(*name, workingDirectory);
   return Failure(SE_ERR_FNF, ERROR_FILE_NOT_FOUND);
 }

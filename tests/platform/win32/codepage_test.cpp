@@ -29,12 +29,36 @@ TEST(Codepage, InvalidInputFails) {
   // Truncated characters, bad trail bytes, undefined bytes.
   for (const char* cp932 : {"\x81", "ab\x95", "\x81\x20", "\x80", "\xA0", "\xFD", "\xFF"})
     EXPECT_EQ(win32ext::Cp932ToUtf8(cp932), std::nullopt) << testing::PrintToString(cp932);
-  // Broken UTF-8, an overlong form, a surrogate, and characters CP932 lacks.
-  for (const char* utf8 : {"\xC3", "\xFF", "\xC0\x80", "\xED\xA0\x80", "€", "😀"})
-    EXPECT_EQ(win32ext::Utf8ToCp932(utf8), std::nullopt) << testing::PrintToString(utf8);
   // A failure leaves nothing behind: alone, C4 is ﾄ, while after the lead 8D it was 再.
   EXPECT_EQ(win32ext::Cp932ToUtf8("\x8D"), std::nullopt);
   EXPECT_EQ(win32ext::Cp932ToUtf8("\xC4\x90\xB6"), std::string("ﾄ生"));
+}
+
+// Names CP932 cannot hold travel as escapes (F080..F1BF, one per UTF-8 byte) and come
+// back byte for byte: accents, CJK outside CP932, emoji, CP932's duplicate mappings,
+// the private-use characters whose codes the escapes borrow, and bytes that are no UTF-8.
+TEST(Codepage, EveryUtf8NameSurvivesTheRoundTripThroughCp932) {
+  const std::string names[] = {
+      "jos\xC3\xA9",            // é
+      "\xF0\xA0\xAE\xB7.png",  // 𠮷, a CJK character CP932 lacks
+      "\xF0\x9F\x8C\x8D",      // 🌍
+      "\xE2\x82\xAC",           // €
+      "\xC2\xAC",               // ¬, whose CP932 code comes back as U+FFE2
+      "\xEE\x80\x80\xEE\x81\x80",  // U+E000, U+E040: private use, iconv's user-defined area
+      "\xFF\xC3\xC0\x80\xED\xA0\x80", "end\xE6\x97",  // no UTF-8: stray, overlong, surrogate, cut
+      "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xF0\x9F\x8C\x8D/a\\b",  // 日本語🌍, kept as CP932 where it can
+  };
+  for (const std::string& name : names) {
+    std::optional<std::string> cp932 = win32ext::Utf8ToCp932(name);
+    ASSERT_TRUE(cp932) << testing::PrintToString(name);
+    EXPECT_EQ(win32ext::Cp932ToUtf8(*cp932), name) << testing::PrintToString(name);
+    EXPECT_EQ(win32ext::Cp932SafePrefix(*cp932, cp932->size()), cp932->size()) << "whole characters";
+  }
+  EXPECT_EQ(win32ext::Utf8ToCp932("jos\xC3\xA9"), std::string("jos\xF1\x83\xF0\xA9"));
+  EXPECT_EQ(win32ext::Utf8ToCp932("\xE6\x97\xA5\xF0\x9F\x8C\x8D"),
+            std::string("\x93\xFA\xF1\xB0\xF0\x9F\xF0\x8C\xF0\x8D"))
+      << "日 keeps its CP932 code; only the emoji is escaped";
+  EXPECT_EQ(win32ext::ToSystemPath("jos\xF1\x83\xF0\xA9\\x.avi"), std::string("jos\xC3\xA9/x.avi"));
 }
 
 TEST(Codepage, LeadBytesAndSafePrefix) {

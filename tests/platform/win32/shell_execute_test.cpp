@@ -138,6 +138,25 @@ TEST_F(ShellExecute, DocumentsGoToXdgOpen) {
   EXPECT_EQ(Open("open", document, nullptr), uintptr_t{SE_ERR_NOASSOC});
 }
 
+// A movie named like a program on PATH ("test", "vesk") is opened as a document, not run;
+// with parameters the name still means the program.
+TEST_F(ShellExecute, AnExistingFileWithoutParametersIsADocumentEvenWhenAProgramHasItsName) {
+  fs::create_directory(dir_ / "opener");
+  fs::create_directory(dir_ / "bin");
+  CopyRecorder(dir_ / "opener/xdg-open");
+  CopyRecorder(dir_ / "bin/movie");
+  ScopedEnv path("PATH", ((dir_ / "opener") + ":" + (dir_ / "bin") + ":" + path_).c_str());
+  testsupport::ScopedCwd cwd(dir_.path());
+  kernel_test::WriteFile(dir_ / "movie", "RIFF");
+  const std::string document = fs::current_path() / "movie";
+  ASSERT_GT(Open("open", "movie", nullptr), 32u);
+  EXPECT_EQ(Record(), Args({document})) << "the opener got the file, the program did not run";
+  ASSERT_GT(Open("open", "movie", ""), 32u);
+  EXPECT_EQ(Record(), Args({document}));
+  ASSERT_GT(Open("open", "movie", "-x"), 32u);
+  EXPECT_EQ(Record(), Args({"-x"})) << "with parameters the program on PATH runs";
+}
+
 TEST_F(ShellExecute, FailuresGiveTheirCodes) {
   kernel_test::WriteFile(dir_ / "doc.txt", "text");
   const std::string missing = dir_ / "missing";
