@@ -361,13 +361,15 @@ TEST_F(SettingsDialog, ANotificationForAListEmptiedMeanwhileLeavesTheSettingUnch
       PostMessageA(user.dialog(), WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE), LPARAM(combo));
     };
   };
-  EXPECT_EQ(Show(Stored(), {stale(IDC_MULTISAMPLE_QUALITY_COMBO), stale(IDC_PRESENTINTERVAL_COMBO),
+  DeviceSettings start = Stored();
+  start.fullscreenVertexProcessing = HARDWARE_VP;  // not 0, which an empty list reads as
+  EXPECT_EQ(Show(start, {stale(IDC_MULTISAMPLE_QUALITY_COMBO), stale(IDC_PRESENTINTERVAL_COMBO),
                             stale(IDC_VERTEXPROCESSING_COMBO), stale(IDC_REFRESHRATE_COMBO), stale(IDC_RESOLUTION_COMBO),
                             stale(IDC_MULTISAMPLE_COMBO), Click(IDOK)}),
             IDOK);
   EXPECT_EQ(result_.fullscreenMultisampleQuality, 2u);
   EXPECT_EQ(result_.fullscreenPresentInterval, UINT(D3DPRESENT_INTERVAL_IMMEDIATE));
-  EXPECT_EQ(result_.fullscreenVertexProcessing, SOFTWARE_VP);
+  EXPECT_EQ(result_.fullscreenVertexProcessing, HARDWARE_VP);
   EXPECT_EQ(result_.fullscreenDisplayMode, (D3DDISPLAYMODE{800, 600, 75, D3DFMT_X8R8G8B8}));
   EXPECT_EQ(result_.fullscreenMultisampleType, D3DMULTISAMPLE_4_SAMPLES);
 }
