@@ -187,7 +187,7 @@ void GtkDialogView::Connect(GtkWidget* widget, size_t index) {
   }
 }
 
-// Centred over the owner's window, or on the screen without one.
+// Centred over the owner's window and kept above it, or centred on the screen.
 void GtkDialogView::Place() {
   Window* owner = LookupWindow(dialog_.parent);
   if (!owner) {
@@ -197,6 +197,7 @@ void GtkDialogView::Place() {
   int width = 0, height = 0;
   gtk_widget_get_preferred_width(window_, nullptr, &width);
   gtk_widget_get_preferred_height(window_, nullptr, &height);
+  MakeTransientFor(window_, owner->nativeId);
   const RECT& r = owner->rect;
   gtk_window_move(GTK_WINDOW(window_), std::max<int>(0, (r.left + r.right - width) / 2),
                   std::max<int>(0, (r.top + r.bottom - height) / 2));

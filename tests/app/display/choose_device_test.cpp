@@ -130,6 +130,13 @@ TEST_F(ChooseDeviceOnDisplay, EscapeAfterAChoiceRecordsOnTheFirstDevice) {
   EXPECT_LE(geometry["HEIGHT"], 302 * 15 / 8 + 20);
   EXPECT_NEAR(geometry["X"] + geometry["WIDTH"] / 2, 640, 4);
   EXPECT_NEAR(geometry["Y"] + geometry["HEIGHT"] / 2, 512, 4);
+  // The window manager is told that the dialog belongs to the program's window.
+  std::string owner = CommandOutput("xprop -id " + dialog + " WM_TRANSIENT_FOR");
+  size_t hash = owner.find("# ");
+  ASSERT_NE(hash, std::string::npos) << owner;
+  std::map<std::string, int> ownerGeometry = Geometry(std::to_string(std::stoul(owner.substr(hash + 2), nullptr, 16)));
+  EXPECT_EQ(ownerGeometry["WIDTH"], 200);
+  EXPECT_EQ(ownerGeometry["HEIGHT"], 150);
   // Render Device (Alt+D), the next device, then Escape.
   Keys(dialog, {"alt+d", "Down", "Escape"});
   // Had the choice been taken, the reference device's box would wait for an answer
