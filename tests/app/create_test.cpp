@@ -185,6 +185,51 @@ TEST_F(CreateShell, ADriverInternalErrorOnTheHalDeviceEndsWithoutTryingTheRefere
   EXPECT_EQ(shell.window, nullptr);
 }
 
+// Each vertex processing type reaches the device as its creation flags, and the device
+// stats name it; a pure device refuses state reads, the others answer them.
+TEST_F(CreateShell, EachVertexProcessingTypeCreatesTheDeviceWithItsFlags) {
+  Configure(5);
+  ASSERT_EQ(Create(), S_OK);
+  const struct {
+    VertexProcessingType type;
+    DWORD flags;
+    const char* stats;
+  } cases[] = {{SOFTWARE_VP, 0x20, "HAL (sw vp): "},
+               {MIXED_VP, 0x80, "HAL (mixed vp): "},
+               {HARDWARE_VP, 0x40, "HAL (hw vp): "},
+               {PURE_HARDWARE_VP, 0x50, "HAL (pure hw vp): "}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stats);
+    shell.Cleanup3DEnvironment();
+    shell.settings.windowedVertexProcessing = c.type;
+    ASSERT_EQ(shell.Initialize3DEnvironment(), S_OK);
+    EXPECT_EQ(shell.behaviorFlags, c.flags);
+    EXPECT_EQ(std::strncmp(shell.deviceStats, c.stats, std::strlen(c.stats)), 0) << shell.deviceStats;
+    DWORD value = 0;
+    EXPECT_EQ(SUCCEEDED(shell.device->GetRenderState(D3DRS_ZENABLE, &value)), c.type != PURE_HARDWARE_VP);
+  }
+  EXPECT_TRUE(boxes.empty());
+}
+
+// The adapter's name fills deviceStats up to 89 bytes, never ending inside a double-byte
+// character.
+TEST_F(CreateShell, TheDeviceStatsAreCutAt89BytesWithoutSplittingADoubleByteCharacter) {
+  Configure(5);
+  ASSERT_EQ(Create(), S_OK);
+  shell.settings.windowedVertexProcessing = HARDWARE_VP;  // "HAL (hw vp): " is 13 bytes
+  char* name = shell.settings.windowedAdapter->identifier.Description;
+  const std::string kSaisei = "\x8D\xC4\x90\xB6";  // 再生
+  for (size_t lead : {74u, 75u}) {
+    std::string description = std::string(lead, 'a') + kSaisei;
+    std::snprintf(name, 512, "%s", description.c_str());
+    shell.Cleanup3DEnvironment();
+    ASSERT_EQ(shell.Initialize3DEnvironment(), S_OK);
+    std::string expected = "HAL (hw vp): " + std::string(lead, 'a') + (lead == 74 ? "\x8D\xC4" : "");
+    EXPECT_EQ(std::string(shell.deviceStats), expected) << lead;
+    EXPECT_LE(std::strlen(shell.deviceStats), 89u);
+  }
+}
+
 using WindowMessages = ShellRun;
 
 TEST_F(WindowMessages, MaximisingResetsTheDeviceToTheNewSizeAndRestoringResetsItBack) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app_shell.h"
+#include "frame_timer.h"
 #include "window_test_support.h"
 
 namespace {
@@ -177,6 +178,35 @@ TEST_F(ShowErrorTest, TheSceneCaptionIsUsedForEveryKind) {
   shell_.ShowError(E_FAIL, MSGERR_APPMUSTEXIT);
   ASSERT_EQ(boxes_.size(), 3u);
   for (const auto& box : boxes_) EXPECT_EQ(box.caption, "Quelmo: Direct3D Vesk");
+}
+
+}  // namespace
+
+namespace {
+
+// The frame rate is the frames counted over the last stretch of more than a second.
+TEST(UpdateStats, TheFrameRateIsTheFramesCountedOverMoreThanASecond) {
+  AppShell shell;
+  shell.UpdateStats();  // the first call closes the stretch that began at time 0
+  float firstRate = shell.framesPerSecond;
+  EXPECT_GT(firstRate, 0.0f);
+  float start = FrameTimer(TIMER_GETABSOLUTETIME);
+  int frames = 0;
+  while (FrameTimer(TIMER_GETABSOLUTETIME) - start < 0.5f) {
+    shell.UpdateStats();
+    ++frames;
+    if (frames == 10) {
+      EXPECT_EQ(shell.framesPerSecond, firstRate) << "no new rate within the second";
+    }
+  }
+  while (shell.framesPerSecond == firstRate) {
+    shell.UpdateStats();
+    ++frames;
+  }
+  float elapsed = FrameTimer(TIMER_GETABSOLUTETIME) - start;
+  EXPECT_GT(elapsed, 1.0f);
+  EXPECT_LE(shell.framesPerSecond, float(frames) / 1.0f);
+  EXPECT_GE(shell.framesPerSecond, float(frames) / elapsed * 0.99f);
 }
 
 }  // namespace

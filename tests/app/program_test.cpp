@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "child_processes.h"
 #include "command_output.h"
 #include "scratch_dir.h"
 
@@ -35,6 +36,7 @@ class Program : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(work_);
+    testsupport::AdoptOrphanedGrandchildren();
   }
 
   // Runs vesk in `folder` (the work folder when empty), with `pathFirst` ahead of PATH
@@ -170,9 +172,8 @@ TEST_F(Program, PlayingAMovieNamedLikeAProgramOpensTheMovie) {
   }
   Outcome outcome = Run({"-n", "2", "-s", "100x100", "-o", "test", "--then", "play"}, {}, standIns);
   ASSERT_EQ(outcome.status, 0) << outcome.err;
-  fs::path opened = base_ / "xdg-open.ran";
-  for (int i = 0; i < 1000 && !fs::exists(opened); ++i) usleep(10000);  // a bound, not a timing
-  EXPECT_EQ(ReadFile(opened), (work_ / "test").string() + "\n");
+  ASSERT_TRUE(testsupport::WaitForChildProcesses()) << "the programs vesk started have ended";
+  EXPECT_EQ(ReadFile(base_ / "xdg-open.ran"), (work_ / "test").string() + "\n");
   EXPECT_FALSE(fs::exists(base_ / "test.ran")) << "the program named like the movie ran";
 }
 

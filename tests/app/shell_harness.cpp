@@ -9,6 +9,7 @@
 #include <fstream>
 #include <thread>
 
+#include "child_processes.h"
 #include "frame_capture.h"
 #include "window_test_support.h"
 
@@ -110,14 +111,9 @@ void ShellRun::InstallProgramStandIns() {
   setenv("PATH", ((directory / "stand-ins").string() + ":" + oldPath_).c_str(), 1);
 }
 
-// Waits at most waitMs for the stand-in's mark; the wait bounds the test, it is not timed.
-bool StandInWait(const fs::path& mark, int waitMs) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-  while (!fs::exists(mark) && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  return fs::exists(mark);
+bool ShellRun::StandInRan(const std::string& name) const {
+  EXPECT_TRUE(testsupport::WaitForChildProcesses());
+  return fs::exists(directory / name);
 }
-
-bool ShellRun::StandInRan(const std::string& name, int waitMs) const { return StandInWait(directory / name, waitMs); }
 
 }  // namespace apptest

@@ -92,7 +92,8 @@ class ShellRun : public ::testing::Test {
   // Puts stand-ins of the after-recording programs first on PATH; each writes a file
   // named after itself into the temporary directory when it runs.
   void InstallProgramStandIns();
-  bool StandInRan(const std::string& name, int waitMs) const;
+  // Whether the stand-in ran, once every started program has ended.
+  bool StandInRan(const std::string& name) const;
 
   std::vector<win32ext::MessageBoxRecord> boxes;
   HookedShell shell;

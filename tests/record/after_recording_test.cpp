@@ -1,18 +1,17 @@
 // The programs started after a complete recording, with stand-ins on PATH that write
 // down their arguments: which programs start, in which order, with what arguments.
-// Tests wait up to 10 s for a stand-in's record; that bounds the wait, it is not timed.
+// Tests wait until every started stand-in has ended (at most 10 s: a bound, not a timing).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "child_processes.h"
 #include "movie_output.h"
 #include "scratch_dir.h"
 
@@ -46,17 +45,9 @@ class AfterRecordingTest : public ::testing::Test {
     setenv("PATH", oldPath_.c_str(), 1);
   }
 
-  // The arguments each stand-in got, for those that ran.
-  std::map<std::string, Args> Started(const std::vector<std::string>& expected) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    auto allThere = [&] {
-      for (const std::string& name : expected)
-        if (!fs::exists(directory_ / name)) return false;
-      return true;
-    };
-    while (!allThere() && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // room for an unexpected start
+  // The arguments each stand-in got, for those that ran, once all have ended.
+  std::map<std::string, Args> Started() {
+    EXPECT_TRUE(testsupport::WaitForChildProcesses());
     std::map<std::string, Args> started;
     for (const char* name : {"RizudAvuv.exe", "VoridEdadide.exe", "xdg-open"}) {
       std::ifstream in(directory_ / name, std::ios::binary);
@@ -78,7 +69,7 @@ class AfterRecordingTest : public ::testing::Test {
 TEST_F(AfterRecordingTest, PlayEditAndConvertAllStartWithTheMovieUnquoted) {
   std::string kinds = std::string(kPlay) + kEdit + kConvert;
   StartAfterRecordingPrograms(capture_, kinds.c_str());
-  auto started = Started({"xdg-open", "RizudAvuv.exe", "VoridEdadide.exe"});
+  auto started = Started();
   EXPECT_EQ(started["xdg-open"].size(), 1u);
   EXPECT_EQ(started["RizudAvuv.exe"], (Args{"my", "movie.avi"}));
   EXPECT_EQ(started["VoridEdadide.exe"], (Args{"-i", "my", "movie.avi"}));
@@ -87,14 +78,14 @@ TEST_F(AfterRecordingTest, PlayEditAndConvertAllStartWithTheMovieUnquoted) {
 TEST_F(AfterRecordingTest, LastFormatKeywordWins) {
   std::string kinds = std::string(kConvert) + "GIF" + "MPEG";
   StartAfterRecordingPrograms(capture_, kinds.c_str());
-  auto started = Started({"VoridEdadide.exe"});
+  auto started = Started();
   EXPECT_EQ(started["VoridEdadide.exe"], (Args{"-i", "my", "movie.avi", "-MPEG1"}));
   EXPECT_EQ(started.size(), 1u);
 }
 
 TEST_F(AfterRecordingTest, MngAloneAndNoFormat) {
   StartAfterRecordingPrograms(capture_, (std::string(kConvert) + "MNG").c_str());
-  EXPECT_EQ(Started({"VoridEdadide.exe"})["VoridEdadide.exe"], (Args{"-i", "my", "movie.avi", "-MNG"}));
+  EXPECT_EQ(Started()["VoridEdadide.exe"], (Args{"-i", "my", "movie.avi", "-MNG"}));
 }
 
 TEST_F(AfterRecordingTest, NothingStartsForNonAnUnfinishedRecordingOrAFormatWithoutConvert) {
@@ -102,13 +93,20 @@ TEST_F(AfterRecordingTest, NothingStartsForNonAnUnfinishedRecordingOrAFormatWith
   StartAfterRecordingPrograms(capture_, "GIF");
   capture_.finished = false;
   StartAfterRecordingPrograms(capture_, kPlay);
-  EXPECT_TRUE(Started({}).empty());
+  EXPECT_TRUE(Started().empty());
+}
+
+// Keywords are CP932 bytes: the same words in UTF-8 or EUC-JP are not keywords.
+TEST_F(AfterRecordingTest, KeywordsWrittenInAnotherCodePageDoNotMatch) {
+  StartAfterRecordingPrograms(capture_, "\xE5\x86\x8D\xE7\x94\x9F\xE7\xB7\xA8\xE9\x9B\x86");  // 再生編集, UTF-8
+  StartAfterRecordingPrograms(capture_, "\xBA\xC6\xC0\xB8\xCA\xD4\xBD\xB8");  // 再生編集, EUC-JP
+  EXPECT_TRUE(Started().empty());
 }
 
 TEST_F(AfterRecordingTest, ShellSyntaxInThePathArrivesAsPlainText) {
   capture_.SetOutputPath("a;b$(touch_x)`id`.avi");
   StartAfterRecordingPrograms(capture_, kEdit);
-  EXPECT_EQ(Started({"RizudAvuv.exe"})["RizudAvuv.exe"], (Args{"a;b$(touch_x)`id`.avi"}));
+  EXPECT_EQ(Started()["RizudAvuv.exe"], (Args{"a;b$(touch_x)`id`.avi"}));
 }
 
 }  // namespace

@@ -26,8 +26,10 @@
 namespace raster {
 namespace {
 
+// One row band per hardware thread (the pixels do not depend on the count); the cap only
+// keeps an absurd report from starting hundreds of threads.
 uint32_t DefaultThreadCount() {
-  return std::clamp<uint32_t>(std::thread::hardware_concurrency(), 1, 2);
+  return std::clamp<uint32_t>(std::thread::hardware_concurrency(), 1, 64);
 }
 
 uint32_t StreamVertexCount(const VertexStream& stream, uint32_t vertexSize) {

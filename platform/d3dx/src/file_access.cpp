@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -24,12 +25,35 @@ bool ReadAll(int fd, uint8_t* data, size_t size) {
   return true;
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    ssize_t put = write(fd, data + done, size - done);
+// Writes every piece in order, as many per call as the system takes, resuming after a
+// short write.
+bool WriteAll(int fd, std::span<const std::span<const uint8_t>> pieces) {
+  constexpr size_t kMaxPieces = 1024;  // IOV_MAX on Linux
+  iovec vectors[kMaxPieces];
+  size_t next = 0, offset = 0;  // the first piece not fully written, and its bytes done
+  while (next < pieces.size()) {
+    if (offset == pieces[next].size()) {
+      ++next;
+      offset = 0;
+      continue;
+    }
+    int count = 0;
+    for (size_t i = next; i < pieces.size() && count < int(kMaxPieces); ++i) {
+      size_t skip = i == next ? offset : 0;
+      vectors[count++] = {const_cast<uint8_t*>(pieces[i].data()) + skip, pieces[i].size() - skip};
+    }
+    ssize_t put = writev(fd, vectors, count);
     if (put <= 0) return false;
-    done += size_t(put);
+    for (size_t left = size_t(put); left > 0;) {
+      size_t rest = pieces[next].size() - offset;
+      size_t take = left < rest ? left : rest;
+      offset += take;
+      left -= take;
+      if (offset == pieces[next].size()) {
+        ++next;
+        offset = 0;
+      }
+    }
   }
   return true;
 }
@@ -57,12 +81,17 @@ HRESULT ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, uint64_t li
 }
 
 HRESULT WriteWholeFile(const char* path, const std::vector<uint8_t>& bytes) {
+  const std::span<const uint8_t> whole(bytes);
+  return WriteWholeFile(path, std::span(&whole, 1));
+}
+
+HRESULT WriteWholeFile(const char* path, std::span<const std::span<const uint8_t>> pieces) {
   std::optional<std::string> systemPath = win32ext::ToSystemPath(path);
   if (!systemPath || systemPath->empty()) return D3DERR_INVALIDCALL;
   std::string temporary = *systemPath + ".partial-XXXXXX";
   int fd = mkstemp(temporary.data());
   if (fd < 0) return E_FAIL;
-  bool written = WriteAll(fd, bytes.data(), bytes.size());
+  bool written = WriteAll(fd, pieces);
   mode_t mask = umask(0);  // mkstemp makes the file private; give it the usual mode
   umask(mask);
   written = (fchmod(fd, 0666 & ~mask) == 0) && written;

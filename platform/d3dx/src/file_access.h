@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "wintypes.h"
@@ -15,5 +16,7 @@ HRESULT ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, uint64_t li
 // Writes through a temporary file beside the target, renamed into place once complete,
 // so that a failed write never leaves a half-written file under the name.
 HRESULT WriteWholeFile(const char* path, const std::vector<uint8_t>& bytes);
+// The same for a file given as pieces in order, written with gathering writes.
+HRESULT WriteWholeFile(const char* path, std::span<const std::span<const uint8_t>> pieces);
 
 }  // namespace d3dximpl

@@ -21,14 +21,14 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeBmp32(uint32_t width, uint32_t height, const uint32_t* argbTopDown,
-                                 size_t pitchInPixels) {
+Bmp32Layout Bmp32Headers(uint32_t width, uint32_t height) {
+  Bmp32Layout layout;
   const uint64_t imageBytes = uint64_t(width) * height * 4;
-  if (imageBytes > UINT32_MAX - kHeadersSize - 3 || width > INT32_MAX || height > INT32_MAX) return {};
+  if (imageBytes > UINT32_MAX - kHeadersSize - 3 || width > INT32_MAX || height > INT32_MAX) return layout;
   const uint32_t imageSize = uint32_t(imageBytes);
   const uint32_t fileSize = (kHeadersSize + imageSize + 3) / 4 * 4;
-  std::vector<uint8_t> out;
-  out.reserve(fileSize);
+  std::vector<uint8_t>& out = layout.headers;
+  out.reserve(kHeadersSize);
   out.push_back('B');
   out.push_back('M');
   Put32(out, fileSize);
@@ -45,7 +45,16 @@ std::vector<uint8_t> EncodeBmp32(uint32_t width, uint32_t height, const uint32_t
   Put32(out, kPixelsPerMetre);
   Put32(out, 0);  // colours used
   Put32(out, 0);  // colours important
-  out.resize(fileSize, 0);
+  layout.paddingBytes = fileSize - kHeadersSize - imageSize;
+  return layout;
+}
+
+std::vector<uint8_t> EncodeBmp32(uint32_t width, uint32_t height, const uint32_t* argbTopDown,
+                                 size_t pitchInPixels) {
+  Bmp32Layout layout = Bmp32Headers(width, height);
+  if (layout.headers.empty()) return {};
+  std::vector<uint8_t> out = std::move(layout.headers);
+  out.resize(out.size() + size_t(width) * height * 4 + layout.paddingBytes, 0);
   uint8_t* at = out.data() + kHeadersSize;
   for (uint32_t y = height; y-- > 0;) {
     const uint32_t* row = argbTopDown + size_t(y) * pitchInPixels;

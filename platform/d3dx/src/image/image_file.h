@@ -81,4 +81,13 @@ ImageLevel Resize(const ImageLevel& source, uint32_t width, uint32_t height);
 std::vector<uint8_t> EncodeBmp32(uint32_t width, uint32_t height, const uint32_t* argbTopDown,
                                  size_t pitchInPixels);
 
+// The same file in pieces, for writing straight from pixels that are already B,G,R,A
+// in memory: the 54 header bytes, then the rows bottom to top, then paddingBytes zeros.
+// Headers empty when the sizes do not fit.
+struct Bmp32Layout {
+  std::vector<uint8_t> headers;
+  uint32_t paddingBytes = 0;
+};
+Bmp32Layout Bmp32Headers(uint32_t width, uint32_t height);
+
 }  // namespace d3dximage
