@@ -2,7 +2,6 @@
 // BM_GETCHECK and BM_SETCHECK; the dialog window does the default dialog processing
 // (the close box cancels) around the program's dialog procedure. A program's own
 // changes send no notification; the user's actions send the ones Windows sends.
-#include <algorithm>
 #include <cstring>
 
 #include "dialog_model.h"
