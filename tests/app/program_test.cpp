@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "child_processes.h"
+#include "command_output.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -78,13 +79,7 @@ class Program : public ::testing::Test {
                           " -v error -count_frames -select_streams v:0 -show_entries "
                           "stream=width,height,r_frame_rate,nb_read_frames -of default=noprint_wrappers=1 '" +
                           movie.string() + "'";
-    std::string result;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-      char buffer[256];
-      while (fgets(buffer, sizeof buffer, pipe)) result += buffer;
-      pclose(pipe);
-    }
-    return result;
+    return testsupport::CommandOutput(command);
   }
 
   bool WorkIsEmpty() const { return fs::is_empty(work_); }
