@@ -44,6 +44,7 @@ Outcome Failed(Outcome outcome, const std::string& file, const std::string& erro
 
 Outcome Convert(const Request& request, const ProgressCallback& progress) {
   Outcome outcome;
+  outcome.input = request.input;
   outcome.output = request.output.empty() ? DefaultOutput(request.input, request.format) : request.output;
   if (outcome.output == request.input)
     return Failed(outcome, request.input, "the output would replace the movie itself");

@@ -35,6 +35,7 @@ using ProgressCallback = std::function<bool(const Progress&)>;
 
 struct Outcome {
   enum Status { kDone, kFailed, kCancelled } status = kFailed;
+  std::string input;    // the movie
   std::string output;   // the file written (or that would have been)
   std::string error;    // kFailed: what went wrong, without the file's name
   std::string errorFile;  // the file the error is about

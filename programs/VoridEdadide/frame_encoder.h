@@ -10,8 +10,8 @@
 
 namespace convert {
 
-// Quality 1..100 (higher: closer to the source, larger file). GIF: how many colours
-// and how much dithering; MPEG-1: the quantiser. MNG is lossless and ignores it.
+// Quality 1..100 (higher: closer to the source, larger file). GIF: how far a shown
+// pixel may be off before it is redrawn; MPEG-1: the quantiser. MNG is lossless.
 inline constexpr int kDefaultQuality = 90;
 
 class FrameEncoder {

@@ -30,6 +30,9 @@ void CatchStopSignals() {
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  // Past a file size limit a write then fails with EFBIG, reported like a full disk,
+  // instead of the signal killing the program with its temporary file left behind.
+  signal(SIGXFSZ, SIG_IGN);
 }
 
 bool HasDisplay() {
@@ -51,8 +54,8 @@ int Report(const convert::Outcome& outcome, bool terminal) {
       return stopRequested ? 1 : 0;
     case Outcome::kDone:
       if (outcome.truncated)
-        fprintf(stderr, "VoridEdadide: the movie is cut short; converted the %lld frames that are there\n",
-                static_cast<long long>(outcome.frames));
+        fprintf(stderr, "VoridEdadide: %s: the movie is cut short; converted the %lld frames that are there\n",
+                outcome.input.c_str(), static_cast<long long>(outcome.frames));
       if (terminal)
         fprintf(stderr, "VoridEdadide: wrote %s (%lld frames, %.1f MB)\n", outcome.output.c_str(),
                 static_cast<long long>(outcome.frames), static_cast<double>(outcome.bytes) / 1e6);
