@@ -50,7 +50,8 @@ int Report(const convert::Outcome& outcome, bool terminal) {
       fprintf(stderr, "VoridEdadide: %s: %s\n", outcome.errorFile.c_str(), outcome.error.c_str());
       return 1;
     case Outcome::kCancelled:
-      fprintf(stderr, "VoridEdadide: cancelled; %s was not written\n", outcome.output.c_str());
+      fprintf(stderr, "VoridEdadide: %s; %s was not written\n", stopRequested ? "stopped" : "cancelled",
+              outcome.output.c_str());
       return stopRequested ? 1 : 0;
     case Outcome::kDone:
       if (outcome.truncated)

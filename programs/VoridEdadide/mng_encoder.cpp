@@ -29,6 +29,9 @@ class MngEncoder : public FrameEncoder {
   bool Fail(std::string* error, const std::string& what) const;
   static void WritePng(png_structp png, png_bytep data, png_size_t bytes);
   static void FlushPng(png_structp) {}
+  // libpng's own handlers print; the failure is reported by Add instead.
+  [[noreturn]] static void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+  static void PngWarning(png_structp, png_const_charp) {}
 
   OutputFile& out_;
   movie::MovieInfo info_;
@@ -81,7 +84,7 @@ void MngEncoder::WritePng(png_structp png, png_bytep data, png_size_t bytes) {
 
 // A PNG datastream without its signature: IHDR, IDAT..., IEND.
 bool MngEncoder::Add(const movie::Frame& frame, std::string* error) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   png_infop pngInfo = png ? png_create_info_struct(png) : nullptr;
   if (!pngInfo) {
     png_destroy_write_struct(&png, nullptr);
