@@ -182,6 +182,8 @@ bool MpegEncoder::Add(const movie::Frame& frame, std::string* error) {
   ++sourceFrames_;
   const AVRational perSource = av_div_q(rate_, AVRational{info_.rateNum, info_.rateDen});
   const int64_t until = av_rescale(sourceFrames_, perSource.num, perSource.den);
+  // With a fixed quantiser the encoder takes each picture's quality as its lambda.
+  picture_->quality = codec_->global_quality;
   for (; written_ < until; ++written_) {
     picture_->pts = written_;
     if (!Send(picture_, error)) return false;

@@ -162,6 +162,20 @@ INSTANTIATE_TEST_SUITE_P(Rates, MpegRateTest,
                                          MpegCase{12, 1, "24/1", 2}, MpegCase{30000, 1001, "30000/1001", 1},
                                          MpegCase{5, 1, "25/1", 5}));
 
+// The quantiser follows --quality: a lower quality gives a smaller file.
+TEST(ConversionTest, MpegQualitySetsTheQuantiser) {
+  ScratchDir dir;
+  movie_test::WriteMovie(dir / "m.avi", {.width = 96, .height = 64, .frames = 4});
+  uint64_t bytes[2] = {};
+  int at = 0;
+  for (const int quality : {100, 60}) {
+    const Outcome outcome = convert::Convert({dir / "m.avi", dir / "q.mpg", Format::Mpeg1, quality}, nullptr);
+    ASSERT_EQ(outcome.status, Outcome::kDone) << outcome.error;
+    bytes[at++] = outcome.bytes;
+  }
+  EXPECT_GT(bytes[0], bytes[1] * 3 / 2);
+}
+
 TEST(ConversionTest, MpegRefusesPicturesLargerThanItsFormat) {
   ScratchDir dir;
   movie_test::WriteMovie(dir / "m.avi", {.width = 4100, .height = 2, .frames = 1});
