@@ -99,16 +99,19 @@ int64_t MovieReader::State::TimestampOf(int64_t index) const {
   return startTime + av_rescale_q(index, frameTime, Stream()->time_base);
 }
 
+// Opens the file (again); on failure the context open before stays as it was.
 bool MovieReader::State::OpenFormat(std::string* error) {
-  format.reset();
-  AVFormatContext* opened = nullptr;
-  const int result = avformat_open_input(&opened, path.c_str(), av_find_input_format("avi"), nullptr);
+  AVFormatContext* raw = nullptr;
+  const int result = avformat_open_input(&raw, path.c_str(), av_find_input_format("avi"), nullptr);
   if (result < 0) return Fail(error, "not a readable AVI file: " + AvError(result));
-  format.reset(opened);
-  stream = av_find_best_stream(opened, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-  if (stream < 0) return Fail(error, "no video stream");
-  for (unsigned i = 0; i < opened->nb_streams; ++i)
-    if (static_cast<int>(i) != stream) opened->streams[i]->discard = AVDISCARD_ALL;
+  std::unique_ptr<AVFormatContext, FormatCloser> opened(raw);
+  const int video = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  if (video < 0) return Fail(error, "no video stream");
+  if (format && video != stream) return Fail(error, "the file changed while it was read");
+  for (unsigned i = 0; i < raw->nb_streams; ++i)
+    if (static_cast<int>(i) != video) raw->streams[i]->discard = AVDISCARD_ALL;
+  format = std::move(opened);
+  stream = video;
   return true;
 }
 
@@ -183,15 +186,13 @@ bool MovieReader::State::CountFrames(std::string* error) {
 
 bool MovieReader::State::Rewind(int64_t index, std::string* error) {
   draining = false;
-  if (avformat_index_get_entries_count(Stream()) == 0) {
-    // Without an index the demuxer cannot seek; reading again from the start works.
+  const int64_t target = TimestampOf(index);
+  if (avformat_seek_file(format.get(), stream, INT64_MIN, target, target, 0) >= 0) {
+    next = -1;  // somewhere at or before the target; the timestamps tell
+  } else {
+    // The demuxer found no place to seek to; reading again from the start works.
     if (!OpenFormat(error)) return false;
     next = 0;
-  } else {
-    const int64_t target = TimestampOf(index);
-    if (avformat_seek_file(format.get(), stream, INT64_MIN, target, target, 0) < 0)
-      return Fail(error, "cannot seek to frame " + std::to_string(index));
-    next = -1;
   }
   if (codec) avcodec_flush_buffers(codec.get());
   return true;

@@ -1,7 +1,8 @@
 // The one movie reader of the after-recording programs: opens an AVI through
 // libavformat, says what it holds and hands out its frames as 8-bit RGB, by index.
-// Opening reads the headers and the index only; a movie without an index (one whose
-// writer was stopped) is counted by one pass over its chunks, without decoding.
+// Opening reads the headers and the index only (libavformat indexes a movie that has
+// none, such as one whose writer was stopped, by walking its chunks); when the index
+// holds fewer frames than the headers, one pass over the packets counts them.
 #pragma once
 
 #include <cstdint>
