@@ -113,8 +113,9 @@ DibFrame ConvertRows(const BmpLayout& layout, std::span<const uint8_t> pixels) {
 
 uint64_t Dib24Stride(int32_t width) { return (static_cast<uint64_t>(width) * 24 + 31) / 32 * 4; }
 
+// O_NONBLOCK keeps a FIFO at the path from blocking the open; fstat then refuses it.
 std::optional<DibFrame> ReadBmpFile(const std::string& path, std::string* error) {
-  FileCloser file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  FileCloser file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
   struct stat info;
   if (file.fd < 0 || fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     *error = "cannot open the BMP file";

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -181,6 +182,49 @@ TEST_F(WriterLibraryTest, FullDiskKeepsTheFramesWrittenBefore) {
   ASSERT_LT(written, frames.size());
   frames.resize(written);
   ExpectMovie(frames);
+}
+
+// Runs body in a child that an alarm ends after a few seconds, so that a call that
+// blocks fails the test instead of hanging it; the child's exit status is the result.
+int InChildWithAlarm(const std::function<int()>& body) {
+  const pid_t child = fork();
+  if (child == 0) {
+    alarm(5);
+    _exit(body());
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST_F(WriterLibraryTest, FifosAsMovieOrFrameAreRefusedAtOnce) {
+  ASSERT_EQ(mkfifo(movie_.c_str(), 0666), 0);
+  const std::string fifoFrame = dir_ / "fifo.bmp";
+  ASSERT_EQ(mkfifo(fifoFrame.c_str(), 0666), 0);
+  EXPECT_EQ(InChildWithAlarm([&] { return HandFrame(kMovieStart, Pattern(8, 8, 0)); }), 0);
+  struct stat info;
+  ASSERT_EQ(stat(movie_.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+  movie_ = dir_ / "movie2.avi";
+  const std::vector<Image> frames{Pattern(8, 8, 1), Pattern(8, 8, 2)};
+  EXPECT_EQ(InChildWithAlarm([&] {
+              return HandFrame(kMovieStart, frames[0]) == 1 &&
+                     Hand(kMovieAppend, fifoFrame) == 0 &&
+                     HandFrame(kMovieFinish, frames[1]) == 1;
+            }), 1);
+  ExpectMovie(frames);
+}
+
+TEST_F(WriterLibraryTest, FailedFirstWriteLeavesNoFile) {
+  // A file size limit below the headers' size makes the very first write fail.
+  EXPECT_EQ(InChildWithAlarm([&] {
+              signal(SIGXFSZ, SIG_IGN);
+              const rlimit limit{1000, 1000};
+              setrlimit(RLIMIT_FSIZE, &limit);
+              return HandFrame(kMovieStart, Pattern(8, 8, 0));
+            }), 0);
+  EXPECT_FALSE(std::filesystem::exists(movie_));
 }
 
 // About 1.1 GB on disk and half a minute: runs only with VESK_SLOW_TESTS=1.
