@@ -55,7 +55,9 @@ extern "C" {
 // from mode 1 or 2 means this frame was not added (the movie so far stays valid).
 int32_t BmpfileToAvifile(int32_t mode, MovieWriterParams params);
 // The same for frames in memory (the program itself never calls it; the editor saves
-// through it). Each entry point runs its own movie, one at a time.
+// through it). Mode 2 with a null imageFile finishes the movie without adding a frame,
+// so that a movie of a single frame can be finished. Each entry point runs its own
+// movie, one at a time.
 int32_t MemoryToAvifile(int32_t mode, MovieWriterParams params);
 }
 

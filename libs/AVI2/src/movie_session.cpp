@@ -35,6 +35,8 @@ struct Movie {
 struct FrameSource {
   std::optional<DibFrame> (*read)(const MovieWriterParams& params, std::string* error);
   std::string (*name)(const MovieWriterParams& params);
+  // Whether mode 2 without a frame (a null imageFile) only finishes the movie.
+  bool finishesWithoutFrame;
 };
 
 class MovieSession {
@@ -50,6 +52,7 @@ class MovieSession {
       case kMovieAppend:
         return Append(params);
       case kMovieFinish: {
+        if (source_.finishesWithoutFrame && params.imageFile == nullptr) return Finish();
         const bool appended = Append(params);
         return Finish() && appended;
       }
@@ -150,8 +153,8 @@ std::optional<DibFrame> ReadFrameInMemory(const MovieWriterParams& params, std::
 
 std::string MemoryFrameName(const MovieWriterParams&) { return "the frame in memory"; }
 
-MovieSession bmpSession({ReadBmpFrame, BmpFrameName});
-MovieSession memorySession({ReadFrameInMemory, MemoryFrameName});
+MovieSession bmpSession({ReadBmpFrame, BmpFrameName, false});
+MovieSession memorySession({ReadFrameInMemory, MemoryFrameName, true});
 
 }  // namespace
 }  // namespace avi2

@@ -233,6 +233,18 @@ TEST_F(WriterLibraryTest, BadFramesFromMemoryAreRefusedOrSkipped) {
   ExpectMovie(frames);
 }
 
+TEST_F(WriterLibraryTest, MemoryMovieOfOneFrameIsFinishedWithoutAnotherFrame) {
+  const Image frame = Pattern(10, 6, 3);
+  ASSERT_EQ(HandPixels(kMovieStart, frame), 1);
+  params_.imageFile = nullptr;
+  EXPECT_EQ(memory_(kMovieFinish, params_), 1);
+  EXPECT_EQ(memory_(kMovieFinish, params_), 0);  // nothing is open any more
+  ExpectMovie({frame});
+  const std::vector<uint8_t> file = ReadFile(movie_);
+  const std::string index = "idx1";
+  EXPECT_NE(std::search(file.begin(), file.end(), index.begin(), index.end()), file.end());
+}
+
 // The two entry points keep separate movies: one does not finish the other's.
 TEST_F(WriterLibraryTest, MemoryAndBmpMoviesRunSideBySide) {
   const std::vector<Image> frames{Pattern(8, 8, 0), Pattern(8, 8, 1), Pattern(8, 8, 2)};
