@@ -50,6 +50,9 @@ class EditorWindow {
         model_(source_->Info().frameCount, RateOf(source_->Info())) {
     Build();
     Refresh();
+    if (source_->Info().truncated)
+      SetStatus("The movie ends early: " + std::to_string(model_.Count()) +
+                " frames can be read");
   }
 
   int Run() {

@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,8 +15,12 @@
 
 namespace {
 
-// Enough for stepping back and forth around the current frame.
-constexpr size_t kCachedFrames = 16;
+// Enough for stepping back and forth around the current frame, within 64 MiB unless the
+// frames are larger than half of that.
+size_t CachedFrames(const movie::MovieInfo& info) {
+  const size_t frameBytes = static_cast<size_t>(info.width) * info.height * 3;
+  return std::clamp<size_t>((size_t{64} << 20) / std::max<size_t>(frameBytes, 1), 2, 16);
+}
 
 // A FIFO or device would block the reader or never end: only regular files are opened.
 std::unique_ptr<movie::MovieReader> OpenMovie(const std::string& path, std::string* error) {
@@ -62,6 +67,7 @@ int main(int argc, char** argv) {
     ShowOpenError("cannot open the movie " + path + ": " + error);
     return 1;
   }
+  const size_t cached = CachedFrames(reader->Info());
   return editor::RunEditorWindow(
-      path, std::make_unique<editor::FrameCache>(std::move(reader), kCachedFrames));
+      path, std::make_unique<editor::FrameCache>(std::move(reader), cached));
 }
