@@ -38,7 +38,9 @@ class EditModel {
   // last frame).
   FrameRange Range() const;
   // Whether the result differs from the source as it was opened.
-  bool Modified() const { return state_.frames != original_.frames || state_.rate != original_.rate; }
+  bool Modified() const {
+    return state_.frames != original_.frames || state_.rate != original_.rate;
+  }
 
   // Each returns whether it changed anything. Positions are 0-based and must lie in
   // [0, Count()). A mark on the wrong side of the other one clears the other one.

@@ -95,8 +95,10 @@ class EditorWindow {
     GtkWidget* bar = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
     gtk_container_set_border_width(GTK_CONTAINER(bar), 4);
     gtk_box_pack_start(GTK_BOX(column), bar, FALSE, FALSE, 0);
-    AddButton(bar, "media-skip-backward", "First frame (Home)", [](EditorWindow* w) { w->Seek(0); });
-    AddButton(bar, "media-seek-backward", "Previous frame (Left)", [](EditorWindow* w) { w->Step(-1); });
+    AddButton(bar, "media-skip-backward", "First frame (Home)",
+              [](EditorWindow* w) { w->Seek(0); });
+    AddButton(bar, "media-seek-backward", "Previous frame (Left)",
+              [](EditorWindow* w) { w->Step(-1); });
     playButton_ = AddButton(bar, "media-playback-start", "Play or pause (Space)",
                             [](EditorWindow* w) { w->TogglePlay(); });
     AddButton(bar, "media-seek-forward", "Next frame (Right)", [](EditorWindow* w) { w->Step(1); });
@@ -209,7 +211,8 @@ class EditorWindow {
                                                  frame->width, frame->height, frame->width * 3,
                                                  nullptr, nullptr);
     const double scale = std::min(width / frame->width, height / frame->height);
-    cairo_translate(cairo, (width - frame->width * scale) / 2, (height - frame->height * scale) / 2);
+    cairo_translate(cairo, (width - frame->width * scale) / 2,
+                    (height - frame->height * scale) / 2);
     cairo_scale(cairo, scale, scale);
     gdk_cairo_set_source_pixbuf(cairo, pixbuf, 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cairo), scale >= 2 ? CAIRO_FILTER_NEAREST
@@ -227,7 +230,8 @@ class EditorWindow {
     std::fprintf(stderr, "RizudAvuv: %s\n", text.c_str());
     SetStatus(text);
     GtkWidget* dialog = gtk_message_dialog_new(GTK_WINDOW(window_), GTK_DIALOG_MODAL,
-                                               GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", text.c_str());
+                                               GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s",
+                                               text.c_str());
     gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
   }
@@ -409,7 +413,9 @@ class EditorWindow {
     if (control) {
       switch (key) {
         case GDK_KEY_s: shift ? SaveAs() : Save(); return true;
-        case GDK_KEY_z: Edited(shift ? model_.Redo() : model_.Undo(), shift ? "redo" : "undo"); return true;
+        case GDK_KEY_z:
+          Edited(shift ? model_.Redo() : model_.Undo(), shift ? "redo" : "undo");
+          return true;
         case GDK_KEY_q: Quit(); return true;
         default: return false;
       }
@@ -426,7 +432,9 @@ class EditorWindow {
       case GDK_KEY_Delete: Cut(); return true;
       case GDK_KEY_k: Keep(); return true;
       case GDK_KEY_r: Edited(model_.ReverseRange(), "reverse"); return true;
-      case GDK_KEY_p: Edited(model_.PingPongRange(), "ping-pong (the range needs three frames)"); return true;
+      case GDK_KEY_p:
+        Edited(model_.PingPongRange(), "ping-pong (the range needs three frames)");
+        return true;
       case GDK_KEY_Escape:
         gtk_widget_grab_focus(picture_);
         Edited(model_.ClearMarks(), "clear");

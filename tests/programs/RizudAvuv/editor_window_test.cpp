@@ -158,7 +158,8 @@ TEST(EditorWindowTest, CutUpToFrameElevenAndSaveAfterARecording) {
 
 TEST(EditorWindowTest, WithoutADisplayItSaysSoAndEndsWithStatusTwo) {
   ScratchDir dir;
-  EXPECT_EQ(RunToEnd({EDITOR_PROGRAM, "any.avi"}, dir / "err", {}, {"DISPLAY", "WAYLAND_DISPLAY"}), 2);
+  EXPECT_EQ(RunToEnd({EDITOR_PROGRAM, "any.avi"}, dir / "err", {}, {"DISPLAY", "WAYLAND_DISPLAY"}),
+            2);
   EXPECT_EQ(ReadText(dir / "err"), "RizudAvuv needs a display\n");
 }
 
