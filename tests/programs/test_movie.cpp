@@ -4,8 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <cmath>
 
 namespace movie_test {
 
@@ -54,29 +53,37 @@ void WriteMovie(const std::string& path, const MovieSpec& spec) {
       path, {spec.width, spec.height, spec.rate, spec.scale, frameBytes}, spec.limits, &error);
   ASSERT_NE(writer, nullptr) << error;
   for (int i = 0; i < spec.frames; ++i)
-    ASSERT_TRUE(writer->AppendFrame(Dib(Picture(spec.width, spec.height, i)), &error)) << error;
+    ASSERT_TRUE(writer->AppendFrame(Dib(Picture(spec.width, spec.height, i * spec.motion)), &error)) << error;
   if (spec.finish) {
     ASSERT_TRUE(writer->Finish(&error)) << error;
   }
 }
 
-std::vector<uint8_t> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+movie::Frame FromBgr(const avi2_test::Image& image) {
+  movie::Frame frame{image.width, image.height, image.bgr};
+  for (size_t i = 0; i + 2 < frame.rgb.size(); i += 3) std::swap(frame.rgb[i], frame.rgb[i + 2]);
+  return frame;
 }
 
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-double MeanDifference(const movie::Frame& a, const movie::Frame& b) {
-  EXPECT_EQ(a.width, b.width);
-  EXPECT_EQ(a.height, b.height);
-  if (a.rgb.size() != b.rgb.size() || a.rgb.empty()) return 255;
-  double total = 0;
-  for (size_t i = 0; i < a.rgb.size(); ++i) total += std::abs(a.rgb[i] - b.rgb[i]);
-  return total / static_cast<double>(a.rgb.size());
+double Psnr(const movie::Frame& picture, const movie::Frame& source, Channels channels) {
+  EXPECT_GE(picture.width, source.width);
+  EXPECT_GE(picture.height, source.height);
+  if (picture.width < source.width || picture.height < source.height || source.rgb.empty()) return 0;
+  auto luma = [](const uint8_t* p) { return 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2]; };
+  double squares = 0;
+  for (int y = 0; y < source.height; ++y) {
+    for (int x = 0; x < source.width; ++x) {
+      const uint8_t* a = &picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3];
+      const uint8_t* b = &source.rgb[(static_cast<size_t>(y) * source.width + x) * 3];
+      if (channels == Channels::kLuma) {
+        squares += (luma(a) - luma(b)) * (luma(a) - luma(b)) * 3;
+        continue;
+      }
+      for (int c = 0; c < 3; ++c) squares += (a[c] - b[c]) * (a[c] - b[c]);
+    }
+  }
+  const double mean = squares / (static_cast<double>(source.width) * source.height * 3);
+  return mean == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mean);
 }
 
 }  // namespace movie_test

@@ -128,7 +128,7 @@ TEST_F(MovieSaverTest, FrameThatCannotBeReadLeavesTheTargetAsItWas) {
   spec_ = MovieSpec{.width = 160, .height = 120, .frames = 20};  // past the reader's buffer
   movie_test::WriteMovie(movie_, spec_);
   const std::string target = dir_ / "target.avi";
-  movie_test::WriteBytes(target, {'k', 'e', 'e', 'p'});
+  avi2_test::WriteFile(target, {'k', 'e', 'e', 'p'});
   auto source = Open(movie_);
   // The source loses its second half after it was opened.
   ASSERT_EQ(truncate(movie_.c_str(), static_cast<off_t>(std::filesystem::file_size(movie_) / 2)),
@@ -136,7 +136,7 @@ TEST_F(MovieSaverTest, FrameThatCannotBeReadLeavesTheTargetAsItWas) {
   std::string error;
   EXPECT_FALSE(Save(*source, EditModel(20, FrameRate{10, 1}), target, &error));
   EXPECT_NE(error.find("cannot be read"), std::string::npos) << error;
-  EXPECT_EQ(movie_test::ReadBytes(target), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+  EXPECT_EQ(avi2_test::ReadFile(target), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
   EXPECT_EQ(FilesIn(dir_.path()), 2u);
 }
 

@@ -116,10 +116,10 @@ TEST(MovieReaderTest, CutMovieKeepsItsWholeFrames) {
   ScratchDir dir;
   const MovieSpec spec{.frames = 10};
   movie_test::WriteMovie(dir / "m.avi", spec);
-  std::vector<uint8_t> bytes = movie_test::ReadBytes(dir / "m.avi");
+  std::vector<uint8_t> bytes = avi2_test::ReadFile(dir / "m.avi");
   const size_t frameBytes = 64 * 3 * 48;
   bytes.resize(bytes.size() - 16 * 10 - 8 - frameBytes * 4 - frameBytes / 2);
-  movie_test::WriteBytes(dir / "cut.avi", bytes);
+  avi2_test::WriteFile(dir / "cut.avi", bytes);
   auto reader = OpenOk(dir / "cut.avi");
   ASSERT_NE(reader, nullptr);
   EXPECT_EQ(reader->Info().frameCount, 5);
@@ -130,17 +130,17 @@ TEST(MovieReaderTest, CutMovieKeepsItsWholeFrames) {
 TEST(MovieReaderTest, FilesThatAreNoMovieAreRefusedWithTheReason) {
   ScratchDir dir;
   EXPECT_NE(OpenError(dir / "missing.avi").find("cannot open the file"), std::string::npos);
-  movie_test::WriteBytes(dir / "empty.avi", {});
+  avi2_test::WriteFile(dir / "empty.avi", {});
   EXPECT_EQ(OpenError(dir / "empty.avi"), "not an AVI file");
   const std::string text = "this is a text file, not a movie";
-  movie_test::WriteBytes(dir / "text.avi", {text.begin(), text.end()});
+  avi2_test::WriteFile(dir / "text.avi", {text.begin(), text.end()});
   EXPECT_EQ(OpenError(dir / "text.avi"), "not an AVI file");
   const std::vector<uint8_t> wave = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'};
-  movie_test::WriteBytes(dir / "wave.avi", wave);
+  avi2_test::WriteFile(dir / "wave.avi", wave);
   EXPECT_EQ(OpenError(dir / "wave.avi"), "not an AVI file");
   std::vector<uint8_t> headOnly = wave;
   std::memcpy(&headOnly[8], "AVI ", 4);
-  movie_test::WriteBytes(dir / "head.avi", headOnly);
+  avi2_test::WriteFile(dir / "head.avi", headOnly);
   EXPECT_NE(OpenError(dir / "head.avi"), "");
 }
 
@@ -155,7 +155,7 @@ TEST(MovieReaderTest, MovieWithoutFramesIsRefused) {
 TEST(MovieReaderTest, AbsurdSizesAreRefused) {
   ScratchDir dir;
   movie_test::WriteMovie(dir / "m.avi", {.frames = 2});
-  const std::vector<uint8_t> good = movie_test::ReadBytes(dir / "m.avi");
+  const std::vector<uint8_t> good = avi2_test::ReadFile(dir / "m.avi");
   struct Case {
     int32_t width, height;
     const char* error;
@@ -167,7 +167,7 @@ TEST(MovieReaderTest, AbsurdSizesAreRefused) {
     std::vector<uint8_t> bytes = good;
     std::memcpy(&bytes[176], &c.width, 4);
     std::memcpy(&bytes[180], &c.height, 4);
-    movie_test::WriteBytes(dir / "bad.avi", bytes);
+    avi2_test::WriteFile(dir / "bad.avi", bytes);
     EXPECT_EQ(OpenError(dir / "bad.avi"), c.error) << c.width << "x" << c.height;
   }
 }
@@ -179,10 +179,10 @@ TEST(MovieReaderTest, DamagedMoviesFailCleanly) {
   MovieSpec spec{.width = 16, .height = 8, .frames = 6};
   spec.limits.riffBytes = 2048;
   movie_test::WriteMovie(dir / "m.avi", spec);
-  const std::vector<uint8_t> good = movie_test::ReadBytes(dir / "m.avi");
+  const std::vector<uint8_t> good = avi2_test::ReadFile(dir / "m.avi");
   std::mt19937 random(1234);
   auto tryMovie = [&](const std::vector<uint8_t>& bytes) {
-    movie_test::WriteBytes(dir / "bad.avi", bytes);
+    avi2_test::WriteFile(dir / "bad.avi", bytes);
     std::string error;
     auto reader = MovieReader::Open(dir / "bad.avi", &error);
     if (!reader) {
