@@ -58,6 +58,10 @@ class MovieSaverTest : public testing::Test {
     }
   }
 
+  static FrameRate RateOfSource(const FrameCache& source) {
+    return {source.Info().rateNum, source.Info().rateDen};
+  }
+
   size_t FilesIn(const std::string& folder) {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder),
                                              std::filesystem::directory_iterator()));
@@ -138,6 +142,21 @@ TEST_F(MovieSaverTest, FrameThatCannotBeReadLeavesTheTargetAsItWas) {
   EXPECT_NE(error.find("cannot be read"), std::string::npos) << error;
   EXPECT_EQ(avi2_test::ReadFile(target), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
   EXPECT_EQ(FilesIn(dir_.path()), 2u);
+}
+
+// A recording whose writer was killed has no index; every frame it holds is edited.
+TEST_F(MovieSaverTest, UnfinishedRecordingIsEditedAsFarAsItGoes) {
+  spec_.finish = false;
+  movie_test::WriteMovie(movie_, spec_);
+  auto source = Open(movie_);
+  ASSERT_EQ(source->Info().frameCount, 8);
+  EditModel edit(source->Info().frameCount, RateOfSource(*source));
+  edit.MarkIn(5);
+  edit.KeepRange();
+  edit.PingPongRange();
+  std::string error;
+  ASSERT_TRUE(Save(*source, edit, movie_, &error)) << error;
+  ExpectMovie(movie_, {5, 6, 7, 6}, {10, 1});
 }
 
 TEST_F(MovieSaverTest, MissingFolderIsReported) {
