@@ -1,6 +1,7 @@
 // The editor as a user meets it, inside the private Xvfb server this test runs in: the
 // recorder starts it after a recording, xdotool plays the user, ffmpeg checks the saved
-// movie. Also the two ways it refuses to start: no display, and a movie it cannot read.
+// movie; the edit keys and Save As on a test movie. Also the two ways it refuses to
+// start: no display, and a movie it cannot read.
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdio.h>
@@ -20,6 +21,7 @@
 
 #include "movie_reader.h"
 #include "scratch_dir.h"
+#include "test_movie.h"
 
 extern char** environ;
 
@@ -154,6 +156,33 @@ TEST(EditorWindowTest, CutUpToFrameElevenAndSaveAfterARecording) {
   }
   ASSERT_GT(editor, 0) << "the editor did not end";
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// Ping-pong, reverse, undo, redo, undo: the ping-pong alone is saved under a new name
+// chosen in the Save As dialog; the opened movie stays as it was.
+TEST(EditorWindowTest, EditKeysAndSaveAs) {
+  ScratchDir dir;
+  const std::string movie = dir / "six.avi";
+  movie_test::WriteMovie(movie, movie_test::MovieSpec{});
+  const std::vector<std::string> source = DecodeFrames(movie);
+  ASSERT_EQ(source.size(), 6u);
+  const pid_t editor = Start({EDITOR_PROGRAM, movie}, dir / "err");
+  ASSERT_EQ(PressKeys("six.avi — RizudAvuv", {"p", "r", "ctrl+z", "ctrl+shift+z", "ctrl+z",
+                                              "ctrl+shift+s"}), 0);
+  const std::string copy = dir / "copy.avi";
+  ASSERT_EQ(PressKeys("Save the movie as", {"ctrl+a"}), 0);
+  ASSERT_EQ(RunToEnd({"xdotool", "type", "--delay", "20", copy}, "/dev/null"), 0);
+  ASSERT_EQ(RunToEnd({"xdotool", "key", "Return"}, "/dev/null"), 0);
+  // The title names the new file once it is saved; then nothing is unsaved.
+  PressKeys("copy.avi — RizudAvuv", {"ctrl+q"});
+  EXPECT_EQ(WaitFor(editor, std::chrono::seconds(30)), 0) << ReadText(dir / "err");
+
+  const std::vector<std::string> saved = DecodeFrames(copy);
+  ASSERT_EQ(saved.size(), 10u);
+  const size_t order[] = {0, 1, 2, 3, 4, 5, 4, 3, 2, 1};
+  for (size_t i = 0; i < saved.size(); ++i)
+    EXPECT_TRUE(saved[i] == source[order[i]]) << "saved frame " << i + 1;
+  EXPECT_TRUE(DecodeFrames(movie) == source);
 }
 
 TEST(EditorWindowTest, WithoutADisplayItSaysSoAndEndsWithStatusTwo) {
