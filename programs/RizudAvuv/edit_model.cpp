@@ -108,6 +108,7 @@ bool EditModel::Redo() {
 // A new edit ends the redo chain.
 bool EditModel::Apply(State next) {
   if (next == state_) return false;
+  if (undo_.size() >= kUndoSteps) undo_.erase(undo_.begin());
   undo_.push_back(std::move(state_));
   state_ = std::move(next);
   redo_.clear();

@@ -25,6 +25,10 @@ struct FrameRange {
 
 class EditModel {
  public:
+  // Steps of history kept; older ones are dropped, which bounds the memory of a long
+  // session on a long movie.
+  static constexpr size_t kUndoSteps = 200;
+
   // The source movie unedited: frames 0 .. sourceFrames - 1 (at least one) at its rate.
   EditModel(int64_t sourceFrames, FrameRate rate);
 

@@ -22,6 +22,8 @@ size_t CachedFrames(const movie::MovieInfo& info) {
   return std::clamp<size_t>((size_t{64} << 20) / std::max<size_t>(frameBytes, 1), 2, 16);
 }
 
+constexpr int64_t kMaxFrames = int64_t{1} << 22;  // 38 hours at 30 frames a second
+
 // A FIFO or device would block the reader or never end: only regular files are opened.
 std::unique_ptr<movie::MovieReader> OpenMovie(const std::string& path, std::string* error) {
   struct stat info;
@@ -33,7 +35,19 @@ std::unique_ptr<movie::MovieReader> OpenMovie(const std::string& path, std::stri
     *error = "not a regular file";
     return nullptr;
   }
-  return movie::MovieReader::Open(path, error);
+  std::unique_ptr<movie::MovieReader> reader = movie::MovieReader::Open(path, error);
+  if (reader && reader->Info().frameCount < 1) {
+    *error = "the movie holds no frame";
+    return nullptr;
+  }
+  // The edit list and its history hold a few bytes a frame; a file claiming more frames
+  // than hours of video is refused rather than allowed to exhaust memory.
+  if (reader && reader->Info().frameCount > kMaxFrames) {
+    *error = std::to_string(reader->Info().frameCount) +
+             " frames are more than the editor takes (" + std::to_string(kMaxFrames) + ")";
+    return nullptr;
+  }
+  return reader;
 }
 
 void ShowOpenError(const std::string& text) {

@@ -132,6 +132,15 @@ TEST(EditModelTest, UndoAndRedoWalkTheWholeChain) {
   EXPECT_EQ(model.Rate(), (FrameRate{5, 1}));
 }
 
+TEST(EditModelTest, HistoryKeepsTheLatestSteps) {
+  EditModel model = Model(2);
+  for (size_t i = 0; i < EditModel::kUndoSteps + 5; ++i) model.ReverseRange();
+  size_t undone = 0;
+  while (model.Undo()) ++undone;
+  EXPECT_EQ(undone, EditModel::kUndoSteps);
+  EXPECT_EQ(model.Frames(), (Frames{1, 0}));  // 205 reversals, the first 5 forgotten
+}
+
 TEST(EditModelTest, NewEditAfterUndoEndsTheRedoChain) {
   EditModel model = Model(5);
   model.ReverseRange();
