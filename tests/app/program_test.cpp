@@ -1,6 +1,7 @@
 // The whole program, run headless in a directory of its own: a short recording checked
 // with ffprobe, the help text, and command lines it refuses before anything happens.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -145,6 +146,15 @@ TEST_F(Program, AMovieThatCannotBeCreatedEndsWithStatusOneAndSaysWhy) {
             std::string::npos)
       << outcome.err;
   EXPECT_FALSE(fs::exists(work_ / "no-such-folder"));
+}
+
+// A FIFO where the movie should go ends the run at once instead of waiting for a reader.
+TEST_F(Program, AFifoAsTheMovieEndsTheRunWithStatusOne) {
+  ASSERT_EQ(mkfifo((work_ / "fifo.avi").c_str(), 0644), 0);
+  Outcome outcome = Run({"-n", "2", "-s", "100x100", "-o", "fifo.avi"});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(outcome.err.find("vesk: cannot create the movie 'fifo.avi': not a regular file\n"), std::string::npos)
+      << outcome.err;
 }
 
 // Folder names with characters CP932 has (日本語), lacks (é, 𠮷) and an emoji: the media
