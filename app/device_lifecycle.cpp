@@ -7,6 +7,7 @@
 #include "app_shell.h"
 #include "device_cursor.h"
 #include "d3dx9tex.h"
+#include "device_settings_dialog.h"
 #include "frame_capture.h"
 #include "frame_timer.h"
 #include "resources.h"
@@ -394,11 +395,10 @@ HRESULT AppShell::ChangeDevice() {
     if (!fatalErrorShown) ShowMustExit("Could not reset the Direct3D device.");
     return E_FAIL;
   }
-  // The device settings dialog; while the program carries no dialog template it cannot
-  // open (-1) and nothing changes.
-  INT_PTR choice = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SELECTDEVICE), window,
-                                   nullptr, 0);
-  if (choice != IDOK) return S_OK;
+  // Cancel, the close box, or a dialog that cannot open (-1) change nothing.
+  DeviceSettingsDialog dialog(&enumeration, settings);
+  if (dialog.ShowDialog(window) != IDOK) return S_OK;
+  settings = dialog.GetSettings();
   windowed = settings.isWindowed;
   HRESULT result = RebuildDevice();
   if (FAILED(result)) {

@@ -1,11 +1,11 @@
 // Ids of the program's resources and of the commands its accelerators send.
 #pragma once
 
+#include "device_dialog_ids.h"
 #include "win32ext.h"
 
 constexpr WORD IDI_MAIN_ICON = 101;
 constexpr WORD IDR_MAIN_ACCEL = 113;
-constexpr WORD IDD_SELECTDEVICE = 144;
 
 constexpr WORD IDM_CHANGEDEVICE = 40002;
 constexpr WORD IDM_TOGGLEFULLSCREEN = 40003;

@@ -1,6 +1,7 @@
 // The whole program, run headless in a directory of its own: a short recording checked
 // with ffprobe, the help text, and command lines it refuses before anything happens.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "child_processes.h"
+#include "command_output.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -78,13 +80,7 @@ class Program : public ::testing::Test {
                           " -v error -count_frames -select_streams v:0 -show_entries "
                           "stream=width,height,r_frame_rate,nb_read_frames -of default=noprint_wrappers=1 '" +
                           movie.string() + "'";
-    std::string result;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-      char buffer[256];
-      while (fgets(buffer, sizeof buffer, pipe)) result += buffer;
-      pclose(pipe);
-    }
-    return result;
+    return testsupport::CommandOutput(command);
   }
 
   bool WorkIsEmpty() const { return fs::is_empty(work_); }
@@ -150,6 +146,15 @@ TEST_F(Program, AMovieThatCannotBeCreatedEndsWithStatusOneAndSaysWhy) {
             std::string::npos)
       << outcome.err;
   EXPECT_FALSE(fs::exists(work_ / "no-such-folder"));
+}
+
+// A FIFO where the movie should go ends the run at once instead of waiting for a reader.
+TEST_F(Program, AFifoAsTheMovieEndsTheRunWithStatusOne) {
+  ASSERT_EQ(mkfifo((work_ / "fifo.avi").c_str(), 0644), 0);
+  Outcome outcome = Run({"-n", "2", "-s", "100x100", "-o", "fifo.avi"});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(outcome.err.find("vesk: cannot create the movie 'fifo.avi': not a regular file\n"), std::string::npos)
+      << outcome.err;
 }
 
 // Folder names with characters CP932 has (日本語), lacks (é, 𠮷) and an emoji: the media

@@ -6,22 +6,26 @@
 #include <cstddef>
 #include <cstdint>
 
-// Modes of BmpfileToAvifile.
+// Modes of both entry points.
 enum MovieWriterMode : int32_t {
-  kMovieStart = 0,   // start the movie from this BMP; its size fixes the stream
-  kMovieAppend = 1,  // append this BMP as the next frame
-  kMovieFinish = 2,  // append this BMP as the last frame and finish the movie
+  kMovieStart = 0,   // start the movie from this frame; its size fixes the stream
+  kMovieAppend = 1,  // append this frame as the next one
+  kMovieFinish = 2,  // append this frame as the last one and finish the movie
 };
 
 // Passed by value. Paths are CP932 text; '\' and '/' both separate components.
-// The writer reads movieFile, rate and scale in mode 0 and imageFile in every mode;
-// the other fields are the caller's and are left alone.
+// BmpfileToAvifile reads movieFile, rate and scale in mode 0 and imageFile in every
+// mode; MemoryToAvifile reads the same, with imageFile holding the address of the
+// frame's pixels and frameWidth, frameHeight and frameStride describing them. The
+// other fields are the caller's and are left alone.
 struct MovieWriterParams {
   const char* movieFile;  // the movie to write
-  const char* imageFile;  // the BMP of this frame
-  uint32_t reserved8;
-  uint32_t reserved12;
-  uint32_t reserved16;
+  const char* imageFile;  // the BMP of this frame, or (memory) its first pixel
+  // MemoryToAvifile only: the frame's size in pixels and the bytes from the start of
+  // one row to the next. Rows run top to bottom, 3 bytes a pixel in the order B, G, R.
+  uint32_t frameWidth;
+  uint32_t frameHeight;
+  uint32_t frameStride;
   uint32_t rate;   // frames per second = rate / scale (1000000 / 100000 = 10)
   uint32_t scale;
   uint32_t reserved28;
@@ -35,11 +39,12 @@ struct MovieWriterParams {
 };
 
 // The two file names are pointers, the thirteen 32-bit fields follow in their order;
-// "offset N" of the 32-bit record is field N's name above.
+// the fields at offsets 8, 12 and 16 of the 60-byte 32-bit record are frameWidth,
+// frameHeight and frameStride, and "reservedN" is the field at offset N.
 static_assert(sizeof(void*) == 8, "the record's layout is fixed for 64-bit builds");
 static_assert(offsetof(MovieWriterParams, movieFile) == 0);
 static_assert(offsetof(MovieWriterParams, imageFile) == 8);
-static_assert(offsetof(MovieWriterParams, reserved8) == 16);
+static_assert(offsetof(MovieWriterParams, frameWidth) == 16);
 static_assert(offsetof(MovieWriterParams, rate) == 28);
 static_assert(offsetof(MovieWriterParams, scale) == 32);
 static_assert(offsetof(MovieWriterParams, reserved56) == 64);
@@ -49,8 +54,10 @@ extern "C" {
 // Non-zero on success, 0 on failure. A 0 from mode 0 means no movie was started; a 0
 // from mode 1 or 2 means this frame was not added (the movie so far stays valid).
 int32_t BmpfileToAvifile(int32_t mode, MovieWriterParams params);
-// The program looks this entry up but never calls it, and no meaning is fixed for it;
-// it writes nothing, says so on standard error and returns 0.
+// The same for frames in memory (the program itself never calls it; the editor saves
+// through it). Mode 2 with a null imageFile finishes the movie without adding a frame,
+// so that a movie of a single frame can be finished. Each entry point runs its own
+// movie, one at a time.
 int32_t MemoryToAvifile(int32_t mode, MovieWriterParams params);
 }
 

@@ -3,7 +3,9 @@
 // the first RIFF, idx1) before it would pass the size limit, continuing in RIFF 'AVIX'.
 #include "avi_writer.h"
 
+#include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -34,13 +36,33 @@ AviWriter::~AviWriter() { close(fd_); }
 
 std::unique_ptr<AviWriter> AviWriter::Create(const std::string& path, const StreamFormat& format,
                                              const AviLimits& limits, std::string* error) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // O_NONBLOCK: a FIFO or device at the path must not block the open; it is refused.
+  // The file is emptied only once it is known to be a regular file.
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0 && errno == ENXIO) {
+    *error = "the movie path is not a regular file";
+    return nullptr;
+  }
   if (fd < 0) {
     Fail(error, "cannot create the movie file");
     return nullptr;
   }
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    *error = "the movie path is not a regular file";
+    return nullptr;
+  }
   std::unique_ptr<AviWriter> writer(new AviWriter(fd, format, limits));
-  if (!writer->AppendChunk(BuildHeaders(format, writer->layout_), {}, error)) return nullptr;
+  if (ftruncate(fd, 0) != 0) {
+    Fail(error, "cannot empty the movie file");
+    return nullptr;
+  }
+  if (!writer->AppendChunk(BuildHeaders(format, writer->layout_), {}, error)) {
+    // Nothing of the movie could be written: no empty file is left under its name.
+    unlink(path.c_str());
+    return nullptr;
+  }
   return writer;
 }
 
@@ -57,7 +79,19 @@ bool AviWriter::AppendFrame(std::span<const uint8_t> frame, std::string* error) 
   if (!AppendChunk(header.Bytes(), frame, error)) return false;
   chunks_.push_back(position);
   ++totalFrames_;
-  return PatchCounts(error);
+  if (PatchCounts(error)) return true;
+  // The headers could not be brought up to date: the frame is taken out again (from the
+  // indexes to come and from the file), so that a frame reported as not added is not in
+  // the movie. The counts of the frames before it are written back.
+  chunks_.pop_back();
+  --totalFrames_;
+  // Uncut, the chunk lies past the end the headers describe, and the next write covers it.
+  if (ftruncate(fd_, static_cast<off_t>(position)) != 0)
+    *error += " (the frame's bytes remain past the movie's end)";
+  fileEnd_ = position;
+  std::string ignored;
+  PatchCounts(&ignored);
+  return false;
 }
 
 bool AviWriter::Finish(std::string* error) {

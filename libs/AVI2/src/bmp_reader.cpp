@@ -23,11 +23,7 @@ constexpr uint32_t kBiBitfields = 3;
 
 // Where the pixels are and how to read them, checked against the file length.
 struct BmpLayout {
-  int32_t width;
-  int32_t height;  // rows, always positive
-  bool bottomUp;
-  uint32_t bytesPerPixel;
-  uint64_t stride;
+  PixelRows rows;
   uint64_t pixelOffset;
 };
 
@@ -79,42 +75,24 @@ std::optional<BmpLayout> ParseLayout(std::span<const uint8_t> head, uint64_t fil
   }
 
   BmpLayout layout{};
-  layout.width = width;
-  layout.height = static_cast<int32_t>(rows);
-  layout.bottomUp = signedHeight > 0;
-  layout.bytesPerPixel = bitCount / 8;
-  layout.stride = (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4;
+  layout.rows.width = width;
+  layout.rows.height = static_cast<int32_t>(rows);
+  layout.rows.bottomUp = signedHeight > 0;
+  layout.rows.bytesPerPixel = bitCount / 8;
+  layout.rows.stride = (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4;
   layout.pixelOffset = ReadLe(head, 10, 4);
   // Sides of at most 16384 keep stride * rows far from overflowing 64 bits.
   if (layout.pixelOffset < headersEnd) return fail("BMP pixels overlap its header");
-  if (layout.pixelOffset > fileSize || fileSize - layout.pixelOffset < layout.stride * rows)
+  if (layout.pixelOffset > fileSize || fileSize - layout.pixelOffset < layout.rows.stride * rows)
     return fail("BMP file is shorter than its pixels");
   return layout;
 }
 
-// Converts the source rows (in file order) to bottom-up 24-bit rows.
-DibFrame ConvertRows(const BmpLayout& layout, std::span<const uint8_t> pixels) {
-  DibFrame frame;
-  frame.width = layout.width;
-  frame.height = layout.height;
-  const uint64_t outStride = Dib24Stride(layout.width);
-  frame.bytes.assign(outStride * static_cast<uint64_t>(layout.height), 0);
-  for (int32_t row = 0; row < layout.height; ++row) {
-    const int32_t sourceRow = layout.bottomUp ? row : layout.height - 1 - row;
-    const uint8_t* in = pixels.data() + layout.stride * static_cast<uint64_t>(sourceRow);
-    uint8_t* out = frame.bytes.data() + outStride * static_cast<uint64_t>(row);
-    for (int32_t x = 0; x < layout.width; ++x, in += layout.bytesPerPixel, out += 3)
-      std::copy_n(in, 3, out);
-  }
-  return frame;
-}
-
 }  // namespace
 
-uint64_t Dib24Stride(int32_t width) { return (static_cast<uint64_t>(width) * 24 + 31) / 32 * 4; }
-
+// O_NONBLOCK keeps a FIFO at the path from blocking the open; fstat then refuses it.
 std::optional<DibFrame> ReadBmpFile(const std::string& path, std::string* error) {
-  FileCloser file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  FileCloser file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
   struct stat info;
   if (file.fd < 0 || fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     *error = "cannot open the BMP file";
@@ -128,12 +106,12 @@ std::optional<DibFrame> ReadBmpFile(const std::string& path, std::string* error)
   }
   std::optional<BmpLayout> layout = ParseLayout(head, fileSize, error);
   if (!layout) return std::nullopt;
-  std::vector<uint8_t> pixels(layout->stride * static_cast<uint64_t>(layout->height));
+  std::vector<uint8_t> pixels(layout->rows.stride * static_cast<uint64_t>(layout->rows.height));
   if (!ReadAllAt(file.fd, pixels, layout->pixelOffset)) {
     *error = "cannot read the BMP pixels";
     return std::nullopt;
   }
-  return ConvertRows(*layout, pixels);
+  return ConvertRows(layout->rows, pixels.data());
 }
 
 }  // namespace avi2

@@ -4,24 +4,13 @@
 // palettes, no RLE. The file is hostile input: every size is checked before use.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "dib_frame.h"
+
 namespace avi2 {
-
-// Each side at most this many pixels, which keeps a frame below 1 GiB.
-inline constexpr int32_t kMaxFrameSide = 16384;
-
-struct DibFrame {
-  int32_t width = 0;
-  int32_t height = 0;
-  std::vector<uint8_t> bytes;
-};
-
-// Bytes in one row of a 24-bit DIB of this width (rows are padded to 4 bytes).
-uint64_t Dib24Stride(int32_t width);
 
 // A failure leaves the reason in *error.
 std::optional<DibFrame> ReadBmpFile(const std::string& path, std::string* error);

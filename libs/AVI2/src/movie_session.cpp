@@ -1,6 +1,6 @@
-// The library's entry points: BmpfileToAvifile runs one movie at a time through its
-// modes (start, append, finish), reading each frame's BMP; MemoryToAvifile has no use
-// in the program and refuses. A movie left unfinished is finished when the library is
+// The library's entry points: each runs one movie at a time through its modes (start,
+// append, finish), BmpfileToAvifile reading each frame from a BMP file, MemoryToAvifile
+// taking it from memory. A movie left unfinished is finished when the library is
 // unloaded; a process that dies instead leaves a movie playable up to its last frame.
 #include <stdio.h>
 
@@ -12,6 +12,7 @@
 #include "AVI2.h"
 #include "avi_writer.h"
 #include "bmp_reader.h"
+#include "memory_frame.h"
 #include "progress_line.h"
 #include "win32ext.h"
 
@@ -29,8 +30,18 @@ struct Movie {
   ProgressLine progress;
 };
 
+// Where a session's frames come from: the record's frame read into the stream's layout
+// (a failure names the frame in *error), and the frame's name in later messages.
+struct FrameSource {
+  std::optional<DibFrame> (*read)(const MovieWriterParams& params, std::string* error);
+  std::string (*name)(const MovieWriterParams& params);
+  // Whether mode 2 without a frame (a null imageFile) only finishes the movie.
+  bool finishesWithoutFrame;
+};
+
 class MovieSession {
  public:
+  explicit MovieSession(FrameSource source) : source_(source) {}
   ~MovieSession() { Finish(); }
 
   int32_t Run(int32_t mode, const MovieWriterParams& params) {
@@ -39,9 +50,10 @@ class MovieSession {
       case kMovieStart:
         return Start(params);
       case kMovieAppend:
-        return Append(params.imageFile);
+        return Append(params);
       case kMovieFinish: {
-        const bool appended = Append(params.imageFile);
+        if (source_.finishesWithoutFrame && params.imageFile == nullptr) return Finish();
+        const bool appended = Append(params);
         return Finish() && appended;
       }
       default:
@@ -57,7 +69,7 @@ class MovieSession {
     std::optional<std::string> moviePath = win32ext::ToSystemPath(params.movieFile);
     if (!moviePath) return Fail("the movie file name is missing or not CP932 text");
     if (params.rate == 0 || params.scale == 0) return Fail("the frame rate is zero");
-    std::optional<DibFrame> frame = ReadFrame(params.imageFile);
+    std::optional<DibFrame> frame = ReadFrame(params);
     if (!frame) return false;
 
     const StreamFormat format{frame->width, frame->height, params.rate, params.scale,
@@ -74,18 +86,18 @@ class MovieSession {
   }
 
   // A frame that cannot be read or has another size is skipped; the movie stays valid.
-  bool Append(const char* imageFile) {
+  bool Append(const MovieWriterParams& params) {
     if (!movie_) return Fail("no movie has been started");
-    std::optional<DibFrame> frame = ReadFrame(imageFile);
+    std::optional<DibFrame> frame = ReadFrame(params);
     if (!frame) return false;
     if (frame->width != movie_->width || frame->height != movie_->height) {
-      return Fail(std::string(imageFile) + ": frame skipped, its size " +
+      return Fail(source_.name(params) + ": frame skipped, its size " +
                   std::to_string(frame->width) + "x" + std::to_string(frame->height) +
                   " differs from the movie's");
     }
     std::string error;
     if (!movie_->writer->AppendFrame(frame->bytes, &error))
-      return Fail(std::string(imageFile) + ": frame skipped, " + error);
+      return Fail(source_.name(params) + ": frame skipped, " + error);
     movie_->progress.Update(movie_->writer->FramesWritten(), movie_->writer->FileBytes());
     return true;
   }
@@ -100,15 +112,10 @@ class MovieSession {
     return done;
   }
 
-  std::optional<DibFrame> ReadFrame(const char* imageFile) {
-    std::optional<std::string> path = win32ext::ToSystemPath(imageFile);
-    if (!path) {
-      Fail("the image file name is missing or not CP932 text");
-      return std::nullopt;
-    }
+  std::optional<DibFrame> ReadFrame(const MovieWriterParams& params) {
     std::string error;
-    std::optional<DibFrame> frame = ReadBmpFile(*path, &error);
-    if (!frame) Fail(*path + ": " + error + (movie_ ? ", frame skipped" : ""));
+    std::optional<DibFrame> frame = source_.read(params, &error);
+    if (!frame) Fail(error + (movie_ ? ", frame skipped" : ""));
     return frame;
   }
 
@@ -118,11 +125,36 @@ class MovieSession {
     return false;
   }
 
+  FrameSource source_;
   std::mutex mutex_;
   std::optional<Movie> movie_;
 };
 
-MovieSession session;
+std::optional<DibFrame> ReadBmpFrame(const MovieWriterParams& params, std::string* error) {
+  std::optional<std::string> path = win32ext::ToSystemPath(params.imageFile);
+  if (!path) {
+    *error = "the image file name is missing or not CP932 text";
+    return std::nullopt;
+  }
+  std::optional<DibFrame> frame = ReadBmpFile(*path, error);
+  if (!frame) *error = *path + ": " + *error;
+  return frame;
+}
+
+std::string BmpFrameName(const MovieWriterParams& params) { return params.imageFile; }
+
+std::optional<DibFrame> ReadFrameInMemory(const MovieWriterParams& params, std::string* error) {
+  const MemoryFrame frame{reinterpret_cast<const uint8_t*>(params.imageFile), params.frameWidth,
+                          params.frameHeight, params.frameStride};
+  std::optional<DibFrame> read = ReadMemoryFrame(frame, error);
+  if (!read) *error = "the frame in memory: " + *error;
+  return read;
+}
+
+std::string MemoryFrameName(const MovieWriterParams&) { return "the frame in memory"; }
+
+MovieSession bmpSession({ReadBmpFrame, BmpFrameName, false});
+MovieSession memorySession({ReadFrameInMemory, MemoryFrameName, true});
 
 }  // namespace
 }  // namespace avi2
@@ -130,12 +162,11 @@ MovieSession session;
 extern "C" {
 
 int32_t BmpfileToAvifile(int32_t mode, MovieWriterParams params) {
-  return avi2::session.Run(mode, params);
+  return avi2::bmpSession.Run(mode, params);
 }
 
-int32_t MemoryToAvifile(int32_t, MovieWriterParams) {
-  avi2::Report("MemoryToAvifile is not supported; nothing was written");
-  return 0;
+int32_t MemoryToAvifile(int32_t mode, MovieWriterParams params) {
+  return avi2::memorySession.Run(mode, params);
 }
 
 }  // extern "C"

@@ -82,6 +82,26 @@ void SetProgramResources(const ResourceDirectory* resources);
 const ResourceDirectory& ProgramResources();
 const ResourceEntry* FindResourceEntry(HINSTANCE module, const char* type, const char* name);
 
+// A dialog template, spelled as a resource script spells one: rectangles in dialog
+// units (a quarter of the font's average character width, an eighth of its height),
+// controls in tab order, classes "BUTTON", "STATIC" and "COMBOBOX".
+struct DialogItemTemplate {
+  const char* className;
+  const char* text;  // CP932; "" for none
+  int id;            // -1 for controls the program never addresses
+  DWORD style;
+  short x, y, cx, cy;
+};
+struct DialogTemplate {
+  DWORD style;
+  short x, y, cx, cy;
+  const char* caption;  // CP932
+  const char* faceName;
+  WORD pointSize;
+  const DialogItemTemplate* items;
+  size_t itemCount;
+};
+
 // The image behind an icon or cursor handle, or null for an unknown handle.
 const MonochromeImage* IconImage(HICON icon);
 
@@ -96,6 +116,41 @@ struct MessageBoxRecord {
 // the box's result. An empty function removes the hook.
 using MessageBoxHook = std::function<int(const MessageBoxRecord&)>;
 void SetMessageBoxHook(MessageBoxHook hook);
+
+// ---- Dialogs ----------------------------------------------------------------------------
+// The user of a modal dialog, played by a test: each call acts as the user would, and
+// the notifications are those the user's action gives on Windows.
+class DialogUser {
+ public:
+  explicit DialogUser(HWND dialog) : dialog_(dialog) {}
+  HWND dialog() const { return dialog_; }
+  // Chooses the first item of a combo box whose text is `text` (CP932); false when
+  // the control or the item does not exist or the control is disabled.
+  bool Choose(int controlId, std::string_view text) const;
+  // Clicks a button (a push button, or a radio button that then checks itself).
+  bool Click(int controlId) const;
+  // Presses a key while the dialog has the focus: VK_ESCAPE or VK_RETURN.
+  bool PressKey(int virtualKey) const;
+  // Clicks the close box of the caption.
+  void Close() const;
+
+ private:
+  HWND dialog_;
+};
+// While a hook is installed, DialogBoxParamA calls it whenever the dialog's queue is
+// empty; it acts once and returns true, or returns false when it has nothing more to
+// do, which closes the dialog as the close box would. It replaces the screen: with a
+// hook the dialog is never shown. An empty function removes it.
+using DialogHook = std::function<bool(const DialogUser&)>;
+void SetDialogHook(DialogHook hook);
+
+// The size in pixels of the dialog units of a font (face name resolved through
+// fontconfig to a metric-compatible face, 96 pixels per inch).
+struct DialogBaseUnits {
+  int x;  // average width of the Latin letters
+  int y;  // line height
+};
+DialogBaseUnits BaseUnitsOf(const char* faceName, int pointSize);
 
 // ---- Window back ends -------------------------------------------------------------------
 enum class BackendKind { Headless, Sdl };

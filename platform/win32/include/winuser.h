@@ -53,6 +53,27 @@ typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_EXITSIZEMOVE 0x0232
 #define WM_USER 0x0400
 
+// Combo-box messages, results and notifications.
+#define CB_GETCOUNT 0x0146
+#define CB_GETCURSEL 0x0147
+#define CB_GETLBTEXT 0x0148
+#define CB_GETLBTEXTLEN 0x0149
+#define CB_RESETCONTENT 0x014B
+#define CB_SETCURSEL 0x014E
+#define CB_ADDSTRING 0x0143
+#define CB_GETITEMDATA 0x0150
+#define CB_SETITEMDATA 0x0151
+#define CB_ERR (-1)
+#define CB_ERRSPACE (-2)
+#define CBN_SELCHANGE 1
+
+// Button messages, states and notifications.
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BST_UNCHECKED 0x0000
+#define BST_CHECKED 0x0001
+#define BN_CLICKED 0
+
 #define WHEEL_DELTA 120
 
 // WM_SYSCOMMAND commands.
@@ -104,6 +125,22 @@ typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WS_MAXIMIZEBOX 0x00010000L
 #define WS_OVERLAPPEDWINDOW \
   (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
+
+#define WS_GROUP 0x00020000L
+#define WS_TABSTOP 0x00010000L
+#define WS_VSCROLL 0x00200000L
+
+// Dialog, button, static and combo-box styles.
+#define DS_SETFONT 0x40L
+#define DS_MODALFRAME 0x80L
+#define DS_CENTER 0x0800L
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_GROUPBOX 0x00000007L
+#define BS_AUTORADIOBUTTON 0x00000009L
+#define BS_TYPEMASK 0x0000000FL
+#define SS_LEFT 0x00000000L
+#define CBS_DROPDOWNLIST 0x0003L
 
 #define CW_USEDEFAULT ((int)0x80000000)
 
@@ -370,6 +407,14 @@ HACCEL LoadAcceleratorsA(HINSTANCE instance, LPCSTR tableName);
 typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC dialogProc,
                         LPARAM initParam);
+BOOL EndDialog(HWND dialog, INT_PTR result);
+// Controls of an open dialog by id; null (ERROR_CONTROL_ID_NOT_FOUND) for an unknown id.
+HWND GetDlgItem(HWND dialog, int id);
+// Returns nonzero when the window was disabled before the call.
+BOOL EnableWindow(HWND window, BOOL enable);
+BOOL IsWindowEnabled(HWND window);
+BOOL CheckRadioButton(HWND dialog, int firstId, int lastId, int checkId);
+UINT IsDlgButtonChecked(HWND dialog, int id);
 int TranslateAcceleratorA(HWND window, HACCEL table, LPMSG msg);
 BOOL DestroyAcceleratorTable(HACCEL table);
 

@@ -63,13 +63,6 @@ int ShowGtkBox(const std::string& text, const std::string& caption, UINT type,
   return buttons.size() == 1 ? buttons.front().id : IDCANCEL;
 }
 
-std::string ReadableUtf8(const std::string& cp932) {
-  if (auto utf8 = win32ext::Cp932ToUtf8(cp932)) return *utf8;
-  std::string ascii;
-  for (char c : cp932) ascii += (static_cast<unsigned char>(c) < 0x80) ? c : '?';
-  return ascii;
-}
-
 }  // namespace
 
 void win32ext::SetMessageBoxHook(MessageBoxHook hook) {
@@ -92,8 +85,8 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     std::lock_guard lock(g_hookMutex);
     if (g_hook) return g_hook(record);
   }
-  std::string textUtf8 = ReadableUtf8(record.text);
-  std::string captionUtf8 = ReadableUtf8(record.caption);
+  std::string textUtf8 = win32impl::ReadableUtf8(record.text);
+  std::string captionUtf8 = win32impl::ReadableUtf8(record.caption);
   if (win32impl::GtkAvailable()) return ShowGtkBox(textUtf8, captionUtf8, type, buttons);
   std::fprintf(stderr, "%s: %s\n", captionUtf8.c_str(), textUtf8.c_str());
   std::fflush(stderr);

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "backend.h"
+#include "dialog_model.h"
 #include "input_translation.h"
 #include "message_queue.h"
 #include "window_model.h"
@@ -181,8 +182,9 @@ BOOL GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) {
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  // A null window posts to the thread; any other handle must name a live window.
-  if (window && !LookupWindow(window)) {
+  // A null window posts to the thread; any other handle must name a live window, an
+  // open dialog or one of its controls.
+  if (window && !LookupWindow(window) && !LookupDialog(window) && !LookupControl(window)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
@@ -198,6 +200,8 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* target = LookupWindow(window);
+  LRESULT result = 0;
+  if (!target && SendToDialogWindow(window, message, wParam, lParam, &result)) return result;
   if (!target) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "backend.h"
+#include "dialog_model.h"
 #include "handles.h"
 #include "input_translation.h"
 #include "message_queue.h"
@@ -323,7 +324,9 @@ BOOL DestroyWindow(HWND handle) {
   return TRUE;
 }
 
-BOOL IsWindow(HWND handle) { return LookupWindow(handle) != nullptr; }
+BOOL IsWindow(HWND handle) {
+  return LookupWindow(handle) || LookupDialog(handle) || LookupControl(handle);
+}
 
 LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* window = LookupWindow(handle);

@@ -20,9 +20,10 @@ void Le(std::vector<uint8_t>& out, uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
+}  // namespace
+
 std::string Quote(const std::string& path) { return "'" + path + "'"; }
 
-// Hands the command's standard output over in pieces of at most chunkBytes.
 void ReadCommand(const std::string& command, size_t chunkBytes,
                  const std::function<void(const std::vector<uint8_t>&)>& take) {
   FILE* pipe = popen(command.c_str(), "r");
@@ -44,8 +45,6 @@ std::vector<uint8_t> CommandOutput(const std::string& command) {
   });
   return out;
 }
-
-}  // namespace
 
 Image Pattern(int width, int height, int seed) {
   Image image{width, height, {}};

@@ -31,6 +31,14 @@ std::vector<uint8_t> ReadFile(const std::string& path);
 
 using testsupport::ScratchDir;
 
+// Runs a shell command and hands its standard output over in pieces of at most
+// chunkBytes (ReadCommand) or all at once (CommandOutput); a failing command fails the test.
+void ReadCommand(const std::string& command, size_t chunkBytes,
+                 const std::function<void(const std::vector<uint8_t>&)>& take);
+std::vector<uint8_t> CommandOutput(const std::string& command);
+// The path in single quotes, for a command line.
+std::string Quote(const std::string& path);
+
 struct StreamFacts {
   std::string codec;
   int width = 0;

@@ -1,6 +1,7 @@
-// The movie writer as the program reaches it: libAVI2.so opened with dlopen, frames
-// handed over as BMP files in modes 0, 1 and 2, the movie checked with ffprobe and
-// decoded with ffmpeg, including a writer killed mid-way and one that runs out of space.
+// The movie writer as the program and the editor reach it: libAVI2.so opened with
+// dlopen, frames handed over as BMP files or from memory in modes 0, 1 and 2, the movie
+// checked with ffprobe and decoded with ffmpeg, including a writer killed mid-way, one
+// that runs out of space and FIFOs in place of files.
 #include <dlfcn.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +54,26 @@ class WriterLibraryTest : public testing::Test {
     const int32_t result = Hand(mode, path);
     std::filesystem::remove(path);
     return result;
+  }
+
+  // Hands the image over in memory, its rows padded by extraStride bytes.
+  int32_t HandPixels(int32_t mode, const Image& image, uint32_t extraStride = 0) {
+    const uint32_t stride = static_cast<uint32_t>(image.width) * 3 + extraStride;
+    std::vector<uint8_t> pixels(static_cast<size_t>(stride) * image.height, 0xEE);
+    for (int y = 0; y < image.height; ++y)
+      std::copy_n(image.bgr.begin() + y * image.width * 3, image.width * 3,
+                  pixels.begin() + static_cast<size_t>(y) * stride);
+    if (mode == kMovieStart) {
+      params_ = MovieWriterParams{};
+      params_.movieFile = movie_.c_str();
+      params_.rate = 1000000;
+      params_.scale = 100000;
+    }
+    params_.imageFile = reinterpret_cast<const char*>(pixels.data());
+    params_.frameWidth = static_cast<uint32_t>(image.width);
+    params_.frameHeight = static_cast<uint32_t>(image.height);
+    params_.frameStride = stride;
+    return memory_(mode, params_);
   }
 
   void ExpectMovie(const std::vector<Image>& frames) {
@@ -119,7 +141,6 @@ TEST_F(WriterLibraryTest, RefusedCallsLeaveNoMovie) {
   EXPECT_EQ(Hand(kMovieAppend, bmp), 0);  // nothing started
   EXPECT_EQ(Hand(kMovieFinish, bmp), 0);
   EXPECT_EQ(Hand(7, bmp), 0);
-  EXPECT_EQ(memory_(kMovieStart, params_), 0);
   params_.rate = 0;
   EXPECT_EQ(bmpfile_(kMovieStart, params_), 0);
   EXPECT_FALSE(std::filesystem::exists(movie_));
@@ -181,6 +202,121 @@ TEST_F(WriterLibraryTest, FullDiskKeepsTheFramesWrittenBefore) {
   ASSERT_LT(written, frames.size());
   frames.resize(written);
   ExpectMovie(frames);
+}
+
+TEST_F(WriterLibraryTest, FramesFromMemoryMakeTheSameMovie) {
+  std::vector<Image> frames;
+  for (int i = 0; i < 6; ++i) {
+    frames.push_back(Pattern(35, 9, i));
+    EXPECT_EQ(HandPixels(i == 0 ? kMovieStart : i == 5 ? kMovieFinish : kMovieAppend,
+                         frames.back(), i % 3 == 1 ? 7 : 0), 1);
+  }
+  ExpectMovie(frames);
+}
+
+TEST_F(WriterLibraryTest, BadFramesFromMemoryAreRefusedOrSkipped) {
+  EXPECT_EQ(HandPixels(kMovieStart, Image{0, 4, {}}), 0);
+  EXPECT_EQ(HandPixels(kMovieStart, Image{16385, 1, std::vector<uint8_t>(16385 * 3)}), 0);
+  params_.imageFile = nullptr;
+  params_.frameWidth = params_.frameHeight = params_.frameStride = 4;
+  EXPECT_EQ(memory_(kMovieStart, params_), 0);
+  EXPECT_FALSE(std::filesystem::exists(movie_));
+
+  const std::vector<Image> frames{Pattern(12, 10, 0), Pattern(12, 10, 1)};
+  ASSERT_EQ(HandPixels(kMovieStart, frames[0]), 1);
+  EXPECT_EQ(HandPixels(kMovieAppend, Pattern(12, 11, 5)), 0);  // another size
+  std::vector<uint8_t> pixels(12 * 10 * 3);
+  params_.imageFile = reinterpret_cast<const char*>(pixels.data());
+  params_.frameStride = 12 * 3 - 1;  // shorter than a row
+  EXPECT_EQ(memory_(kMovieAppend, params_), 0);
+  EXPECT_EQ(HandPixels(kMovieFinish, frames[1]), 1);
+  ExpectMovie(frames);
+}
+
+TEST_F(WriterLibraryTest, MemoryMovieOfOneFrameIsFinishedWithoutAnotherFrame) {
+  const Image frame = Pattern(10, 6, 3);
+  ASSERT_EQ(HandPixels(kMovieStart, frame), 1);
+  params_.imageFile = nullptr;
+  EXPECT_EQ(memory_(kMovieFinish, params_), 1);
+  EXPECT_EQ(memory_(kMovieFinish, params_), 0);  // nothing is open any more
+  ExpectMovie({frame});
+  const std::vector<uint8_t> file = ReadFile(movie_);
+  const std::string index = "idx1";
+  EXPECT_NE(std::search(file.begin(), file.end(), index.begin(), index.end()), file.end());
+}
+
+// The two entry points keep separate movies: one does not finish the other's.
+TEST_F(WriterLibraryTest, MemoryAndBmpMoviesRunSideBySide) {
+  const std::vector<Image> frames{Pattern(8, 8, 0), Pattern(8, 8, 1), Pattern(8, 8, 2)};
+  const std::string bmpMovie = movie_;
+  ASSERT_EQ(HandFrame(kMovieStart, frames[0]), 1);
+  movie_ = dir_ / "memory.avi";
+  const MovieWriterParams bmpParams = params_;
+  ASSERT_EQ(HandPixels(kMovieStart, frames[2]), 1);
+  ASSERT_EQ(HandPixels(kMovieFinish, frames[1]), 1);
+  ExpectMovie({frames[2], frames[1]});
+  params_ = bmpParams;
+  movie_ = bmpMovie;
+  ASSERT_EQ(HandFrame(kMovieFinish, frames[1]), 1);
+  ExpectMovie({frames[0], frames[1]});
+}
+
+TEST_F(WriterLibraryTest, KilledMemoryWriterLeavesEveryFrameHandedOver) {
+  std::vector<Image> frames;
+  for (int i = 0; i < 5; ++i) frames.push_back(Pattern(20, 14, i));
+  const pid_t child = fork();
+  if (child == 0) {
+    for (size_t i = 0; i < frames.size(); ++i)
+      if (HandPixels(i == 0 ? kMovieStart : kMovieAppend, frames[i]) != 1) _exit(1);
+    kill(getpid(), SIGKILL);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+  ExpectMovie(frames);
+}
+
+// Runs body in a child that an alarm ends after a few seconds, so that a call that
+// blocks fails the test instead of hanging it; the child's exit status is the result.
+int InChildWithAlarm(const std::function<int()>& body) {
+  const pid_t child = fork();
+  if (child == 0) {
+    alarm(5);
+    _exit(body());
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST_F(WriterLibraryTest, FifosAsMovieOrFrameAreRefusedAtOnce) {
+  ASSERT_EQ(mkfifo(movie_.c_str(), 0666), 0);
+  const std::string fifoFrame = dir_ / "fifo.bmp";
+  ASSERT_EQ(mkfifo(fifoFrame.c_str(), 0666), 0);
+  EXPECT_EQ(InChildWithAlarm([&] { return HandFrame(kMovieStart, Pattern(8, 8, 0)); }), 0);
+  struct stat info;
+  ASSERT_EQ(stat(movie_.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+  movie_ = dir_ / "movie2.avi";
+  const std::vector<Image> frames{Pattern(8, 8, 1), Pattern(8, 8, 2)};
+  EXPECT_EQ(InChildWithAlarm([&] {
+              return HandFrame(kMovieStart, frames[0]) == 1 &&
+                     Hand(kMovieAppend, fifoFrame) == 0 &&
+                     HandFrame(kMovieFinish, frames[1]) == 1;
+            }), 1);
+  ExpectMovie(frames);
+}
+
+TEST_F(WriterLibraryTest, FailedFirstWriteLeavesNoFile) {
+  // A file size limit below the headers' size makes the very first write fail.
+  EXPECT_EQ(InChildWithAlarm([&] {
+              signal(SIGXFSZ, SIG_IGN);
+              const rlimit limit{1000, 1000};
+              setrlimit(RLIMIT_FSIZE, &limit);
+              return HandFrame(kMovieStart, Pattern(8, 8, 0));
+            }), 0);
+  EXPECT_FALSE(std::filesystem::exists(movie_));
 }
 
 // The path every long recording takes: past the real 1 GiB RIFF limit into a second

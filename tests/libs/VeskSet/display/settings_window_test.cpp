@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "command_output.h"
 #include "probe_record.h"
 #include "scratch_dir.h"
 
@@ -132,13 +133,7 @@ class SettingsWindow : public ::testing::Test {
     std::string command = std::string(VESK_FFPROBE) +
                           " -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames"
                           " -of default=noprint_wrappers=1 '" + movie.string() + "'";
-    std::string result;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-      char buffer[256];
-      while (fgets(buffer, sizeof buffer, pipe)) result += buffer;
-      pclose(pipe);
-    }
-    return result;
+    return testsupport::CommandOutput(command);
   }
 
   testsupport::ScratchDir base_{"veskset-window"};

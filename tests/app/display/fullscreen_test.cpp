@@ -1,4 +1,4 @@
-// The whole program on a display (a private Xvfb started by CTest): switched to full
+// The whole program on a private X display: switched to full
 // screen with Alt+Enter while it records, it still records every frame, the device
 // cursor it shows over the picture never reaches the movie, and the scene's objects
 // (the texture font among them) come through the device reset with no message.
@@ -16,25 +16,16 @@
 #include <thread>
 #include <vector>
 
+#include "command_output.h"
 #include "scratch_dir.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using testsupport::CommandOutput;
 
 constexpr int kFrames = 150;
 constexpr int kWidth = 200, kHeight = 150;
-
-std::string Output(const std::string& command) {
-  std::string result;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.append(buffer, got);
-    pclose(pipe);
-  }
-  return result;
-}
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -43,9 +34,14 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-// The program's visible window as xdotool describes it ("Geometry: WxH" among it).
+// The program's visible window as xdotool describes it: X, Y, WIDTH and HEIGHT lines.
 std::string WindowGeometry() {
-  return Output("xdotool search --onlyvisible --classname vesk getwindowgeometry %@ 2>/dev/null");
+  return CommandOutput("xdotool search --onlyvisible --classname vesk getwindowgeometry --shell %1 2>/dev/null");
+}
+
+int Field(const std::string& geometry, const std::string& name) {
+  size_t at = geometry.find(name + "=");
+  return at == std::string::npos ? -1 : std::atoi(geometry.c_str() + at + name.size() + 1);
 }
 
 bool Exited(pid_t child, int& status) { return waitpid(child, &status, WNOHANG) == child; }
@@ -105,22 +101,29 @@ TEST_F(FullscreenRecording, RecordsEveryFrameWithoutTheCursorAndWithoutAMessage)
     return exited ? "; the program ended with status " + std::to_string(status) + ": " + ReadFile(work_ / "stderr")
                   : std::string();
   };
-  ASSERT_TRUE(waitFor([] { return !WindowGeometry().empty(); }, 30s)) << "no window appeared" << ended();
+  std::string geometry;
+  ASSERT_TRUE(waitFor([&] { return !(geometry = WindowGeometry()).empty(); }, 30s))
+      << "no window appeared" << ended();
+  // The recording keeps to the window's first place on the screen.
+  int recordedX = Field(geometry, "X"), recordedY = Field(geometry, "Y");
+  std::string screen = CommandOutput("xdotool getdisplaygeometry");  // "WIDTH HEIGHT"
+  std::string fullSize = "WIDTH=" + screen.substr(0, screen.find(' ')) + "\nHEIGHT=" +
+                         std::to_string(std::atoi(screen.c_str() + screen.find(' ') + 1)) + "\n";
   // Alt+Enter goes to the focused window; focus may take a moment to arrive.
   bool fullscreen = false;
   for (int attempt = 0; attempt < 20 && !fullscreen && !exited; ++attempt) {
-    Output("xdotool search --onlyvisible --classname vesk windowfocus --sync %1 key alt+Return 2>/dev/null");
-    fullscreen = waitFor([] { return WindowGeometry().find("Geometry: 1024x768") != std::string::npos; }, 500ms);
+    CommandOutput("xdotool search --onlyvisible --classname vesk windowfocus --sync %1 key alt+Return 2>/dev/null");
+    fullscreen = waitFor([&] { return WindowGeometry().find(fullSize) != std::string::npos; }, 500ms);
   }
   ASSERT_TRUE(fullscreen) << "the window did not go full screen: " << WindowGeometry() << ended();
-  // The pointer, and with it the device cursor, over the recorded area (the window's
-  // first place, in the middle of the screen).
+  // The pointer, and with it the device cursor, over the recorded area.
   for (int step = 0; step < 10; ++step) {
-    Output("xdotool mousemove " + std::to_string(470 + step * 3) + " " + std::to_string(350 + step * 2));
+    CommandOutput("xdotool mousemove " + std::to_string(recordedX + 60 + step * 3) + " " +
+                  std::to_string(recordedY + 40 + step * 2));
     std::this_thread::sleep_for(30ms);
   }
   if (!waitFor([] { return false; }, 60s) && !exited) {
-    std::string windows = Output("xdotool search --name . getwindowname %@ 2>/dev/null");
+    std::string windows = CommandOutput("xdotool search --name . getwindowname %@ 2>/dev/null");
     kill(child, SIGKILL);
     waitpid(child, &status, 0);
     FAIL() << "the program did not end; windows: " << windows;
@@ -130,13 +133,15 @@ TEST_F(FullscreenRecording, RecordsEveryFrameWithoutTheCursorAndWithoutAMessage)
   EXPECT_EQ(ReadFile(work_ / "stderr"), "");
 
   std::string movie = work_ / "out.avi";
-  std::string probe = Output(std::string(VESK_FFPROBE) +
+  std::string probe = CommandOutput(std::string(VESK_FFPROBE) +
                              " -v error -count_frames -select_streams v:0 -show_entries "
                              "stream=width,height,nb_read_frames -of default=noprint_wrappers=1 '" +
                              movie + "'");
   EXPECT_NE(probe.find("nb_read_frames=" + std::to_string(kFrames) + "\n"), std::string::npos) << probe;
 
-  std::string pixels = Output(std::string(VESK_FFMPEG) + " -v error -i '" + movie + "' -f rawvideo -pix_fmt rgb24 -");
+  std::string raw = work_ / "frames.rgb";
+  CommandOutput(std::string(VESK_FFMPEG) + " -v error -i '" + movie + "' -f rawvideo -pix_fmt rgb24 '" + raw + "'");
+  std::string pixels = ReadFile(raw);
   size_t frameBytes = size_t(kWidth) * kHeight * 3;
   ASSERT_EQ(pixels.size(), frameBytes * kFrames);
   for (int frame = 0; frame < kFrames; ++frame) {

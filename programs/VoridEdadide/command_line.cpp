@@ -1,0 +1,118 @@
+// Parsing the converter's words: options anywhere, everything else the movie's path.
+#include "command_line.h"
+
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <charconv>
+
+namespace convert {
+namespace {
+
+std::optional<Format> FormatSwitch(const std::string& word) {
+  if (strcasecmp(word.c_str(), "-GIF") == 0) return Format::Gif;
+  if (strcasecmp(word.c_str(), "-MNG") == 0) return Format::Mng;
+  if (strcasecmp(word.c_str(), "-MPEG1") == 0 || strcasecmp(word.c_str(), "-MPEG") == 0)
+    return Format::Mpeg1;
+  return std::nullopt;
+}
+
+// The output's extension picks the format when no switch does.
+std::optional<Format> FormatOfName(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos) return std::nullopt;
+  const std::string extension = path.substr(dot);
+  for (const Format format : {Format::Gif, Format::Mng, Format::Mpeg1})
+    if (strcasecmp(extension.c_str(), Extension(format)) == 0) return format;
+  if (strcasecmp(extension.c_str(), ".mpeg") == 0) return Format::Mpeg1;
+  return std::nullopt;
+}
+
+bool ParseQuality(const std::string& text, int* quality) {
+  const char* end = text.data() + text.size();
+  const auto [at, failure] = std::from_chars(text.data(), end, *quality);
+  return failure == std::errc() && at == end && *quality >= 1 && *quality <= 100;
+}
+
+bool Exists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+// The recorder speaks Windows paths; '\' separates folders unless a file of that name
+// exists as written.
+std::string LocalPath(std::string path) {
+  if (Exists(path)) return path;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+std::optional<CommandLine> Refuse(std::string* error, const std::string& reason) {
+  *error = reason;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& words, std::string* error) {
+  CommandLine line;
+  std::optional<Format> format;
+  std::vector<std::string> pathWords;
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    const bool hasValue = i + 1 < words.size();
+    if (word == "--help" || word == "-h") {
+      line.action = CommandLine::kHelp;
+      return line;
+    }
+    if (word == "--version") {
+      line.action = CommandLine::kVersion;
+      return line;
+    }
+    if (auto chosen = FormatSwitch(word)) {
+      format = chosen;
+    } else if (word == "-i") {
+      // Marks where the path starts; its words are collected below.
+    } else if (word == "-o") {
+      if (!hasValue) return Refuse(error, "-o needs a file name");
+      line.request.output = words[++i];
+    } else if (word == "--quality" || word.starts_with("--quality=")) {
+      const bool joined = word.size() > 9;
+      if (!joined && !hasValue) return Refuse(error, "--quality needs a number from 1 to 100");
+      const std::string value = joined ? word.substr(10) : words[++i];
+      if (!ParseQuality(value, &line.request.quality))
+        return Refuse(error, "--quality needs a number from 1 to 100, not \"" + value + "\"");
+    } else if (word.size() > 1 && word[0] == '-' && pathWords.empty()) {
+      return Refuse(error, "unknown option \"" + word + "\"");
+    } else {
+      pathWords.push_back(word);
+    }
+  }
+  if (pathWords.empty()) return Refuse(error, "no movie given (-i MOVIE)");
+  std::string path = pathWords[0];
+  for (size_t i = 1; i < pathWords.size(); ++i) path += " " + pathWords[i];
+  line.request.input = LocalPath(path);
+  if (!format && !line.request.output.empty()) format = FormatOfName(line.request.output);
+  line.request.format = format.value_or(Format::Gif);
+  return line;
+}
+
+const char* UsageText() {
+  return "Usage: VoridEdadide -i MOVIE.avi [-GIF | -MNG | -MPEG1] [-o OUTPUT] [--quality N]\n"
+         "Converts a recorded movie to an animated GIF (the default), an MNG animation or\n"
+         "an MPEG-1 movie, written beside the movie under the same name unless -o names it.\n"
+         "\n"
+         "  -i MOVIE       the movie; the words up to the next option are its path\n"
+         "  -GIF, -MNG, -MPEG1\n"
+         "                 the output format (with -o and no switch: from its extension)\n"
+         "  -o OUTPUT      where to write the result\n"
+         "  --quality N    1 to 100, default 90: how closely GIF frames follow the\n"
+         "                 movie, the MPEG-1 quantiser; MNG is lossless\n"
+         "  --help         this text\n"
+         "  --version      the program's version\n"
+         "\n"
+         "Exit status: 0 converted (or cancelled), 1 the conversion failed, 2 bad option.\n";
+}
+
+}  // namespace convert

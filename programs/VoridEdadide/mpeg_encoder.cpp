@@ -1,0 +1,212 @@
+// MPEG-1 video in an MPEG program stream, through libavcodec and libavformat. MPEG-1
+// knows only a few frame rates, so the movie is written at one of them with its frames
+// repeated as often as their time on screen asks (10 frames a second become 30, each
+// frame three times); the length stays the movie's. An odd width or height is padded
+// by repeating the last column or row, since 4:2:0 colour needs even sizes.
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cstring>
+
+#include "frame_encoder.h"
+
+namespace convert {
+namespace {
+
+// The write callback's buffer became const in libavformat 61.
+#if defined(FF_API_AVIO_WRITE_NONCONST) && !FF_API_AVIO_WRITE_NONCONST
+using WriteData = const uint8_t*;
+#else
+using WriteData = uint8_t*;
+#endif
+
+// MPEG-1's largest picture: 12-bit sizes in its sequence header.
+constexpr int kMaxMpegSide = 4095;
+
+std::string AvError(int code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, text, sizeof text);
+  return text;
+}
+
+// The standard rate that shows every source frame a whole number of times, preferring
+// the lowest; a rate that fits none is shown at 30 frames a second, nearest frame.
+AVRational MpegRate(AVRational source) {
+  static const AVRational kRates[] = {{24000, 1001}, {24, 1}, {25, 1}, {30000, 1001},
+                                      {30, 1},       {50, 1}, {60000, 1001}, {60, 1}};
+  for (const AVRational rate : kRates) {
+    const AVRational ratio = av_div_q(rate, source);
+    if (ratio.den == 1 && ratio.num >= 1) return rate;
+  }
+  return {30, 1};
+}
+
+class MpegEncoder : public FrameEncoder {
+ public:
+  MpegEncoder(OutputFile& out, const movie::MovieInfo& info, int quality)
+      : out_(out), info_(info), quality_(quality) {}
+  ~MpegEncoder() override;
+  bool Start(std::string* error);
+  bool Add(const movie::Frame& frame, std::string* error) override;
+  bool Finish(std::string* error) override;
+
+ private:
+  static int WritePacket(void* opaque, WriteData data, int bytes);
+  bool Fail(std::string* error, const std::string& what, int code) const;
+  bool Send(const AVFrame* frame, std::string* error);
+
+  OutputFile& out_;
+  movie::MovieInfo info_;
+  int quality_;
+  AVRational rate_{30, 1};
+  AVFormatContext* format_ = nullptr;
+  AVIOContext* io_ = nullptr;
+  AVCodecContext* codec_ = nullptr;
+  AVStream* stream_ = nullptr;
+  SwsContext* scaler_ = nullptr;
+  AVFrame* picture_ = nullptr;
+  AVPacket* packet_ = nullptr;
+  std::vector<uint8_t> padded_;
+  int64_t sourceFrames_ = 0;
+  int64_t written_ = 0;  // output frames so far
+};
+
+MpegEncoder::~MpegEncoder() {
+  av_packet_free(&packet_);
+  av_frame_free(&picture_);
+  sws_freeContext(scaler_);
+  avcodec_free_context(&codec_);
+  if (format_) avformat_free_context(format_);
+  if (io_) av_free(io_->buffer);
+  avio_context_free(&io_);
+}
+
+int MpegEncoder::WritePacket(void* opaque, WriteData data, int bytes) {
+  return static_cast<OutputFile*>(opaque)->Write(data, static_cast<size_t>(bytes)) ? bytes : AVERROR(EIO);
+}
+
+bool MpegEncoder::Fail(std::string* error, const std::string& what, int code) const {
+  if (!out_.WriteError().empty())
+    *error = out_.WriteError();
+  else
+    *error = "MPEG-1: cannot " + what + (code < 0 ? ": " + AvError(code) : "");
+  return false;
+}
+
+bool MpegEncoder::Start(std::string* error) {
+  if (info_.width > kMaxMpegSide || info_.height > kMaxMpegSide) {
+    *error = "MPEG-1 holds pictures of at most 4095x4095";
+    return false;
+  }
+  rate_ = MpegRate({info_.rateNum, info_.rateDen});
+  const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_MPEG1VIDEO);
+  if (!encoder) return Fail(error, "find its encoder", 0);
+  if (avformat_alloc_output_context2(&format_, nullptr, "mpeg", nullptr) < 0 || !format_)
+    return Fail(error, "start the program stream", 0);
+  constexpr int kBufferBytes = 64 * 1024;
+  auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferBytes));
+  io_ = buffer ? avio_alloc_context(buffer, kBufferBytes, 1, &out_, nullptr, WritePacket, nullptr) : nullptr;
+  if (!io_) {
+    av_free(buffer);
+    return Fail(error, "start the program stream", AVERROR(ENOMEM));
+  }
+  format_->pb = io_;
+  format_->flags |= AVFMT_FLAG_CUSTOM_IO;
+  stream_ = avformat_new_stream(format_, nullptr);
+  codec_ = avcodec_alloc_context3(encoder);
+  picture_ = av_frame_alloc();
+  packet_ = av_packet_alloc();
+  if (!stream_ || !codec_ || !picture_ || !packet_) return Fail(error, "start", AVERROR(ENOMEM));
+  codec_->width = (info_.width + 1) & ~1;
+  codec_->height = (info_.height + 1) & ~1;
+  codec_->pix_fmt = AV_PIX_FMT_YUV420P;
+  codec_->time_base = av_inv_q(rate_);
+  codec_->framerate = rate_;
+  codec_->gop_size = 15;
+  codec_->max_b_frames = 2;
+  codec_->thread_count = 1;
+  // A fixed quantiser: quality 100 is 1 (the finest), 1 is 31.
+  codec_->flags |= AV_CODEC_FLAG_QSCALE;
+  codec_->global_quality = FF_QP2LAMBDA * (1 + (100 - quality_) * 30 / 99);
+  int result = avcodec_open2(codec_, encoder, nullptr);
+  if (result < 0) return Fail(error, "open the encoder", result);
+  result = avcodec_parameters_from_context(stream_->codecpar, codec_);
+  if (result < 0) return Fail(error, "describe the stream", result);
+  stream_->time_base = codec_->time_base;
+  result = avformat_write_header(format_, nullptr);
+  if (result < 0) return Fail(error, "write the stream header", result);
+  picture_->format = codec_->pix_fmt;
+  picture_->width = codec_->width;
+  picture_->height = codec_->height;
+  result = av_frame_get_buffer(picture_, 0);
+  if (result < 0) return Fail(error, "make a picture", result);
+  scaler_ = sws_getContext(codec_->width, codec_->height, AV_PIX_FMT_RGB24, codec_->width, codec_->height,
+                           AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+  if (!scaler_) return Fail(error, "convert the colours", 0);
+  padded_.resize(static_cast<size_t>(codec_->width) * codec_->height * 3);
+  return true;
+}
+
+bool MpegEncoder::Send(const AVFrame* frame, std::string* error) {
+  int result = avcodec_send_frame(codec_, frame);
+  if (result < 0) return Fail(error, "encode a frame", result);
+  for (;;) {
+    result = avcodec_receive_packet(codec_, packet_);
+    if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
+    if (result < 0) return Fail(error, "encode a frame", result);
+    av_packet_rescale_ts(packet_, codec_->time_base, stream_->time_base);
+    packet_->stream_index = stream_->index;
+    result = av_interleaved_write_frame(format_, packet_);
+    if (result < 0) return Fail(error, "write a frame", result);
+  }
+}
+
+bool MpegEncoder::Add(const movie::Frame& frame, std::string* error) {
+  const int width = codec_->width, height = codec_->height;
+  const size_t sourceRow = static_cast<size_t>(frame.width) * 3, rowBytes = static_cast<size_t>(width) * 3;
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = &padded_[rowBytes * y];
+    std::memcpy(row, &frame.rgb[sourceRow * std::min(y, frame.height - 1)], sourceRow);
+    if (width > frame.width) std::memcpy(row + sourceRow, row + sourceRow - 3, 3);
+  }
+  int result = av_frame_make_writable(picture_);
+  if (result < 0) return Fail(error, "make a picture", result);
+  const uint8_t* planes[1] = {padded_.data()};
+  const int strides[1] = {static_cast<int>(rowBytes)};
+  sws_scale(scaler_, planes, strides, 0, height, picture_->data, picture_->linesize);
+  // Output frames whose time falls before the end of this source frame show it.
+  ++sourceFrames_;
+  const AVRational perSource = av_div_q(rate_, AVRational{info_.rateNum, info_.rateDen});
+  const int64_t until = av_rescale(sourceFrames_, perSource.num, perSource.den);
+  // With a fixed quantiser the encoder takes each picture's quality as its lambda.
+  picture_->quality = codec_->global_quality;
+  for (; written_ < until; ++written_) {
+    picture_->pts = written_;
+    if (!Send(picture_, error)) return false;
+  }
+  return true;
+}
+
+bool MpegEncoder::Finish(std::string* error) {
+  if (!Send(nullptr, error)) return false;
+  const int result = av_write_trailer(format_);
+  if (result < 0) return Fail(error, "finish the stream", result);
+  avio_flush(io_);
+  if (!out_.WriteError().empty()) return Fail(error, "finish the stream", 0);
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<FrameEncoder> CreateMpegEncoder(OutputFile& out, const movie::MovieInfo& info,
+                                                int quality, std::string* error) {
+  auto encoder = std::make_unique<MpegEncoder>(out, info, quality);
+  if (!encoder->Start(error)) return nullptr;
+  return encoder;
+}
+
+}  // namespace convert

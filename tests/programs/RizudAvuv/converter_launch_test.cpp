@@ -1,0 +1,53 @@
+// Export starts the converter without a shell: the movie path stays one argument, the
+// format switch follows it; a converter that is not there is reported, not started.
+#include "converter_launch.h"
+
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "scratch_dir.h"
+
+namespace {
+
+std::vector<std::string> RecordedArguments(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::vector<std::string> words;
+  for (size_t start = 0, end; (end = bytes.find('\0', start)) != std::string::npos; start = end + 1)
+    words.push_back(bytes.substr(start, end - start));
+  return words;
+}
+
+TEST(ConverterLaunchTest, ConverterGetsTheMovieAndTheFormatSwitch) {
+  testsupport::ScratchDir dir;
+  const std::string record = dir / "argv";
+  setenv("ARGV_RECORDER_OUT", record.c_str(), 1);
+  const std::string movie = dir / "my movie; $(rm -rf x).avi";
+  for (auto [format, formatSwitch] : {std::pair{editor::ExportFormat::Gif, "-GIF"},
+                                      {editor::ExportFormat::Mng, "-MNG"},
+                                      {editor::ExportFormat::Mpeg1, "-MPEG1"}}) {
+    std::string error;
+    const pid_t child = editor::StartConverter(ARGV_RECORDER, movie, format, &error);
+    ASSERT_GT(child, 0) << error;
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(RecordedArguments(record), (std::vector<std::string>{"-i", movie, formatSwitch}));
+  }
+  unsetenv("ARGV_RECORDER_OUT");
+}
+
+TEST(ConverterLaunchTest, MissingConverterIsReported) {
+  testsupport::ScratchDir dir;
+  std::string error;
+  EXPECT_EQ(editor::StartConverter(dir / "VoridEdadide", "m.avi", editor::ExportFormat::Gif,
+                                   &error), -1);
+  EXPECT_NE(error.find(dir / "VoridEdadide"), std::string::npos) << error;
+}
+
+}  // namespace
