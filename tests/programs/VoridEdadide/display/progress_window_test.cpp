@@ -59,7 +59,9 @@ std::string Text(const std::string& path) {
 
 TEST(ProgressWindowTest, CancelStopsAndLeavesNoFile) {
   ScratchDir dir;
-  movie_test::WriteMovie(dir / "m.avi", {.width = 640, .height = 480, .frames = 60});
+  // Long enough (seconds of work) that the conversion is still running when the window,
+  // which opens at the start, gets its Cancel.
+  movie_test::WriteMovie(dir / "m.avi", {.width = 640, .height = 480, .frames = 400});
   const pid_t child = StartConverter(dir / "m.avi", dir.path() + ".err");
   PressButton();
   EXPECT_EQ(ExitStatus(child), 0);
