@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <cstring>
-
 #include <string>
 
 #include "d3dx9.h"
