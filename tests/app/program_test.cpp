@@ -15,6 +15,7 @@
 
 #include "child_processes.h"
 #include "command_output.h"
+#include "file_text.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -25,13 +26,6 @@ struct Outcome {
   int status = -1;  // exit status, or -1 when the program did not exit normally
   std::string out, err;
 };
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class Program : public ::testing::Test {
  protected:
@@ -69,8 +63,8 @@ class Program : public ::testing::Test {
     Outcome outcome;
     int status = 0;
     if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
-    outcome.out = ReadFile(outFile);
-    outcome.err = ReadFile(errFile);
+    outcome.out = testsupport::FileText(outFile);
+    outcome.err = testsupport::FileText(errFile);
     return outcome;
   }
 
@@ -183,7 +177,7 @@ TEST_F(Program, PlayingAMovieNamedLikeAProgramOpensTheMovie) {
   Outcome outcome = Run({"-n", "2", "-s", "100x100", "-o", "test", "--then", "play"}, {}, standIns);
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   ASSERT_TRUE(testsupport::WaitForChildProcesses()) << "the programs vesk started have ended";
-  EXPECT_EQ(ReadFile(base_ / "xdg-open.ran"), (work_ / "test").string() + "\n");
+  EXPECT_EQ(testsupport::FileText(base_ / "xdg-open.ran"), (work_ / "test").string() + "\n");
   EXPECT_FALSE(fs::exists(base_ / "test.ran")) << "the program named like the movie ran";
 }
 

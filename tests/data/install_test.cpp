@@ -13,19 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "file_text.h"
 #include "png_image.h"
 #include "scratch_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 struct Outcome {
   int status = -1;
@@ -50,7 +44,7 @@ Outcome RunIn(const fs::path& folder, const std::vector<std::string>& argv,
   Outcome outcome;
   int status = 0;
   if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
-  outcome.output = ReadFile(log);
+  outcome.output = testsupport::FileText(log);
   fs::remove(log);
   return outcome;
 }
@@ -74,7 +68,7 @@ TEST_F(Install, LaysOutProgramLibrariesMediaAndRegistry) {
   }
   // The libraries live in lib/, not beside the program.
   EXPECT_FALSE(fs::exists(prefix_ / "bin/libVeskSet.so"));
-  EXPECT_EQ(ReadFile(prefix_ / "bin/registry.ini"),
+  EXPECT_EQ(testsupport::FileText(prefix_ / "bin/registry.ini"),
             "; Written by cmake --install: the media search finds share/vesk/Media/ through this value.\n"
             "[HKEY_LOCAL_MACHINE\\Software\\Graphics SDK]\n"
             "Samples Path=" + (prefix_ / "share/vesk").string() + "\n");
@@ -85,7 +79,7 @@ TEST_F(Install, DesktopEntryValidatesAndStartsTheWindow) {
   Outcome validate = RunIn(base_.path(), {VESK_DESKTOP_FILE_VALIDATE, entry.string()});
   EXPECT_EQ(validate.status, 0) << validate.output;
   EXPECT_EQ(validate.output.find("error"), std::string::npos) << validate.output;
-  std::string text = ReadFile(entry);
+  std::string text = testsupport::FileText(entry);
   // The prefix has a space, so the program is quoted.
   EXPECT_NE(text.find("\nExec=\"" + (prefix_ / "bin/vesk").string() + "\" --dialog\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nIcon=vesk\n"), std::string::npos) << text;

@@ -45,16 +45,16 @@ std::vector<uint8_t> Dib(const movie::Frame& frame) {
 
 }  // namespace
 
-void WriteMovie(const std::string& path, const MovieSpec& spec) {
+void WriteMovie(const std::string& path, const MovieShape& shape) {
   const uint32_t frameBytes =
-      static_cast<uint32_t>((static_cast<size_t>(spec.width) * 3 + 3) / 4 * 4 * spec.height);
+      static_cast<uint32_t>((static_cast<size_t>(shape.width) * 3 + 3) / 4 * 4 * shape.height);
   std::string error;
   auto writer = avi2::AviWriter::Create(
-      path, {spec.width, spec.height, spec.rate, spec.scale, frameBytes}, spec.limits, &error);
+      path, {shape.width, shape.height, shape.rate, shape.scale, frameBytes}, shape.limits, &error);
   ASSERT_NE(writer, nullptr) << error;
-  for (int i = 0; i < spec.frames; ++i)
-    ASSERT_TRUE(writer->AppendFrame(Dib(Picture(spec.width, spec.height, i * spec.motion)), &error)) << error;
-  if (spec.finish) {
+  for (int i = 0; i < shape.frames; ++i)
+    ASSERT_TRUE(writer->AppendFrame(Dib(Picture(shape.width, shape.height, i * shape.motion)), &error)) << error;
+  if (shape.finish) {
     ASSERT_TRUE(writer->Finish(&error)) << error;
   }
 }

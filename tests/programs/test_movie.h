@@ -16,7 +16,7 @@ namespace movie_test {
 // Frame `index` of the test movie: a gradient with a square that moves across it.
 movie::Frame Picture(int width, int height, int index);
 
-struct MovieSpec {
+struct MovieShape {
   int width = 64;
   int height = 48;
   int frames = 6;
@@ -28,7 +28,7 @@ struct MovieSpec {
 };
 
 // Writes the movie of `frames` frames.
-void WriteMovie(const std::string& path, const MovieSpec& spec);
+void WriteMovie(const std::string& path, const MovieShape& shape);
 // A picture from ffmpeg's bgr24 output as RGB.
 movie::Frame FromBgr(const avi2_test::Image& image);
 // Peak signal-to-noise ratio in dB of a picture against the source it shows, over the

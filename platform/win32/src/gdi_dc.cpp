@@ -188,21 +188,22 @@ BOOL DeleteObject(HGDIOBJ object) {
   return TRUE;
 }
 
-COLORREF SetTextColor(HDC dcHandle, COLORREF color) {
+namespace {
+
+// Sets one of a context's colours (the colour's high byte dropped); the previous one.
+COLORREF ReplaceColor(HDC dcHandle, COLORREF GdiDc::*field, COLORREF color) {
   std::shared_ptr<GdiDc> dc = FindDcOrFail(dcHandle);
   if (!dc) return CLR_INVALID;
-  COLORREF previous = dc->textColor;
-  dc->textColor = color & 0x00FFFFFFu;
+  COLORREF previous = (*dc).*field;
+  (*dc).*field = color & 0x00FFFFFFu;
   return previous;
 }
 
-COLORREF SetBkColor(HDC dcHandle, COLORREF color) {
-  std::shared_ptr<GdiDc> dc = FindDcOrFail(dcHandle);
-  if (!dc) return CLR_INVALID;
-  COLORREF previous = dc->backgroundColor;
-  dc->backgroundColor = color & 0x00FFFFFFu;
-  return previous;
-}
+}  // namespace
+
+COLORREF SetTextColor(HDC dc, COLORREF color) { return ReplaceColor(dc, &GdiDc::textColor, color); }
+
+COLORREF SetBkColor(HDC dc, COLORREF color) { return ReplaceColor(dc, &GdiDc::backgroundColor, color); }
 
 UINT SetTextAlign(HDC dc, UINT align) {
   if (!FindDcOrFail(dc)) return GDI_ERROR;

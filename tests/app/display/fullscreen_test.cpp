@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "command_output.h"
+#include "file_text.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -26,13 +27,6 @@ using testsupport::CommandOutput;
 
 constexpr int kFrames = 150;
 constexpr int kWidth = 200, kHeight = 150;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // The program's visible window as xdotool describes it: X, Y, WIDTH and HEIGHT lines.
 std::string WindowGeometry() {
@@ -98,7 +92,7 @@ TEST_F(FullscreenRecording, RecordsEveryFrameWithoutTheCursorAndWithoutAMessage)
   };
 
   auto ended = [&] {
-    return exited ? "; the program ended with status " + std::to_string(status) + ": " + ReadFile(work_ / "stderr")
+    return exited ? "; the program ended with status " + std::to_string(status) + ": " + testsupport::FileText(work_ / "stderr")
                   : std::string();
   };
   std::string geometry;
@@ -130,7 +124,7 @@ TEST_F(FullscreenRecording, RecordsEveryFrameWithoutTheCursorAndWithoutAMessage)
   }
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_EQ(ReadFile(work_ / "stderr"), "");
+  EXPECT_EQ(testsupport::FileText(work_ / "stderr"), "");
 
   std::string movie = work_ / "out.avi";
   std::string probe = CommandOutput(std::string(VESK_FFPROBE) +
@@ -141,7 +135,7 @@ TEST_F(FullscreenRecording, RecordsEveryFrameWithoutTheCursorAndWithoutAMessage)
 
   std::string raw = work_ / "frames.rgb";
   CommandOutput(std::string(VESK_FFMPEG) + " -v error -i '" + movie + "' -f rawvideo -pix_fmt rgb24 '" + raw + "'");
-  std::string pixels = ReadFile(raw);
+  std::string pixels = testsupport::FileText(raw);
   size_t frameBytes = size_t(kWidth) * kHeight * 3;
   ASSERT_EQ(pixels.size(), frameBytes * kFrames);
   for (int frame = 0; frame < kFrames; ++frame) {

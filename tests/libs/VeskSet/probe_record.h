@@ -10,3 +10,6 @@ bool DecodeRecord(const std::string& out, RecordingSettings& settings);
 
 // A text field up to its zero (or its end).
 std::string Field(const char* text, size_t size);
+
+// Expects the defaults' record in every field but the frame count and the spin.
+void ExpectDefaultsWith(const RecordingSettings& settings, int32_t frameCount, int32_t spinForward);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "VeskSet.h"
+#include "file_text.h"
 #include "probe_record.h"
 #include "scratch_dir.h"
 
@@ -28,13 +29,6 @@ struct ChildRun {
   std::string out;
   std::string err;
 };
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
 
 // Runs the probe with args, its output streams going to files in a private directory.
 ChildRun RunProbe(const std::vector<std::string>& args) {
@@ -65,8 +59,8 @@ ChildRun RunProbe(const std::vector<std::string>& args) {
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (WIFEXITED(status)) run.exitStatus = WEXITSTATUS(status);
-    run.out = ReadFile(outPath);
-    run.err = ReadFile(errPath);
+    run.out = testsupport::FileText(outPath);
+    run.err = testsupport::FileText(errPath);
   }
   return run;
 }
@@ -84,16 +78,7 @@ TEST(VeskSetExport, WithoutArgumentsFillsEveryByteWithDefaults) {
   ASSERT_EQ(run.out.rfind("result=1\n", 0), 0u) << run.out;
   RecordingSettings settings;
   ASSERT_TRUE(DecodeRecord(run.out, settings)) << run.out;
-  EXPECT_EQ(Field(settings.movieFile, 260), "globe.avi");
-  EXPECT_EQ(Field(settings.textureFile, 260), "globe.png");
-  EXPECT_EQ(settings.width, 640);
-  EXPECT_EQ(settings.height, 480);
-  EXPECT_EQ(settings.frameCount, 64);
-  EXPECT_EQ(settings.eyeHeight, 0);
-  EXPECT_EQ(settings.spinForward, 1);
-  EXPECT_EQ(settings.highTessellation, 1);
-  EXPECT_EQ(settings.chooseDevice, 0);
-  EXPECT_EQ(Field(settings.outputKinds, 18), "non");
+  ExpectDefaultsWith(settings, 64, 1);
   // The probe hands over 0xAA bytes; none may be left.
   ExpectZeroTail(settings.movieFile);
   ExpectZeroTail(settings.textureFile);

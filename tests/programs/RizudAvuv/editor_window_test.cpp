@@ -163,7 +163,7 @@ TEST(EditorWindowTest, CutUpToFrameElevenAndSaveAfterARecording) {
 TEST(EditorWindowTest, EditKeysAndSaveAs) {
   ScratchDir dir;
   const std::string movie = dir / "six.avi";
-  movie_test::WriteMovie(movie, movie_test::MovieSpec{});
+  movie_test::WriteMovie(movie, movie_test::MovieShape{});
   const std::vector<std::string> source = DecodeFrames(movie);
   ASSERT_EQ(source.size(), 6u);
   const pid_t editor = Start({EDITOR_PROGRAM, movie}, dir / "err");

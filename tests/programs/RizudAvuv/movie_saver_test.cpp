@@ -18,7 +18,7 @@ namespace {
 using editor::EditModel;
 using editor::FrameCache;
 using editor::FrameRate;
-using movie_test::MovieSpec;
+using movie_test::MovieShape;
 using movie_test::Picture;
 using testsupport::ScratchDir;
 
@@ -42,7 +42,7 @@ class MovieSaverTest : public testing::Test {
     return editor::SaveMovie(source, edit, target, *library_, nullptr, error);
   }
 
-  // The movie at path holds exactly these source frames of spec, at this rate.
+  // The movie at path holds exactly these source frames of shape, at this rate.
   void ExpectMovie(const std::string& path, const std::vector<int64_t>& frames, FrameRate rate) {
     auto saved = Open(path);
     ASSERT_NE(saved, nullptr);
@@ -53,7 +53,7 @@ class MovieSaverTest : public testing::Test {
       std::string error;
       const movie::Frame* frame = saved->Get(static_cast<int64_t>(i), &error);
       ASSERT_NE(frame, nullptr) << error;
-      EXPECT_TRUE(frame->rgb == Picture(spec_.width, spec_.height,
+      EXPECT_TRUE(frame->rgb == Picture(shape_.width, shape_.height,
                                         static_cast<int>(frames[i])).rgb) << "position " << i;
     }
   }
@@ -69,12 +69,12 @@ class MovieSaverTest : public testing::Test {
 
   static inline editor::WriterLibrary* library_ = nullptr;
   ScratchDir dir_;
-  MovieSpec spec_{.width = 21, .height = 14, .frames = 8};
+  MovieShape shape_{.width = 21, .height = 14, .frames = 8};
   std::string movie_ = dir_ / "movie.avi";
 };
 
 TEST_F(MovieSaverTest, SavedMovieHoldsTheEditedFramesAtTheEditedRate) {
-  movie_test::WriteMovie(movie_, spec_);
+  movie_test::WriteMovie(movie_, shape_);
   auto source = Open(movie_);
   EditModel edit(8, FrameRate{10, 1});
   edit.MarkIn(1);
@@ -95,7 +95,7 @@ TEST_F(MovieSaverTest, SavedMovieHoldsTheEditedFramesAtTheEditedRate) {
 }
 
 TEST_F(MovieSaverTest, SavingOverTheOpenedMovieKeepsItsSourceReadable) {
-  movie_test::WriteMovie(movie_, spec_);
+  movie_test::WriteMovie(movie_, shape_);
   ASSERT_EQ(chmod(movie_.c_str(), 0640), 0);
   auto source = Open(movie_);
   EditModel edit(8, FrameRate{10, 1});
@@ -115,7 +115,7 @@ TEST_F(MovieSaverTest, SavingOverTheOpenedMovieKeepsItsSourceReadable) {
 }
 
 TEST_F(MovieSaverTest, SavingThroughALinkReplacesTheFileItLeadsTo) {
-  movie_test::WriteMovie(movie_, spec_);
+  movie_test::WriteMovie(movie_, shape_);
   const std::string link = dir_ / "link.avi";
   ASSERT_EQ(symlink(movie_.c_str(), link.c_str()), 0);
   auto source = Open(link);
@@ -129,8 +129,8 @@ TEST_F(MovieSaverTest, SavingThroughALinkReplacesTheFileItLeadsTo) {
 }
 
 TEST_F(MovieSaverTest, FrameThatCannotBeReadLeavesTheTargetAsItWas) {
-  spec_ = MovieSpec{.width = 160, .height = 120, .frames = 20};  // past the reader's buffer
-  movie_test::WriteMovie(movie_, spec_);
+  shape_ = MovieShape{.width = 160, .height = 120, .frames = 20};  // past the reader's buffer
+  movie_test::WriteMovie(movie_, shape_);
   const std::string target = dir_ / "target.avi";
   avi2_test::WriteFile(target, {'k', 'e', 'e', 'p'});
   auto source = Open(movie_);
@@ -146,8 +146,8 @@ TEST_F(MovieSaverTest, FrameThatCannotBeReadLeavesTheTargetAsItWas) {
 
 // A recording whose writer was killed has no index; every frame it holds is edited.
 TEST_F(MovieSaverTest, UnfinishedRecordingIsEditedAsFarAsItGoes) {
-  spec_.finish = false;
-  movie_test::WriteMovie(movie_, spec_);
+  shape_.finish = false;
+  movie_test::WriteMovie(movie_, shape_);
   auto source = Open(movie_);
   ASSERT_EQ(source->Info().frameCount, 8);
   EditModel edit(source->Info().frameCount, RateOfSource(*source));
@@ -160,7 +160,7 @@ TEST_F(MovieSaverTest, UnfinishedRecordingIsEditedAsFarAsItGoes) {
 }
 
 TEST_F(MovieSaverTest, MissingFolderIsReported) {
-  movie_test::WriteMovie(movie_, spec_);
+  movie_test::WriteMovie(movie_, shape_);
   auto source = Open(movie_);
   std::string error;
   EXPECT_FALSE(Save(*source, EditModel(8, FrameRate{10, 1}), dir_ / "absent/out.avi", &error));
@@ -168,13 +168,13 @@ TEST_F(MovieSaverTest, MissingFolderIsReported) {
 }
 
 TEST_F(MovieSaverTest, CacheKeepsOnlyTheRecentFrames) {
-  movie_test::WriteMovie(movie_, spec_);
+  movie_test::WriteMovie(movie_, shape_);
   auto cache = Open(movie_, 3);
   std::string error;
   for (int64_t index : {0, 5, 2, 7, 5, 1, 6, 0}) {
     const movie::Frame* frame = cache->Get(index, &error);
     ASSERT_NE(frame, nullptr) << error;
-    EXPECT_TRUE(frame->rgb == Picture(spec_.width, spec_.height, static_cast<int>(index)).rgb)
+    EXPECT_TRUE(frame->rgb == Picture(shape_.width, shape_.height, static_cast<int>(index)).rgb)
         << index;
     EXPECT_LE(cache->Size(), 3u);
   }

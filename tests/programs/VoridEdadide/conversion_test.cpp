@@ -15,7 +15,7 @@ namespace {
 
 using convert::Format;
 using convert::Outcome;
-using movie_test::MovieSpec;
+using movie_test::MovieShape;
 using movie_test::Picture;
 using testsupport::ScratchDir;
 
@@ -33,15 +33,15 @@ Outcome ConvertFile(const std::string& input, Format format, const std::string& 
 }
 
 struct Converted {
-  explicit Converted(const MovieSpec& movie) : spec(movie) {}
+  explicit Converted(const MovieShape& movie) : shape(movie) {}
   ScratchDir dir;
-  MovieSpec spec;
+  MovieShape shape;
   Outcome outcome;
 };
 
 // Writes the movie "m.avi" and converts it; the folder then holds exactly the two files.
 void ConvertMovie(Converted& c, Format format) {
-  movie_test::WriteMovie(c.dir / "m.avi", c.spec);
+  movie_test::WriteMovie(c.dir / "m.avi", c.shape);
   c.outcome = ConvertFile(c.dir / "m.avi", format);
   ASSERT_EQ(c.outcome.status, Outcome::kDone) << c.outcome.errorFile << ": " << c.outcome.error;
   EXPECT_EQ(c.outcome.output, c.dir / ("m" + std::string(convert::Extension(format))));
@@ -59,7 +59,7 @@ std::vector<std::string> IdentifyFrames(const std::string& path) {
 
 // An odd size; frames differ in a moving square only, so later frames store a part.
 TEST(ConversionTest, GifLoopsAtTheMovieRateWithChangedRectangles) {
-  Converted c(MovieSpec{.width = 61, .height = 47, .frames = 8});
+  Converted c(MovieShape{.width = 61, .height = 47, .frames = 8});
   ConvertMovie(c, Format::Gif);
   const std::vector<uint8_t> gif = avi2_test::ReadFile(c.outcome.output);
   EXPECT_NE(Text(gif).find("NETSCAPE2.0"), std::string::npos);
@@ -87,7 +87,7 @@ TEST(ConversionTest, GifLoopsAtTheMovieRateWithChangedRectangles) {
 
 // Hundredths rounded on the running total: 30 frames/s alternate 3 and 4.
 TEST(ConversionTest, GifDelaysAddUpToTheMovieLength) {
-  Converted c(MovieSpec{.width = 16, .height = 16, .frames = 6, .rate = 30, .scale = 1});
+  Converted c(MovieShape{.width = 16, .height = 16, .frames = 6, .rate = 30, .scale = 1});
   ConvertMovie(c, Format::Gif);
   std::vector<int> delays;
   for (const std::string& frame : IdentifyFrames(c.outcome.output)) delays.push_back(std::stoi(frame));
@@ -96,14 +96,14 @@ TEST(ConversionTest, GifDelaysAddUpToTheMovieLength) {
 
 // Equal frames still count: a 1x1 transparent frame keeps the count and the timing.
 TEST(ConversionTest, GifKeepsFramesThatRepeatTheOneBefore) {
-  Converted c(MovieSpec{.width = 20, .height = 10, .frames = 3, .rate = 1, .scale = 1, .motion = 0});
+  Converted c(MovieShape{.width = 20, .height = 10, .frames = 3, .rate = 1, .scale = 1, .motion = 0});
   ConvertMovie(c, Format::Gif);
   EXPECT_EQ(IdentifyFrames(c.outcome.output),
             (std::vector<std::string>{"100 20 10 20 10", "100 1 1 20 10", "100 1 1 20 10"}));
 }
 
 TEST(ConversionTest, MngHoldsEveryFrameExactlyAtTheMovieRate) {
-  Converted c(MovieSpec{.width = 33, .height = 21, .frames = 5});
+  Converted c(MovieShape{.width = 33, .height = 21, .frames = 5});
   ConvertMovie(c, Format::Mng);
   const std::vector<uint8_t> mng = avi2_test::ReadFile(c.outcome.output);
   ASSERT_GT(mng.size(), 60u);
@@ -137,7 +137,7 @@ class MpegRateTest : public testing::TestWithParam<MpegCase> {};
 // the pictures are within 35 dB of the source at the default quality.
 TEST_P(MpegRateTest, RepeatsFramesToAStandardRate) {
   const MpegCase& m = GetParam();
-  Converted c(MovieSpec{.width = 45, .height = 33, .frames = 6, .rate = m.rate, .scale = m.scale});
+  Converted c(MovieShape{.width = 45, .height = 33, .frames = 6, .rate = m.rate, .scale = m.scale});
   ConvertMovie(c, Format::Mpeg1);
   const avi2_test::StreamFacts facts = avi2_test::Probe(c.outcome.output);
   EXPECT_EQ(facts.codec, "mpeg1video");

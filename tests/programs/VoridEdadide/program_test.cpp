@@ -21,7 +21,7 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-using movie_test::MovieSpec;
+using movie_test::MovieShape;
 using testsupport::ScratchDir;
 
 std::set<std::string> FilesIn(const std::string& folder) {

@@ -15,7 +15,7 @@ namespace {
 
 using movie::Frame;
 using movie::MovieReader;
-using movie_test::MovieSpec;
+using movie_test::MovieShape;
 using movie_test::Picture;
 using testsupport::ScratchDir;
 
@@ -26,11 +26,11 @@ std::unique_ptr<MovieReader> OpenOk(const std::string& path) {
   return reader;
 }
 
-void ExpectFrame(MovieReader& reader, int64_t index, const MovieSpec& spec) {
+void ExpectFrame(MovieReader& reader, int64_t index, const MovieShape& shape) {
   Frame frame;
   std::string error;
   ASSERT_TRUE(reader.ReadFrame(index, &frame, &error)) << "frame " << index << ": " << error;
-  const Frame expected = Picture(spec.width, spec.height, static_cast<int>(index));
+  const Frame expected = Picture(shape.width, shape.height, static_cast<int>(index));
   EXPECT_EQ(frame.width, expected.width);
   EXPECT_EQ(frame.height, expected.height);
   EXPECT_TRUE(frame.rgb == expected.rgb) << "frame " << index << " differs";
@@ -46,8 +46,8 @@ std::string OpenError(const std::string& path) {
 // An odd width pads the stored rows; the frames come back exact, top row first.
 TEST(MovieReaderTest, FinishedMovieGivesEveryFrameExactly) {
   ScratchDir dir;
-  const MovieSpec spec{.width = 61, .height = 35, .frames = 7};
-  movie_test::WriteMovie(dir / "m.avi", spec);
+  const MovieShape shape{.width = 61, .height = 35, .frames = 7};
+  movie_test::WriteMovie(dir / "m.avi", shape);
   auto reader = OpenOk(dir / "m.avi");
   ASSERT_NE(reader, nullptr);
   const movie::MovieInfo& info = reader->Info();
@@ -57,16 +57,16 @@ TEST(MovieReaderTest, FinishedMovieGivesEveryFrameExactly) {
   EXPECT_EQ(info.rateDen, 1);
   EXPECT_EQ(info.frameCount, 7);
   EXPECT_FALSE(info.truncated);
-  for (int64_t i = 0; i < 7; ++i) ExpectFrame(*reader, i, spec);
+  for (int64_t i = 0; i < 7; ++i) ExpectFrame(*reader, i, shape);
 }
 
 TEST(MovieReaderTest, FramesComeInAnyOrder) {
   ScratchDir dir;
-  const MovieSpec spec{.frames = 9};
-  movie_test::WriteMovie(dir / "m.avi", spec);
+  const MovieShape shape{.frames = 9};
+  movie_test::WriteMovie(dir / "m.avi", shape);
   auto reader = OpenOk(dir / "m.avi");
   ASSERT_NE(reader, nullptr);
-  for (int64_t i : {5, 2, 3, 0, 8, 8, 1, 7}) ExpectFrame(*reader, i, spec);
+  for (int64_t i : {5, 2, 3, 0, 8, 8, 1, 7}) ExpectFrame(*reader, i, shape);
   Frame frame;
   std::string error;
   EXPECT_FALSE(reader->ReadFrame(9, &frame, &error));
@@ -86,36 +86,36 @@ TEST(MovieReaderTest, RateComesFromTheStreamHeader) {
 // Small RIFFs spread the frames over several of them, as a movie past 1 GB is.
 TEST(MovieReaderTest, MovieOverSeveralRiffsReadsThrough) {
   ScratchDir dir;
-  MovieSpec spec{.width = 32, .height = 24, .frames = 40};
-  spec.limits.riffBytes = 16 * 1024;
-  movie_test::WriteMovie(dir / "m.avi", spec);
+  MovieShape shape{.width = 32, .height = 24, .frames = 40};
+  shape.limits.riffBytes = 16 * 1024;
+  movie_test::WriteMovie(dir / "m.avi", shape);
   auto reader = OpenOk(dir / "m.avi");
   ASSERT_NE(reader, nullptr);
   EXPECT_EQ(reader->Info().frameCount, 40);
   EXPECT_FALSE(reader->Info().truncated);
-  for (int64_t i : {0, 1, 39, 20, 21, 22}) ExpectFrame(*reader, i, spec);
+  for (int64_t i : {0, 1, 39, 20, 21, 22}) ExpectFrame(*reader, i, shape);
 }
 
 // A writer stopped between two frames leaves no index: the frames are counted and
 // each one can still be read, also out of order.
 TEST(MovieReaderTest, MovieWithoutIndexIsCountedAndRead) {
   ScratchDir dir;
-  MovieSpec spec{.frames = 12, .finish = false};
-  spec.limits.riffBytes = 16 * 1024;
-  movie_test::WriteMovie(dir / "m.avi", spec);
+  MovieShape shape{.frames = 12, .finish = false};
+  shape.limits.riffBytes = 16 * 1024;
+  movie_test::WriteMovie(dir / "m.avi", shape);
   auto reader = OpenOk(dir / "m.avi");
   ASSERT_NE(reader, nullptr);
   EXPECT_EQ(reader->Info().frameCount, 12);
   EXPECT_FALSE(reader->Info().truncated);
-  for (int64_t i : {0, 1, 11, 4, 5, 2}) ExpectFrame(*reader, i, spec);
+  for (int64_t i : {0, 1, 11, 4, 5, 2}) ExpectFrame(*reader, i, shape);
 }
 
 // A copy cut short in the middle of a frame: the whole frames before the cut are there,
 // and the reader says the movie is shorter than its headers promise.
 TEST(MovieReaderTest, CutMovieKeepsItsWholeFrames) {
   ScratchDir dir;
-  const MovieSpec spec{.frames = 10};
-  movie_test::WriteMovie(dir / "m.avi", spec);
+  const MovieShape shape{.frames = 10};
+  movie_test::WriteMovie(dir / "m.avi", shape);
   std::vector<uint8_t> bytes = avi2_test::ReadFile(dir / "m.avi");
   const size_t frameBytes = 64 * 3 * 48;
   bytes.resize(bytes.size() - 16 * 10 - 8 - frameBytes * 4 - frameBytes / 2);
@@ -124,7 +124,7 @@ TEST(MovieReaderTest, CutMovieKeepsItsWholeFrames) {
   ASSERT_NE(reader, nullptr);
   EXPECT_EQ(reader->Info().frameCount, 5);
   EXPECT_TRUE(reader->Info().truncated);
-  for (int64_t i : {0, 4, 2}) ExpectFrame(*reader, i, spec);
+  for (int64_t i : {0, 4, 2}) ExpectFrame(*reader, i, shape);
 }
 
 TEST(MovieReaderTest, FilesThatAreNoMovieAreRefusedWithTheReason) {
@@ -176,9 +176,9 @@ TEST(MovieReaderTest, AbsurdSizesAreRefused) {
 // frames or fails with a reason; none may crash (the sanitizer build checks the reads).
 TEST(MovieReaderTest, DamagedMoviesFailCleanly) {
   ScratchDir dir;
-  MovieSpec spec{.width = 16, .height = 8, .frames = 6};
-  spec.limits.riffBytes = 2048;
-  movie_test::WriteMovie(dir / "m.avi", spec);
+  MovieShape shape{.width = 16, .height = 8, .frames = 6};
+  shape.limits.riffBytes = 2048;
+  movie_test::WriteMovie(dir / "m.avi", shape);
   const std::vector<uint8_t> good = avi2_test::ReadFile(dir / "m.avi");
   std::mt19937 random(1234);
   auto tryMovie = [&](const std::vector<uint8_t>& bytes) {

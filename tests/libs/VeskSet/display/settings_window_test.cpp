@@ -16,19 +16,13 @@
 #include <vector>
 
 #include "command_output.h"
+#include "file_text.h"
 #include "probe_record.h"
 #include "scratch_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 struct Outcome {
   int status = -1;  // -1: did not exit normally, or had to be killed
@@ -116,8 +110,8 @@ class SettingsWindow : public ::testing::Test {
         waitpid(child, &status, 0);
       }
     }
-    outcome.out = ReadFile(base_ / "stdout");
-    outcome.err = ReadFile(base_ / "stderr");
+    outcome.out = testsupport::FileText(base_ / "stdout");
+    outcome.err = testsupport::FileText(base_ / "stderr");
     WaitUntilNoWindow();
     return outcome;
   }
@@ -147,16 +141,7 @@ void ExpectTypedRecord(const Outcome& run) {
   ASSERT_EQ(run.out.rfind("result=1\n", 0), 0u) << run.out;
   RecordingSettings settings;
   ASSERT_TRUE(DecodeRecord(run.out, settings)) << run.out;
-  EXPECT_EQ(Field(settings.movieFile, 260), "globe.avi");
-  EXPECT_EQ(Field(settings.textureFile, 260), "globe.png");
-  EXPECT_EQ(settings.width, 640);
-  EXPECT_EQ(settings.height, 480);
-  EXPECT_EQ(settings.frameCount, 3);
-  EXPECT_EQ(settings.eyeHeight, 0);
-  EXPECT_EQ(settings.spinForward, 0);
-  EXPECT_EQ(settings.highTessellation, 1);
-  EXPECT_EQ(settings.chooseDevice, 0);
-  EXPECT_EQ(Field(settings.outputKinds, 18), "non");
+  ExpectDefaultsWith(settings, 3, 0);
 }
 
 TEST_F(SettingsWindow, TypedValuesAreRecordedAndOfferedAgainNextTime) {
@@ -165,7 +150,7 @@ TEST_F(SettingsWindow, TypedValuesAreRecordedAndOfferedAgainNextTime) {
                                                   "key", "Return"});
   ExpectTypedRecord(typed);
   EXPECT_EQ(typed.err, "");
-  std::string remembered = ReadFile(config_ / "vesk/settings.ini");
+  std::string remembered = testsupport::FileText(config_ / "vesk/settings.ini");
   EXPECT_NE(remembered.find("\nframes=3\n"), std::string::npos) << remembered;
 
   // The next window starts from them: Enter alone gives the same record.
