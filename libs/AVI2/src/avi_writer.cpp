@@ -73,10 +73,9 @@ bool AviWriter::AppendFrame(std::span<const uint8_t> frame, std::string* error) 
   }
   const bool riffClosed = closedRiffs_ == riffCount_;
   if ((riffClosed || (!chunks_.empty() && !Fits())) && !StartNextRiff(error)) return false;
-  ByteBuilder header;
-  header.FourCc("00db").U32(format_.frameBytes);
+  const std::array<uint8_t, 8> header = ChunkHeader("00db", format_.frameBytes);
   const uint64_t position = fileEnd_;
-  if (!AppendChunk(header.Bytes(), frame, error)) return false;
+  if (!AppendChunk(header, frame, error)) return false;
   chunks_.push_back(position);
   ++totalFrames_;
   if (PatchCounts(error)) return true;
@@ -124,7 +123,8 @@ bool AviWriter::Fits() const {
 // the length its headers describe.
 bool AviWriter::AppendChunk(std::span<const uint8_t> head, std::span<const uint8_t> body,
                             std::string* error) {
-  if (!WriteAllAt(fd_, head, fileEnd_) || !WriteAllAt(fd_, body, fileEnd_ + head.size())) {
+  const std::span<const uint8_t> pieces[] = {head, body};
+  if (!WriteAllAt(fd_, pieces, fileEnd_)) {
     const int writeError = errno;
     const bool cut = ftruncate(fd_, static_cast<off_t>(fileEnd_)) == 0;
     errno = writeError;
@@ -136,9 +136,7 @@ bool AviWriter::AppendChunk(std::span<const uint8_t> head, std::span<const uint8
 }
 
 bool AviWriter::Patch(uint64_t offset, uint32_t value, std::string* error) {
-  ByteBuilder bytes;
-  bytes.U32(value);
-  return WriteAllAt(fd_, bytes.Bytes(), offset) || Fail(error, "cannot update the movie headers");
+  return WriteAllAt(fd_, Le32(value), offset) || Fail(error, "cannot update the movie headers");
 }
 
 bool AviWriter::Rename(uint64_t offset, const char (&fourCc)[5], std::string* error) {

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <optional>
 
 #include "file_io.h"
 #include "little_endian.h"
@@ -20,6 +22,8 @@ constexpr size_t kMaxInfoHeaderBytes = 124;  // BITMAPV5HEADER
 constexpr size_t kMaskBytes = 12;            // red, green, blue masks after a 40-byte header
 constexpr uint32_t kBiRgb = 0;
 constexpr uint32_t kBiBitfields = 3;
+// Pixel bytes read at a time: small enough to stay in the cache while they are converted.
+constexpr uint64_t kReadBytes = 256 * 1024;
 
 // Where the pixels are and how to read them, checked against the file length.
 struct BmpLayout {
@@ -91,27 +95,36 @@ std::optional<BmpLayout> ParseLayout(std::span<const uint8_t> head, uint64_t fil
 }  // namespace
 
 // O_NONBLOCK keeps a FIFO at the path from blocking the open; fstat then refuses it.
-std::optional<DibFrame> ReadBmpFile(const std::string& path, std::string* error) {
+bool BmpReader::Read(const std::string& path, DibFrame& frame, std::string* error) {
   FileCloser file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
   struct stat info;
   if (file.fd < 0 || fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     *error = "cannot open the BMP file";
-    return std::nullopt;
+    return false;
   }
   const auto fileSize = static_cast<uint64_t>(info.st_size);
-  std::vector<uint8_t> head(std::min<uint64_t>(fileSize, kFileHeaderBytes + kMaxInfoHeaderBytes));
+  std::array<uint8_t, kFileHeaderBytes + kMaxInfoHeaderBytes> headBytes;
+  const std::span<uint8_t> head(headBytes.data(), std::min<uint64_t>(fileSize, headBytes.size()));
   if (!ReadAllAt(file.fd, head, 0)) {
     *error = "cannot read the BMP file";
-    return std::nullopt;
+    return false;
   }
   std::optional<BmpLayout> layout = ParseLayout(head, fileSize, error);
-  if (!layout) return std::nullopt;
-  std::vector<uint8_t> pixels(layout->rows.stride * static_cast<uint64_t>(layout->rows.height));
-  if (!ReadAllAt(file.fd, pixels, layout->pixelOffset)) {
-    *error = "cannot read the BMP pixels";
-    return std::nullopt;
+  if (!layout) return false;
+  const PixelRows& rows = layout->rows;
+  SizeFrame(frame, rows.width, rows.height);
+  const auto rowsPerRead = static_cast<int32_t>(std::max<uint64_t>(1, kReadBytes / rows.stride));
+  rows_.resize(rows.stride * static_cast<uint64_t>(std::min(rowsPerRead, rows.height)));
+  for (int32_t first = 0; first < rows.height; first += rowsPerRead) {
+    const int32_t count = std::min(rowsPerRead, rows.height - first);
+    const std::span<uint8_t> part(rows_.data(), rows.stride * static_cast<uint64_t>(count));
+    if (!ReadAllAt(file.fd, part, layout->pixelOffset + rows.stride * static_cast<uint64_t>(first))) {
+      *error = "cannot read the BMP pixels";
+      return false;
+    }
+    ConvertRows(rows, first, count, part.data(), frame);
   }
-  return ConvertRows(layout->rows, pixels.data());
+  return true;
 }
 
 }  // namespace avi2

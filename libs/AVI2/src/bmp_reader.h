@@ -4,7 +4,6 @@
 // palettes, no RLE. The file is hostile input: every size is checked before use.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +11,16 @@
 
 namespace avi2 {
 
-// A failure leaves the reason in *error.
-std::optional<DibFrame> ReadBmpFile(const std::string& path, std::string* error);
+// Reads a few rows at a time into a buffer it keeps, so that a movie's frames are read
+// without allocating and the rows are converted while they are still in the cache.
+class BmpReader {
+ public:
+  // Reads the file into frame (whose buffer is reused). A failure leaves the reason in
+  // *error and frame unspecified.
+  bool Read(const std::string& path, DibFrame& frame, std::string* error);
+
+ private:
+  std::vector<uint8_t> rows_;
+};
 
 }  // namespace avi2

@@ -28,7 +28,14 @@ struct PixelRows {
   uint64_t stride;
 };
 
-// pixels holds stride * height bytes; the caller has checked the sizes.
-DibFrame ConvertRows(const PixelRows& rows, const uint8_t* pixels);
+// Makes frame a width x height frame. Its buffer is kept, so that the frames of one
+// movie reuse it; every byte is written again by ConvertRows.
+void SizeFrame(DibFrame& frame, int32_t width, int32_t height);
+
+// Converts `count` source rows, from source row `first` on, into their places in the
+// frame (sized for rows by SizeFrame). pixels points at row `first` and holds
+// stride * count bytes; the caller has checked the sizes.
+void ConvertRows(const PixelRows& rows, int32_t first, int32_t count, const uint8_t* pixels,
+                 DibFrame& frame);
 
 }  // namespace avi2

@@ -2,6 +2,7 @@
 // chunks, and read from a byte buffer when parsing file headers.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -35,6 +36,18 @@ class ByteBuilder {
   }
   std::vector<uint8_t> bytes_;
 };
+
+// A FOURCC and a 32-bit value, as chunk headers and header patches are written, with no
+// allocation: the writer makes them for every frame.
+inline std::array<uint8_t, 4> Le32(uint32_t v) {
+  return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+          static_cast<uint8_t>(v >> 24)};
+}
+inline std::array<uint8_t, 8> ChunkHeader(const char (&fourCc)[5], uint32_t size) {
+  const std::array<uint8_t, 4> le = Le32(size);
+  return {static_cast<uint8_t>(fourCc[0]), static_cast<uint8_t>(fourCc[1]), static_cast<uint8_t>(fourCc[2]),
+          static_cast<uint8_t>(fourCc[3]), le[0], le[1], le[2], le[3]};
+}
 
 // The caller has checked that offset + size lies within bytes.
 inline uint32_t ReadLe(std::span<const uint8_t> bytes, size_t offset, int size) {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "dib_frame.h"
@@ -18,7 +17,7 @@ struct MemoryFrame {
   uint32_t stride;  // bytes from one row to the next, at least width * 3
 };
 
-// A failure leaves the reason in *error.
-std::optional<DibFrame> ReadMemoryFrame(const MemoryFrame& frame, std::string* error);
+// Copies the frame into out (whose buffer is reused). A failure leaves the reason in *error.
+bool ReadMemoryFrame(const MemoryFrame& frame, DibFrame& out, std::string* error);
 
 }  // namespace avi2

@@ -30,10 +30,17 @@ struct Movie {
   ProgressLine progress;
 };
 
-// Where a session's frames come from: the record's frame read into the stream's layout
-// (a failure names the frame in *error), and the frame's name in later messages.
+// What a session reads its frames with, kept from frame to frame.
+struct FrameInput {
+  BmpReader bmp;
+  DibFrame frame;
+};
+
+// Where a session's frames come from: the record's frame read into input.frame, in the
+// stream's layout (a failure names the frame in *error), and the frame's name in later
+// messages.
 struct FrameSource {
-  std::optional<DibFrame> (*read)(const MovieWriterParams& params, std::string* error);
+  bool (*read)(const MovieWriterParams& params, FrameInput& input, std::string* error);
   std::string (*name)(const MovieWriterParams& params);
   // Whether mode 2 without a frame (a null imageFile) only finishes the movie.
   bool finishesWithoutFrame;
@@ -69,18 +76,17 @@ class MovieSession {
     std::optional<std::string> moviePath = win32ext::ToSystemPath(params.movieFile);
     if (!moviePath) return Fail("the movie file name is missing or not CP932 text");
     if (params.rate == 0 || params.scale == 0) return Fail("the frame rate is zero");
-    std::optional<DibFrame> frame = ReadFrame(params);
-    if (!frame) return false;
-
-    const StreamFormat format{frame->width, frame->height, params.rate, params.scale,
-                              static_cast<uint32_t>(frame->bytes.size())};
+    if (!ReadFrame(params)) return false;
+    const DibFrame& frame = input_.frame;
+    const StreamFormat format{frame.width, frame.height, params.rate, params.scale,
+                              static_cast<uint32_t>(frame.bytes.size())};
     std::string error;
     std::unique_ptr<AviWriter> writer = AviWriter::Create(*moviePath, format, AviLimits{}, &error);
-    if (!writer || !writer->AppendFrame(frame->bytes, &error)) {
+    if (!writer || !writer->AppendFrame(frame.bytes, &error)) {
       if (writer) remove(moviePath->c_str());
       return Fail(*moviePath + ": " + error);
     }
-    movie_.emplace(std::move(writer), frame->width, frame->height);
+    movie_.emplace(std::move(writer), frame.width, frame.height);
     movie_->progress.Update(1, movie_->writer->FileBytes());
     return true;
   }
@@ -88,15 +94,15 @@ class MovieSession {
   // A frame that cannot be read or has another size is skipped; the movie stays valid.
   bool Append(const MovieWriterParams& params) {
     if (!movie_) return Fail("no movie has been started");
-    std::optional<DibFrame> frame = ReadFrame(params);
-    if (!frame) return false;
-    if (frame->width != movie_->width || frame->height != movie_->height) {
+    if (!ReadFrame(params)) return false;
+    const DibFrame& frame = input_.frame;
+    if (frame.width != movie_->width || frame.height != movie_->height) {
       return Fail(source_.name(params) + ": frame skipped, its size " +
-                  std::to_string(frame->width) + "x" + std::to_string(frame->height) +
+                  std::to_string(frame.width) + "x" + std::to_string(frame.height) +
                   " differs from the movie's");
     }
     std::string error;
-    if (!movie_->writer->AppendFrame(frame->bytes, &error))
+    if (!movie_->writer->AppendFrame(frame.bytes, &error))
       return Fail(source_.name(params) + ": frame skipped, " + error);
     movie_->progress.Update(movie_->writer->FramesWritten(), movie_->writer->FileBytes());
     return true;
@@ -112,11 +118,10 @@ class MovieSession {
     return done;
   }
 
-  std::optional<DibFrame> ReadFrame(const MovieWriterParams& params) {
+  bool ReadFrame(const MovieWriterParams& params) {
     std::string error;
-    std::optional<DibFrame> frame = source_.read(params, &error);
-    if (!frame) Fail(error + (movie_ ? ", frame skipped" : ""));
-    return frame;
+    if (source_.read(params, input_, &error)) return true;
+    return Fail(error + (movie_ ? ", frame skipped" : ""));
   }
 
   bool Fail(const std::string& what) {
@@ -128,27 +133,28 @@ class MovieSession {
   FrameSource source_;
   std::mutex mutex_;
   std::optional<Movie> movie_;
+  FrameInput input_;
 };
 
-std::optional<DibFrame> ReadBmpFrame(const MovieWriterParams& params, std::string* error) {
+bool ReadBmpFrame(const MovieWriterParams& params, FrameInput& input, std::string* error) {
   std::optional<std::string> path = win32ext::ToSystemPath(params.imageFile);
   if (!path) {
     *error = "the image file name is missing or not CP932 text";
-    return std::nullopt;
+    return false;
   }
-  std::optional<DibFrame> frame = ReadBmpFile(*path, error);
-  if (!frame) *error = *path + ": " + *error;
-  return frame;
+  if (input.bmp.Read(*path, input.frame, error)) return true;
+  *error = *path + ": " + *error;
+  return false;
 }
 
 std::string BmpFrameName(const MovieWriterParams& params) { return params.imageFile; }
 
-std::optional<DibFrame> ReadFrameInMemory(const MovieWriterParams& params, std::string* error) {
+bool ReadFrameInMemory(const MovieWriterParams& params, FrameInput& input, std::string* error) {
   const MemoryFrame frame{reinterpret_cast<const uint8_t*>(params.imageFile), params.frameWidth,
                           params.frameHeight, params.frameStride};
-  std::optional<DibFrame> read = ReadMemoryFrame(frame, error);
-  if (!read) *error = "the frame in memory: " + *error;
-  return read;
+  if (ReadMemoryFrame(frame, input.frame, error)) return true;
+  *error = "the frame in memory: " + *error;
+  return false;
 }
 
 std::string MemoryFrameName(const MovieWriterParams&) { return "the frame in memory"; }

@@ -17,7 +17,7 @@ BandWorkers::~BandWorkers() {
   for (std::thread& t : threads_) t.join();
 }
 
-void BandWorkers::Run(const std::function<void(uint32_t band)>& job) {
+void BandWorkers::Run(BandJob job) {
   if (threads_.empty()) {
     job(0);
     return;
@@ -38,7 +38,7 @@ void BandWorkers::Run(const std::function<void(uint32_t band)>& job) {
 void BandWorkers::Loop(uint32_t band) {
   uint64_t seen = 0;
   for (;;) {
-    const std::function<void(uint32_t)>* job;
+    const BandJob* job;
     {
       std::unique_lock<std::mutex> lock(mutex_);
       wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });

@@ -5,12 +5,27 @@
 #include <stdint.h>
 
 #include <condition_variable>
-#include <functional>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace raster {
+
+// A callable taken by reference for the length of one Run, without the allocation a
+// std::function of a large lambda makes on every draw.
+class BandJob {
+ public:
+  template <class Job>
+    requires(!std::is_same_v<Job, BandJob>)
+  BandJob(const Job& job)  // converts from any callable, like std::function
+      : object_(&job), call_([](const void* object, uint32_t band) { (*static_cast<const Job*>(object))(band); }) {}
+  void operator()(uint32_t band) const { call_(object_, band); }
+
+ private:
+  const void* object_;
+  void (*call_)(const void*, uint32_t);
+};
 
 class BandWorkers {
  public:
@@ -21,7 +36,7 @@ class BandWorkers {
 
   uint32_t count() const { return static_cast<uint32_t>(threads_.size()) + 1; }
   // Runs job(0) .. job(count - 1) concurrently.
-  void Run(const std::function<void(uint32_t band)>& job);
+  void Run(BandJob job);
 
  private:
   void Loop(uint32_t band);
@@ -30,7 +45,7 @@ class BandWorkers {
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable done_;
-  const std::function<void(uint32_t)>* job_ = nullptr;
+  const BandJob* job_ = nullptr;
   uint64_t generation_ = 0;
   uint32_t pending_ = 0;
   bool stopping_ = false;

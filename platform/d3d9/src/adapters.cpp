@@ -56,12 +56,14 @@ void FitScreen(Screen& screen, const RECT& bounds) {
   if (screen.width == width && screen.height == height) return;
   screen.width = width;
   screen.height = height;
-  screen.pixels.assign(size_t{width} * height, 0);
+  screen.pixels.assign(size_t{width} * height, 0xFF000000u);
+  screen.changes.Reset();
 }
 
 std::vector<Adapter>& Refreshed() {
   static std::vector<Adapter> adapters;
-  std::vector<win32ext::DisplayInfo> displays = win32ext::Displays();
+  static std::vector<win32ext::DisplayInfo> displays;  // kept: asked for every frame
+  win32ext::RefreshDisplays(displays);
   adapters.resize(displays.size());
   for (size_t i = 0; i < displays.size(); ++i) {
     Adapter& adapter = adapters[i];

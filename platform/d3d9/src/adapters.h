@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "d3d9types.h"
+#include "screen_changes.h"
 #include "win32ext.h"
 
 namespace d3d9impl {
@@ -19,7 +20,8 @@ constexpr D3DFORMAT kDesktopFormat = D3DFMT_X8R8G8B8;
 struct Screen {
   uint32_t width = 0;
   uint32_t height = 0;
-  std::vector<uint32_t> pixels;  // X8R8G8B8, rows top to bottom
+  std::vector<uint32_t> pixels;  // X8R8G8B8 with X = 0xFF, rows top to bottom
+  ScreenChanges changes;
 };
 
 struct Adapter {

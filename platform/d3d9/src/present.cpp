@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -26,24 +27,43 @@ RECT ClientOnScreen(HWND window, const Adapter& adapter) {
   return {x, y, x + client.right, y + client.bottom};
 }
 
-// Nearest-neighbour copy of an ARGB image into the part of `dest` that lies on screen.
-void Composite(Screen& screen, const std::vector<uint32_t>& image, uint32_t width, uint32_t height,
-               const RECT& dest) {
+// 32-bit pixels whose low three bytes are B, G, R: what the screen takes as it is.
+struct ImageRows {
+  const uint8_t* bits;
+  uint32_t pitch;
+  uint32_t width;
+  uint32_t height;
+  const uint32_t* Row(uint32_t y) const { return reinterpret_cast<const uint32_t*>(bits + size_t(y) * pitch); }
+};
+
+// Nearest-neighbour copy of an image into the part of `dest` that lies on screen, with
+// the unused byte set, as the screen keeps it.
+void Composite(Screen& screen, const ImageRows& image, const RECT& dest) {
   LONG destWidth = dest.right - dest.left, destHeight = dest.bottom - dest.top;
   if (destWidth <= 0 || destHeight <= 0) return;
   LONG top = std::max<LONG>(dest.top, 0), bottom = std::min<LONG>(dest.bottom, LONG(screen.height));
   LONG left = std::max<LONG>(dest.left, 0), right = std::min<LONG>(dest.right, LONG(screen.width));
-  if (left >= right) return;
-  // The source column of each screen column, worked out once rather than per row.
-  std::vector<uint32_t> columns(size_t(right - left));
-  for (LONG x = left; x < right; ++x)
-    columns[size_t(x - left)] = uint32_t(uint64_t(x - dest.left) * width / uint64_t(destWidth));
-  for (LONG y = top; y < bottom; ++y) {
-    uint32_t sy = uint32_t(uint64_t(y - dest.top) * height / uint64_t(destHeight));
-    const uint32_t* src = image.data() + size_t(sy) * width;
-    uint32_t* out = screen.pixels.data() + size_t(y) * screen.width + left;
-    for (size_t i = 0; i < columns.size(); ++i) out[i] = src[columns[i]] | 0xFF000000u;
+  if (left >= right || top >= bottom) return;
+  const size_t count = size_t(right - left);
+  if (uint32_t(destWidth) == image.width) {
+    const size_t skip = size_t(left - dest.left);
+    for (LONG y = top; y < bottom; ++y) {
+      const uint32_t* src = image.Row(uint32_t(uint64_t(y - dest.top) * image.height / uint64_t(destHeight))) + skip;
+      uint32_t* out = screen.pixels.data() + size_t(y) * screen.width + left;
+      for (size_t i = 0; i < count; ++i) out[i] = src[i] | 0xFF000000u;
+    }
+  } else {
+    // The source column of each screen column, worked out once rather than per row.
+    std::vector<uint32_t> columns(count);
+    for (LONG x = left; x < right; ++x)
+      columns[size_t(x - left)] = uint32_t(uint64_t(x - dest.left) * image.width / uint64_t(destWidth));
+    for (LONG y = top; y < bottom; ++y) {
+      const uint32_t* src = image.Row(uint32_t(uint64_t(y - dest.top) * image.height / uint64_t(destHeight)));
+      uint32_t* out = screen.pixels.data() + size_t(y) * screen.width + left;
+      for (size_t i = 0; i < count; ++i) out[i] = src[columns[i]] | 0xFF000000u;
+    }
   }
+  screen.changes.Add({left, top, right, bottom});
 }
 
 // Shows the screen's part under the window's client area in the window.
@@ -96,15 +116,19 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
   if (CheckLoss()) return D3DERR_DEVICELOST;
   Adapter* adapter = FindAdapter(adapter_);
   if (!adapter) return D3DERR_DEVICELOST;
-  PixelStore& back = backBuffer_->Pixels();
-  presentImage_.resize(size_t(back.Width()) * back.Height());
-  raster::ConvertRect(back.Format(), back.Bits(), back.Pitch(), D3DFMT_A8R8G8B8,
-                      reinterpret_cast<uint8_t*>(presentImage_.data()), back.Width() * 4,
-                      back.Width(), back.Height());
+  const PixelStore& back = backBuffer_->Pixels();
+  ImageRows image{back.Bits(), back.Pitch(), back.Width(), back.Height()};
+  if (back.Format() != D3DFMT_X8R8G8B8 && back.Format() != D3DFMT_A8R8G8B8) {
+    presentImage_.resize(size_t(back.Width()) * back.Height());
+    raster::ConvertRect(back.Format(), back.Bits(), back.Pitch(), D3DFMT_A8R8G8B8,
+                        reinterpret_cast<uint8_t*>(presentImage_.data()), back.Width() * 4,
+                        back.Width(), back.Height());
+    image = {reinterpret_cast<const uint8_t*>(presentImage_.data()), back.Width() * 4, back.Width(), back.Height()};
+  }
   RECT dest = parameters_.Windowed ? ClientOnScreen(window, *adapter)
                                    : RECT{0, 0, LONG(adapter->screen.width), LONG(adapter->screen.height)};
   if (!IsIconic(window)) {
-    Composite(adapter->screen, presentImage_, back.Width(), back.Height(), dest);
+    Composite(adapter->screen, image, dest);
     ShowInWindow(window, adapter->screen, dest);
   }
   lastPresentTick_ = WaitForRefresh(parameters_.PresentationInterval, adapter->display.refreshRate,
@@ -125,11 +149,19 @@ HRESULT Device::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destinatio
     return InvalidCall("GetFrontBufferData: the surface must have the desktop's size");
   if (pixels.Locked()) return InvalidCall("GetFrontBufferData: the surface is locked");
   // The screen keeps its last image while the device is lost, so it can still be read.
-  for (uint32_t y = 0; y < pixels.Height(); ++y) {
-    const uint32_t* src = adapter->screen.pixels.data() + size_t(y) * adapter->screen.width;
-    auto* out = reinterpret_cast<uint32_t*>(pixels.Bits() + size_t(y) * pixels.Pitch());
-    for (uint32_t x = 0; x < pixels.Width(); ++x) out[x] = src[x] | 0xFF000000u;
-  }
+  const Screen& screen = adapter->screen;
+  const uint64_t held = pixels.ScreenImage();
+  uint8_t* bits = pixels.Bits();
+  auto copy = [&](const RECT& r) {
+    const size_t bytes = size_t(r.right - r.left) * 4;
+    for (LONG y = r.top; y < r.bottom; ++y)
+      std::memcpy(bits + size_t(y) * pixels.Pitch() + size_t(r.left) * 4,
+                  screen.pixels.data() + size_t(y) * screen.width + size_t(r.left), bytes);
+  };
+  // A surface that still holds an earlier image of this screen takes only the changes.
+  if (held == 0 || !screen.changes.ForEachSince(held, copy))
+    copy({0, 0, LONG(screen.width), LONG(screen.height)});
+  pixels.SetScreenImage(screen.changes.Serial());
   return D3D_OK;
 }
 

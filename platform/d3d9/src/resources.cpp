@@ -22,7 +22,6 @@ PixelStore::PixelStore(const raster::FormatInfo& format, uint32_t width, uint32_
 }
 
 HRESULT PixelStore::Lock(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
-  (void)flags;
   if (!locked) return InvalidCall("LockRect: null output");
   if (locked_) return InvalidCall("LockRect: already locked");
   RECT area = rect ? *rect : RECT{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)};
@@ -34,7 +33,8 @@ HRESULT PixelStore::Lock(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) 
     return InvalidCall("LockRect: rectangle not aligned to compressed blocks");
   size_t offset = size_t(area.top / block) * pitch_ + size_t(area.left / block) * format_.blockBytes;
   locked->Pitch = static_cast<INT>(pitch_);
-  locked->pBits = bits_.data() + offset;
+  // A read-only lock promises that nothing is written through it.
+  locked->pBits = (flags & D3DLOCK_READONLY ? bits_.data() : Bits()) + offset;
   locked_ = true;
   return D3D_OK;
 }

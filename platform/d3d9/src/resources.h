@@ -26,11 +26,17 @@ class PixelStore {
   uint32_t Width() const { return width_; }
   uint32_t Height() const { return height_; }
   uint32_t Pitch() const { return pitch_; }
-  uint8_t* Bits() { return bits_.data(); }
-  const uint8_t* Bits() const { return bits_.data(); }
-  raster::SurfaceView View() {
-    return {bits_.data(), width_, height_, pitch_, format_.format};
+  // Writable access: the pixels may no longer be the screen image they were copied from.
+  uint8_t* Bits() {
+    screenImage_ = 0;
+    return bits_.data();
   }
+  const uint8_t* Bits() const { return bits_.data(); }
+  raster::SurfaceView View() { return {Bits(), width_, height_, pitch_, format_.format}; }
+  // The number of the screen image (see ScreenChanges) the pixels are an unchanged copy
+  // of, or 0. Every writable access clears it.
+  uint64_t ScreenImage() const { return screenImage_; }
+  void SetScreenImage(uint64_t serial) { screenImage_ = serial; }
 
  private:
   const raster::FormatInfo& format_;
@@ -39,6 +45,7 @@ class PixelStore {
   uint32_t pitch_;
   std::vector<uint8_t> bits_;
   bool locked_ = false;
+  uint64_t screenImage_ = 0;
 };
 
 // What a surface belongs to decides where its references go: a texture level and

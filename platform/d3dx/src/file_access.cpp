@@ -3,7 +3,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -21,39 +20,6 @@ bool ReadAll(int fd, uint8_t* data, size_t size) {
     ssize_t got = read(fd, data + done, size - done);
     if (got <= 0) return false;
     done += size_t(got);
-  }
-  return true;
-}
-
-// Writes every piece in order, as many per call as the system takes, resuming after a
-// short write.
-bool WriteAll(int fd, std::span<const std::span<const uint8_t>> pieces) {
-  constexpr size_t kMaxPieces = 1024;  // IOV_MAX on Linux
-  iovec vectors[kMaxPieces];
-  size_t next = 0, offset = 0;  // the first piece not fully written, and its bytes done
-  while (next < pieces.size()) {
-    if (offset == pieces[next].size()) {
-      ++next;
-      offset = 0;
-      continue;
-    }
-    int count = 0;
-    for (size_t i = next; i < pieces.size() && count < int(kMaxPieces); ++i) {
-      size_t skip = i == next ? offset : 0;
-      vectors[count++] = {const_cast<uint8_t*>(pieces[i].data()) + skip, pieces[i].size() - skip};
-    }
-    ssize_t put = writev(fd, vectors, count);
-    if (put <= 0) return false;
-    for (size_t left = size_t(put); left > 0;) {
-      size_t rest = pieces[next].size() - offset;
-      size_t take = left < rest ? left : rest;
-      offset += take;
-      left -= take;
-      if (offset == pieces[next].size()) {
-        ++next;
-        offset = 0;
-      }
-    }
   }
   return true;
 }
@@ -88,10 +54,11 @@ HRESULT WriteWholeFile(const char* path, const std::vector<uint8_t>& bytes) {
 HRESULT WriteWholeFile(const char* path, std::span<const std::span<const uint8_t>> pieces) {
   std::optional<std::string> systemPath = win32ext::ToSystemPath(path);
   if (!systemPath || systemPath->empty()) return D3DERR_INVALIDCALL;
-  std::string temporary = *systemPath + ".partial-XXXXXX";
+  thread_local std::string temporary;  // kept: frame after frame, no allocation
+  temporary.assign(*systemPath).append(".partial-XXXXXX");
   int fd = mkstemp(temporary.data());
   if (fd < 0) return E_FAIL;
-  bool written = WriteAll(fd, pieces);
+  bool written = win32ext::WritePieces(fd, pieces);
   mode_t mask = umask(0);  // mkstemp makes the file private; give it the usual mode
   umask(mask);
   written = (fchmod(fd, 0666 & ~mask) == 0) && written;

@@ -35,7 +35,7 @@ std::vector<uint32_t> ReadRect(IDirect3DSurface9* surface, const D3DSURFACE_DESC
 HRESULT SaveArgbRect(const char* destFile, IDirect3DSurface9* surface, const RECT& r) {
   uint32_t width = uint32_t(r.right - r.left), height = uint32_t(r.bottom - r.top);
   d3dximage::Bmp32Layout layout = d3dximage::Bmp32Headers(width, height);
-  if (layout.headers.empty()) return D3DERR_INVALIDCALL;
+  if (!layout.fits) return D3DERR_INVALIDCALL;
   D3DLOCKED_RECT locked{};
   if (FAILED(surface->LockRect(&locked, &r, D3DLOCK_READONLY))) return D3DERR_INVALIDCALL;
   static const uint8_t kZeros[4] = {};

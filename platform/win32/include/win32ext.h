@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,11 @@ std::optional<std::string> UserConfigDirectory();
 // before anything is read, and a file that grows meanwhile is still refused.
 enum class SmallFileResult { Read, Missing, NotRegular, TooLarge, Failed };
 SmallFileResult ReadSmallFile(const std::string& path, size_t maxBytes, std::string& contents);
+// Writes the pieces one after another with as few system calls as the system allows,
+// resuming after short writes and interruptions: at the file's position, or from
+// `offset` on without moving it. False when a write fails (errno tells why).
+bool WritePieces(int fd, std::span<const std::span<const uint8_t>> pieces,
+                 std::optional<uint64_t> offset = std::nullopt);
 
 // ---- Resources ------------------------------------------------------------------------
 // A monochrome image in the AND/XOR layout of icons and cursors: rows top to bottom,
@@ -164,6 +170,8 @@ struct DisplayInfo {
   int refreshRate;   // Hz
 };
 std::vector<DisplayInfo> Displays();
+// The same into `displays`, reusing its storage (for callers that ask every frame).
+void RefreshDisplays(std::vector<DisplayInfo>& displays);
 
 // SDL's id of the window behind a handle (0 when there is none).
 uint32_t NativeWindowId(HWND window);

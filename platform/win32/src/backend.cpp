@@ -41,7 +41,11 @@ Backend& TheBackend() {
 win32ext::BackendKind win32ext::ActiveBackend() { return win32impl::TheBackend().Kind(); }
 
 std::vector<win32ext::DisplayInfo> win32ext::Displays() {
-  return win32impl::TheBackend().Displays();
+  std::vector<DisplayInfo> displays;
+  RefreshDisplays(displays);
+  return displays;
 }
+
+void win32ext::RefreshDisplays(std::vector<DisplayInfo>& displays) { win32impl::TheBackend().Displays(displays); }
 
 void win32ext::InjectInput(const SDL_Event& event) { win32impl::TheBackend().Inject(event); }

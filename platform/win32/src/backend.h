@@ -49,7 +49,8 @@ class Backend {
   // Confines the pointer to rect within the window, or frees it (rect null).
   virtual void ConfinePointer(uint32_t id, const RECT* rect) = 0;
 
-  virtual std::vector<win32ext::DisplayInfo> Displays() = 0;
+  // Fills `into` in place, so that a caller polling every frame reuses its storage.
+  virtual void Displays(std::vector<win32ext::DisplayInfo>& into) = 0;
 };
 
 std::unique_ptr<Backend> CreateHeadlessBackend();

@@ -64,9 +64,12 @@ class HeadlessBackend final : public Backend {
   void SetPointerImage(const win32ext::MonochromeImage*) override {}
   void ConfinePointer(uint32_t, const RECT*) override {}
 
-  std::vector<win32ext::DisplayInfo> Displays() override {
+  void Displays(std::vector<win32ext::DisplayInfo>& into) override {
     std::lock_guard lock(mutex_);
-    return {{"Headless desktop", {0, 0, desktopWidth_, desktopHeight_}, 60}};
+    into.resize(1);
+    into[0].name = "Headless desktop";
+    into[0].bounds = {0, 0, desktopWidth_, desktopHeight_};
+    into[0].refreshRate = 60;
   }
 
  private:

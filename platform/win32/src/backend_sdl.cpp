@@ -111,8 +111,8 @@ class SdlBackend final : public Backend {
     SDL_SetWindowMouseRect(window, &area);
   }
 
-  std::vector<win32ext::DisplayInfo> Displays() override {
-    std::vector<win32ext::DisplayInfo> displays;
+  void Displays(std::vector<win32ext::DisplayInfo>& into) override {
+    size_t used = 0;
     int count = SDL_GetNumVideoDisplays();
     for (int i = 0; i < count; ++i) {
       SDL_Rect bounds;
@@ -120,12 +120,14 @@ class SdlBackend final : public Backend {
       if (SDL_GetDisplayBounds(i, &bounds) != 0 || SDL_GetCurrentDisplayMode(i, &mode) != 0) {
         continue;
       }
+      if (used == into.size()) into.emplace_back();
+      win32ext::DisplayInfo& display = into[used++];
       const char* name = SDL_GetDisplayName(i);
-      displays.push_back({name ? name : "Display",
-                          {bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h},
-                          mode.refresh_rate > 0 ? mode.refresh_rate : 60});
+      display.name = name ? name : "Display";
+      display.bounds = {bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+      display.refreshRate = mode.refresh_rate > 0 ? mode.refresh_rate : 60;
     }
-    return displays;
+    into.resize(used);
   }
 
  private:

@@ -12,6 +12,7 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -127,6 +128,9 @@ std::optional<std::string> Cp932Form(std::string_view character) {
 namespace win32ext {
 
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932) {
+  // Bytes below 0x80 are the same characters in both (the frame files' names, each frame).
+  if (std::all_of(cp932.begin(), cp932.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::string(cp932);
   std::string out;
   size_t runStart = 0, i = 0;
   auto flushRun = [&](size_t end) {

@@ -59,7 +59,7 @@ LPARAM SizeParam(const Window& window) {
 bool Bordered(DWORD style) { return (style & WS_CAPTION) == WS_CAPTION; }
 
 RECT PrimaryDisplayBounds() {
-  auto displays = TheBackend().Displays();
+  auto displays = win32ext::Displays();
   return displays.empty() ? RECT{0, 0, 1920, 1080} : displays.front().bounds;
 }
 

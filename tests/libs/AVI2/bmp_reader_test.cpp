@@ -29,9 +29,39 @@ TEST(BmpReaderTest, ReadsImageMagickFilesAsFfmpegDoes) {
     ASSERT_EQ(std::system(("convert -size 13x7 -seed 3 plasma:fractal " + std::string(format) +
                            "'" + path + "'").c_str()), 0);
     std::string error;
-    const std::optional<avi2::DibFrame> frame = avi2::ReadBmpFile(path, &error);
-    ASSERT_TRUE(frame) << format << error;
-    EXPECT_TRUE(TopDown(*frame) == Decode(path, 13, 7).at(0)) << format;
+    avi2::DibFrame frame;
+    ASSERT_TRUE(avi2::BmpReader().Read(path, frame, &error)) << format << error;
+    EXPECT_TRUE(TopDown(frame) == Decode(path, 13, 7).at(0)) << format;
+  }
+}
+
+// One reader and one frame for files of every kind, larger and smaller in turn, as a
+// movie's frames reuse them: each read gives exactly its file's pixels and zero row
+// padding, whatever the frame held before. The large ones span several reads.
+TEST(BmpReaderTest, ReusedReaderAndFrameGiveEachFileExactly) {
+  struct Case {
+    int width, height, bits;
+    RowOrder order;
+  };
+  const Case cases[] = {{333, 421, 32, RowOrder::BottomUp}, {5, 3, 24, RowOrder::TopDown},
+                        {701, 300, 24, RowOrder::BottomUp}, {2, 1, 32, RowOrder::TopDown},
+                        {333, 421, 32, RowOrder::TopDown}, {1, 2000, 32, RowOrder::BottomUp}};
+  ScratchDir dir;
+  avi2::BmpReader reader;
+  avi2::DibFrame frame;
+  int seed = 0;
+  for (const Case& c : cases) {
+    const Image image = Pattern(c.width, c.height, ++seed);
+    const std::string path = dir / "frame.bmp";
+    WriteBmp(path, image, c.bits, c.order);
+    std::string error;
+    ASSERT_TRUE(reader.Read(path, frame, &error)) << c.width << "x" << c.height << ": " << error;
+    EXPECT_TRUE(TopDown(frame) == image) << c.width << "x" << c.height;
+    const size_t stride = avi2::Dib24Stride(c.width), rowBytes = size_t(c.width) * 3;
+    ASSERT_EQ(frame.bytes.size(), stride * size_t(c.height));
+    for (int y = 0; y < c.height; ++y)
+      for (size_t x = rowBytes; x < stride; ++x)
+        ASSERT_EQ(frame.bytes[stride * size_t(y) + x], 0) << c.width << "x" << c.height << " padding";
   }
 }
 
@@ -72,17 +102,19 @@ TEST(BmpReaderTest, RefusesDamagedAndHostileFiles) {
   const std::string good = dir / "good.bmp", bad = dir / "bad.bmp";
   WriteBmp(good, Pattern(4, 3, 0), 32, RowOrder::BottomUp);
   std::string error;
-  ASSERT_TRUE(avi2::ReadBmpFile(good, &error)) << error;
+  avi2::BmpReader reader;
+  avi2::DibFrame frame;
+  ASSERT_TRUE(reader.Read(good, frame, &error)) << error;
   for (const Case& c : cases) {
     std::vector<uint8_t> file = ReadFile(good);
     c.damage(file);
     WriteFile(bad, file);
-    EXPECT_FALSE(avi2::ReadBmpFile(bad, &error)) << c.name;
+    EXPECT_FALSE(reader.Read(bad, frame, &error)) << c.name;
     EXPECT_EQ(error, c.reason) << c.name;
   }
-  EXPECT_FALSE(avi2::ReadBmpFile(dir / "absent.bmp", &error));
+  EXPECT_FALSE(reader.Read(dir / "absent.bmp", frame, &error));
   EXPECT_EQ(error, "cannot open the BMP file");
-  EXPECT_FALSE(avi2::ReadBmpFile(dir / "", &error));  // a folder
+  EXPECT_FALSE(reader.Read(dir / "", frame, &error));  // a folder
   EXPECT_EQ(error, "cannot open the BMP file");
 }
 

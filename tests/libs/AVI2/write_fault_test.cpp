@@ -1,9 +1,9 @@
 // The movie writer when a write fails after the frame's chunk is already on disk: the
 // frame reported as not added must not turn up in the movie later. The failure is
-// injected at the system call, by this test program's own pwrite in front of libc's.
+// injected at the system call, by this test program's own pwritev in front of libc's.
+#include <dlfcn.h>
 #include <errno.h>
-#include <sys/syscall.h>
-#include <unistd.h>
+#include <sys/uio.h>
 
 #include <gtest/gtest.h>
 
@@ -13,20 +13,23 @@
 namespace avi2_test {
 namespace {
 
-// pwrite calls still to succeed before one fails with EIO; negative: none fails.
+// pwritev calls still to succeed before one fails with EIO; negative: none fails.
 int pwritesBeforeFailure = -1;
+
+using Pwritev = ssize_t (*)(int, const iovec*, int, off_t);
 
 }  // namespace
 }  // namespace avi2_test
 
-extern "C" ssize_t pwrite(int fd, const void* data, size_t bytes, off_t offset) {
+extern "C" ssize_t pwritev(int fd, const iovec* vectors, int count, off_t offset) {
   if (avi2_test::pwritesBeforeFailure == 0) {
     avi2_test::pwritesBeforeFailure = -1;
     errno = EIO;
     return -1;
   }
   if (avi2_test::pwritesBeforeFailure > 0) --avi2_test::pwritesBeforeFailure;
-  return syscall(SYS_pwrite64, fd, data, bytes, offset);
+  static const auto next = reinterpret_cast<avi2_test::Pwritev>(dlsym(RTLD_NEXT, "pwritev"));
+  return next(fd, vectors, count, offset);
 }
 
 namespace avi2_test {
@@ -49,7 +52,7 @@ TEST(WriteFaultTest, FrameWhoseCountsCouldNotBeWrittenIsNotInTheMovie) {
   auto writer = avi2::AviWriter::Create(path, {16, 8, 10, 1, 16 * 8 * 3}, {}, &error);
   ASSERT_NE(writer, nullptr) << error;
   ASSERT_TRUE(writer->AppendFrame(StreamRows(looks[0]), &error)) << error;
-  pwritesBeforeFailure = 2;  // the chunk's header and pixels land, the first count does not
+  pwritesBeforeFailure = 1;  // the chunk (header and pixels) lands, the first count does not
   EXPECT_FALSE(writer->AppendFrame(StreamRows(looks[1]), &error));
   EXPECT_EQ(pwritesBeforeFailure, -1) << "the injected failure was never reached";
   EXPECT_EQ(writer->FramesWritten(), 1u);

@@ -2,6 +2,8 @@
 // blocks, and hostile calls that must fail cleanly.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "d3d9ext.h"
 #include "device_test_support.h"
 
@@ -192,6 +194,94 @@ TEST(DeviceLoss, FullscreenDeviceIsLostWhileItsWindowIsMinimised) {
   D3DPRESENT_PARAMETERS p = test.parameters;
   EXPECT_EQ(test.device->Reset(&p), D3D_OK);
   EXPECT_EQ(test.device->TestCooperativeLevel(), D3D_OK);
+}
+
+// The desktop as a kept surface holds it after GetFrontBufferData.
+std::vector<uint32_t> SurfacePixels(IDirect3DSurface9* surface) {
+  D3DSURFACE_DESC desc{};
+  surface->GetDesc(&desc);
+  std::vector<uint32_t> pixels(size_t(desc.Width) * desc.Height);
+  D3DLOCKED_RECT locked{};
+  if (FAILED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY))) return {};
+  for (UINT y = 0; y < desc.Height; ++y)
+    std::memcpy(&pixels[size_t(y) * desc.Width], static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
+                desc.Width * 4);
+  surface->UnlockRect();
+  return pixels;
+}
+
+void ClearAndPresent(IDirect3DDevice9* device, D3DCOLOR colour) {
+  ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, colour, 1.0f, 0), D3D_OK);
+  ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+}
+
+// Surfaces kept from read to read (as the recording keeps its one) take only what
+// changed since their last read; whatever happened in between, each read must still
+// give the whole desktop exactly as a fresh surface gets it.
+TEST(DeviceFrontBuffer, KeptSurfacesAlwaysReadTheWholeDesktop) {
+  DeviceOptions second;
+  second.x = -20;  // partly off the desktop
+  second.y = 300;
+  TestDevice a, b(second);
+  ASSERT_EQ(a.created, D3D_OK);
+  ASSERT_EQ(b.created, D3D_OK);
+  IDirect3DSurface9* kept[2] = {};
+  for (IDirect3DSurface9*& surface : kept)
+    ASSERT_EQ(a.device->CreateOffscreenPlainSurface(1920, 1080, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH, &surface, nullptr),
+              D3D_OK);
+  auto readMatches = [&](IDirect3DSurface9* surface, const char* after) {
+    ASSERT_EQ(a.device->GetFrontBufferData(0, surface), D3D_OK);
+    EXPECT_TRUE(SurfacePixels(surface) == testsupport::ReadFrontBuffer(a)) << after;
+  };
+  ClearAndPresent(a.device, 0xFF102030);
+  readMatches(kept[0], "a first present");
+  ClearAndPresent(b.device, 0xFF405060);
+  readMatches(kept[0], "a present by another device");
+  readMatches(kept[0], "no change");
+  ClearAndPresent(a.device, 0xFF708090);
+  readMatches(kept[1], "a second surface");
+  ClearAndPresent(b.device, 0xFFA0B0C0);
+  ClearAndPresent(a.device, 0xFFC0D0E0);
+  readMatches(kept[0], "three presents since its read");
+  for (int i = 0; i < 40; ++i) ClearAndPresent((i % 2 ? a : b).device, D3DCOLOR_XRGB(i, 2 * i, 3 * i));
+  readMatches(kept[1], "more presents than are remembered");
+
+  D3DLOCKED_RECT locked{};
+  ASSERT_EQ(kept[1]->LockRect(&locked, nullptr, 0), D3D_OK);
+  std::memset(locked.pBits, 0x5A, size_t(locked.Pitch) * 1080);
+  kept[1]->UnlockRect();
+  readMatches(kept[1], "the surface written through a lock");
+  for (IDirect3DSurface9* surface : kept) surface->Release();
+}
+
+// Without alpha in the back buffer, or with any alpha, the desktop is opaque; a back
+// buffer smaller than the window is stretched over it, each pixel repeated.
+TEST(DeviceFrontBuffer, PresentMakesTheDesktopOpaqueAndStretchesSmallBackBuffers) {
+  DeviceOptions argb;
+  argb.backBufferFormat = D3DFMT_A8R8G8B8;
+  TestDevice alpha(argb);
+  ASSERT_EQ(alpha.created, D3D_OK);
+  ClearAndPresent(alpha.device, 0x00336699);
+  std::vector<uint32_t> screen = testsupport::ReadFrontBuffer(alpha);
+  EXPECT_EQ(screen[size_t(60) * 1920 + 100], 0xFF336699u);
+  EXPECT_EQ(screen[0], 0xFF000000u) << "the untouched desktop is opaque black";
+
+  DeviceOptions small;
+  small.y = 200;
+  small.backBufferWidth = 32;
+  small.backBufferHeight = 24;
+  TestDevice stretched(small);
+  ASSERT_EQ(stretched.created, D3D_OK);
+  const D3DRECT left{0, 0, 16, 24}, right{16, 0, 32, 24};
+  ASSERT_EQ(stretched.device->Clear(1, &left, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+  ASSERT_EQ(stretched.device->Clear(1, &right, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0), D3D_OK);
+  ASSERT_EQ(stretched.device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  screen = testsupport::ReadFrontBuffer(stretched);
+  auto at = [&](int x, int y) { return screen[size_t(200 + y) * 1920 + size_t(100 + x)]; };
+  EXPECT_EQ(at(0, 0), 0xFFFF0000u);
+  EXPECT_EQ(at(31, 47), 0xFFFF0000u) << "back buffer column 15, repeated";
+  EXPECT_EQ(at(32, 0), 0xFF0000FFu);
+  EXPECT_EQ(at(63, 47), 0xFF0000FFu);
 }
 
 TEST(DeviceFrontBuffer, PresentPutsTheBackBufferAtTheWindowsClientArea) {

@@ -32,6 +32,8 @@ TestDevice::TestDevice(const DeviceOptions& options) {
   parameters.Windowed = options.windowed;
   parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
   parameters.BackBufferFormat = options.backBufferFormat;
+  parameters.BackBufferWidth = options.backBufferWidth;
+  parameters.BackBufferHeight = options.backBufferHeight;
   parameters.EnableAutoDepthStencil = options.depthBuffer;
   parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
   parameters.hDeviceWindow = window;

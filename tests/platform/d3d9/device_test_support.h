@@ -11,6 +11,7 @@ namespace testsupport {
 struct DeviceOptions {
   int x = 100, y = 60, width = 64, height = 48;
   D3DFORMAT backBufferFormat = D3DFMT_X8R8G8B8;
+  UINT backBufferWidth = 0, backBufferHeight = 0;  // windowed: 0 takes the client area
   BOOL depthBuffer = TRUE;
   BOOL windowed = TRUE;
   DWORD flags = D3DCREATE_HARDWARE_VERTEXPROCESSING;

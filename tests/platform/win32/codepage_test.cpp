@@ -25,6 +25,16 @@ TEST(Codepage, PinnedTextsRoundTrip) {
   EXPECT_EQ(win32ext::Utf8ToCp932(longUtf8), longCp932);
 }
 
+// Bytes below 0x80 are the same in both, alone (taken as they are) or beside other text
+// (through the converter).
+TEST(Codepage, AsciiIsTheSameInBoth) {
+  std::string ascii;
+  for (int byte = 0; byte < 0x80; ++byte) ascii += char(byte);
+  EXPECT_EQ(win32ext::Cp932ToUtf8(ascii), ascii);
+  EXPECT_EQ(win32ext::Cp932ToUtf8(ascii + "\x95\x5C"), ascii + "表");
+  EXPECT_EQ(win32ext::Utf8ToCp932(ascii), ascii);
+}
+
 TEST(Codepage, InvalidInputFails) {
   // Truncated characters, bad trail bytes, undefined bytes.
   for (const char* cp932 : {"\x81", "ab\x95", "\x81\x20", "\x80", "\xA0", "\xFD", "\xFF"})

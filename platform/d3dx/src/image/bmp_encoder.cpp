@@ -6,18 +6,17 @@
 namespace d3dximage {
 namespace {
 
-constexpr uint32_t kHeadersSize = 14 + 40;
+constexpr uint32_t kHeadersSize = kBmp32HeaderBytes;
 constexpr int32_t kPixelsPerMetre = 2834;  // 72 dots per inch
 
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(uint8_t(v));
-  out.push_back(uint8_t(v >> 8));
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
+// Little-endian fields one after another.
+struct FieldWriter {
+  uint8_t* at;
+  FieldWriter& Put(uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) *at++ = uint8_t(v >> (8 * i));
+    return *this;
+  }
+};
 
 }  // namespace
 
@@ -27,33 +26,33 @@ Bmp32Layout Bmp32Headers(uint32_t width, uint32_t height) {
   if (imageBytes > UINT32_MAX - kHeadersSize - 3 || width > INT32_MAX || height > INT32_MAX) return layout;
   const uint32_t imageSize = uint32_t(imageBytes);
   const uint32_t fileSize = (kHeadersSize + imageSize + 3) / 4 * 4;
-  std::vector<uint8_t>& out = layout.headers;
-  out.reserve(kHeadersSize);
-  out.push_back('B');
-  out.push_back('M');
-  Put32(out, fileSize);
-  Put32(out, 0);  // reserved
-  Put32(out, kHeadersSize);
-  Put32(out, 40);
-  Put32(out, width);
-  Put32(out, height);
-  Put16(out, 1);   // planes
-  Put16(out, 32);  // bits per pixel
-  Put32(out, 0);   // BI_RGB
-  Put32(out, imageSize);
-  Put32(out, kPixelsPerMetre);
-  Put32(out, kPixelsPerMetre);
-  Put32(out, 0);  // colours used
-  Put32(out, 0);  // colours important
+  FieldWriter{layout.headers.data()}
+      .Put('B', 1)
+      .Put('M', 1)
+      .Put(fileSize, 4)
+      .Put(0, 4)  // reserved
+      .Put(kHeadersSize, 4)
+      .Put(40, 4)
+      .Put(width, 4)
+      .Put(height, 4)
+      .Put(1, 2)   // planes
+      .Put(32, 2)  // bits per pixel
+      .Put(0, 4)   // BI_RGB
+      .Put(imageSize, 4)
+      .Put(kPixelsPerMetre, 4)
+      .Put(kPixelsPerMetre, 4)
+      .Put(0, 4)   // colours used
+      .Put(0, 4);  // colours important
   layout.paddingBytes = fileSize - kHeadersSize - imageSize;
+  layout.fits = true;
   return layout;
 }
 
 std::vector<uint8_t> EncodeBmp32(uint32_t width, uint32_t height, const uint32_t* argbTopDown,
                                  size_t pitchInPixels) {
   Bmp32Layout layout = Bmp32Headers(width, height);
-  if (layout.headers.empty()) return {};
-  std::vector<uint8_t> out = std::move(layout.headers);
+  if (!layout.fits) return {};
+  std::vector<uint8_t> out(layout.headers.begin(), layout.headers.end());
   out.resize(out.size() + size_t(width) * height * 4 + layout.paddingBytes, 0);
   uint8_t* at = out.data() + kHeadersSize;
   for (uint32_t y = height; y-- > 0;) {

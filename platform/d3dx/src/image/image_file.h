@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -83,9 +84,11 @@ std::vector<uint8_t> EncodeBmp32(uint32_t width, uint32_t height, const uint32_t
 
 // The same file in pieces, for writing straight from pixels that are already B,G,R,A
 // in memory: the 54 header bytes, then the rows bottom to top, then paddingBytes zeros.
-// Headers empty when the sizes do not fit.
+// `fits` false when the sizes do not fit in a BMP file.
+constexpr size_t kBmp32HeaderBytes = 14 + 40;
 struct Bmp32Layout {
-  std::vector<uint8_t> headers;
+  bool fits = false;
+  std::array<uint8_t, kBmp32HeaderBytes> headers{};
   uint32_t paddingBytes = 0;
 };
 Bmp32Layout Bmp32Headers(uint32_t width, uint32_t height);
