@@ -4,16 +4,26 @@
 // WRAP0 = 3, texture coordinate set 1) is drawn with LESSEQUAL; no clear between frames.
 // Prints frames per second, textured pixels per second and the process CPU time per frame
 // (all threads; less sensitive to other load than wall time) at 640x480 and 1920x1080,
-// and the machine load average at the start.
+// and the machine load average at the start. Then the same frame with the program's own
+// media from the build's media folder: the backdrop mesh vesk.x with its 4096x2048
+// star picture (X8R8G8B8, as the loader keeps a JPEG) under MIRROR addressing, and the
+// globe strip with globe.png in R5G6B5, level 0 only, as the scene samples them.
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <time.h>
 
 #include <chrono>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
 #include <vector>
 
+#include "image_file.h"
 #include "pipeline.h"
+#include "texel_formats.h"
+#include "xfile/x_file.h"
 
 namespace {
 
@@ -105,8 +115,14 @@ struct Scene {
   raster::TextureView backdropTexture{2, 1, D3DFMT_R5G6B5, 1, &backdropLevel};
 };
 
-void DrawFrame(raster::Renderer& renderer, const Scene& scene, const raster::Targets& targets,
-               float angle, bool backdrop) {
+// Draws the backdrop (states already set for it) with `state`.
+using BackdropDraw = std::function<void(raster::Renderer&, const raster::PipelineState&, const raster::Targets&)>;
+
+// One frame as the scene draws it: the backdrop (when `backdrop` is set) at ten times its
+// size around the eye with z function ALWAYS, then the globe strip with LESSEQUAL.
+void DrawFrame(raster::Renderer& renderer, const std::vector<GlobeVertex>& globe,
+               const raster::TextureView& globeTexture, const BackdropDraw& drawBackdrop,
+               DWORD address, const raster::Targets& targets, float angle, bool backdrop) {
   D3DVIEWPORT9 vp{0, 0, targets.color.width, targets.color.height, 0, 1};
   raster::PipelineState s = raster::DefaultPipelineState(vp);
   float eye[3] = {0, 0.6f, -3.2f};
@@ -115,36 +131,109 @@ void DrawFrame(raster::Renderer& renderer, const Scene& scene, const raster::Tar
   for (int i = 0; i < 2; ++i) {
     s.samplerStates[0][i == 0 ? D3DSAMP_MINFILTER : D3DSAMP_MAGFILTER] = D3DTEXF_LINEAR;
   }
+  s.samplerStates[0][D3DSAMP_ADDRESSU] = s.samplerStates[0][D3DSAMP_ADDRESSV] = address;
   s.stageStates[0][D3DTSS_COLOROP] = D3DTOP_SELECTARG1;
-  raster::DrawCall call{D3DPT_TRIANGLESTRIP, 928, 0, 0, 0};
   if (backdrop) {
     s.world = Identity();
     s.world._11 = s.world._22 = s.world._33 = 10;
     s.view = view;
     s.view._41 = s.view._42 = s.view._43 = 0;
     s.renderStates[D3DRS_ZFUNC] = D3DCMP_ALWAYS;
-    s.textures[0] = &scene.backdropTexture;
-    raster::VertexStream stream{reinterpret_cast<const uint8_t*>(scene.backdrop.data()),
-                                uint32_t(scene.backdrop.size() * 40), 40, kGlobeFvf};
-    renderer.Draw(s, targets, stream, call);
+    drawBackdrop(renderer, s, targets);
   }
   s.renderStates[D3DRS_ZFUNC] = D3DCMP_LESSEQUAL;
   s.renderStates[D3DRS_WRAP0] = D3DWRAPCOORD_0 | D3DWRAPCOORD_1;
   s.stageStates[0][D3DTSS_TEXCOORDINDEX] = 1;
   s.world = RotationY(-angle);
   s.view = view;
-  s.textures[0] = &scene.globeTexture;
-  raster::VertexStream stream{reinterpret_cast<const uint8_t*>(scene.globe.data()),
-                              uint32_t(scene.globe.size() * 40), 40, kGlobeFvf};
-  renderer.Draw(s, targets, stream, call);
+  s.textures[0] = &globeTexture;
+  raster::VertexStream stream{reinterpret_cast<const uint8_t*>(globe.data()), uint32_t(globe.size() * 40), 40,
+                              kGlobeFvf};
+  renderer.Draw(s, targets, stream, {D3DPT_TRIANGLESTRIP, 928, 0, 0, 0});
 }
+
+// The synthetic backdrop: the globe's strip turned inside out, with its own picture.
+BackdropDraw SphereBackdrop(const Scene& scene) {
+  return [&scene](raster::Renderer& renderer, raster::PipelineState s, const raster::Targets& targets) {
+    s.textures[0] = &scene.backdropTexture;
+    raster::VertexStream stream{reinterpret_cast<const uint8_t*>(scene.backdrop.data()),
+                                uint32_t(scene.backdrop.size() * 40), 40, kGlobeFvf};
+    renderer.Draw(s, targets, stream, {D3DPT_TRIANGLESTRIP, 928, 0, 0, 0});
+  };
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// One level in a texture format, from a picture file decoded as the texture loader does.
+struct LoadedTexture {
+  std::vector<uint8_t> bits;
+  raster::TextureLevelView level{};
+  raster::TextureView view{};
+};
+
+bool LoadTexture(const std::string& path, D3DFORMAT format, uint64_t id, LoadedTexture* out) {
+  d3dximage::ImageFile file;
+  if (d3dximage::DecodeImageFile(ReadFile(path), file, 16384) != d3dximage::DecodeResult::Ok) return false;
+  const d3dximage::ImageLevel& image = file.levels[0];
+  uint32_t pitch = image.width * (format == D3DFMT_R5G6B5 ? 2 : 4);
+  out->bits.resize(size_t(pitch) * image.height);
+  raster::ConvertRect(D3DFMT_A8R8G8B8, reinterpret_cast<const uint8_t*>(image.argb.data()), image.width * 4, format,
+                      out->bits.data(), pitch, image.width, image.height);
+  out->level = {out->bits.data(), image.width, image.height, pitch};
+  out->view = {id, 1, format, 1, &out->level};
+  return true;
+}
+
+// The program's media: vesk.x as one indexed list (position, normal, one texture
+// coordinate pair) with the star texture, and globe.png.
+struct MediaScene {
+  std::vector<GlobeVertex> globe = SphereStrip(1.0f, false);
+  std::vector<float> meshVertices;  // 8 floats a vertex
+  std::vector<uint32_t> meshIndices;
+  LoadedTexture stars, globeTexture;
+  std::string error;
+
+  explicit MediaScene(const std::string& folder) {
+    d3dxfile::XMesh mesh;
+    if (d3dxfile::LoadXFile(ReadFile(folder + "/vesk.x"), mesh) != d3dxfile::XFileResult::Ok) {
+      error = "cannot read " + folder + "/vesk.x";
+      return;
+    }
+    for (const d3dxfile::XVertex& v : mesh.vertices)
+      meshVertices.insert(meshVertices.end(), {v.position.x, v.position.y, v.position.z, v.normal.x, v.normal.y,
+                                               v.normal.z, v.u, v.v});
+    meshIndices = mesh.indices;
+    std::string starFile = mesh.materials.empty() ? "" : mesh.materials[0].textureFile;
+    if (!LoadTexture(folder + "/" + starFile, D3DFMT_X8R8G8B8, 3, &stars))
+      error = "cannot read the mesh's texture '" + starFile + "'";
+    else if (!LoadTexture(folder + "/globe.png", D3DFMT_R5G6B5, 4, &globeTexture))
+      error = "cannot read " + folder + "/globe.png";
+  }
+
+  BackdropDraw Backdrop() const {
+    return [this](raster::Renderer& renderer, raster::PipelineState s, const raster::Targets& targets) {
+      s.textures[0] = &stars.view;
+      raster::VertexStream stream{reinterpret_cast<const uint8_t*>(meshVertices.data()),
+                                  uint32_t(meshVertices.size() * 4), 32, D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1};
+      raster::IndexStream indices{reinterpret_cast<const uint8_t*>(meshIndices.data()), uint32_t(meshIndices.size()),
+                                  true};
+      renderer.DrawIndexed(s, targets, stream, indices,
+                           {D3DPT_TRIANGLELIST, uint32_t(meshIndices.size() / 3), 0, 0, 0});
+    };
+  }
+};
 
 // CPU time of the whole process (every thread), which other load on the machine does
 // not inflate the way it inflates wall-clock time.
 double CpuSeconds() { return double(clock()) / CLOCKS_PER_SEC; }
 
-void Measure(uint32_t width, uint32_t height, double seconds) {
-  Scene scene;
+// Draws frames for `seconds` and prints what they cost; `draw(renderer, targets, angle,
+// backdrop)` draws one frame.
+void Measure(uint32_t width, uint32_t height, double seconds,
+             const std::function<void(raster::Renderer&, const raster::Targets&, float, bool)>& draw) {
   std::vector<uint32_t> color(size_t{width} * height), depth(size_t{width} * height);
   raster::Targets targets{{reinterpret_cast<uint8_t*>(color.data()), width, height, width * 4, D3DFMT_X8R8G8B8},
                           {reinterpret_cast<uint8_t*>(depth.data()), width, height, width * 4, D3DFMT_D24S8}};
@@ -152,7 +241,7 @@ void Measure(uint32_t width, uint32_t height, double seconds) {
   // Globe pixels: draw the globe alone on a cleared depth buffer and count depth writes.
   D3DVIEWPORT9 vp{0, 0, width, height, 0, 1};
   renderer.Clear(targets, vp, 0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_TARGET, 0, 1.0f, 0);
-  DrawFrame(renderer, scene, targets, 0.0f, false);
+  draw(renderer, targets, 0.0f, false);
   uint64_t globePixels = 0;
   for (uint32_t d : depth) globePixels += (d >> 8) != 0xffffff;
   uint64_t perFrame = uint64_t{width} * height + globePixels;
@@ -162,7 +251,7 @@ void Measure(uint32_t width, uint32_t height, double seconds) {
   auto start = std::chrono::steady_clock::now();
   double elapsed = 0;
   while (elapsed < seconds) {
-    DrawFrame(renderer, scene, targets, frames * 0.01f, true);
+    draw(renderer, targets, frames * 0.01f, true);
     ++frames;
     elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
@@ -187,7 +276,30 @@ int main(int argc, char** argv) {
          "default thread count; %.1f s per size.\n", seconds);
   double load[3];
   if (getloadavg(load, 3) == 3) printf("machine load average: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
-  Measure(640, 480, seconds);
-  Measure(1920, 1080, seconds);
+  Scene scene;
+  auto synthetic = [&scene](raster::Renderer& renderer, const raster::Targets& targets, float angle, bool backdrop) {
+    DrawFrame(renderer, scene.globe, scene.globeTexture, SphereBackdrop(scene), D3DTADDRESS_WRAP, targets, angle,
+              backdrop);
+  };
+  Measure(640, 480, seconds, synthetic);
+  Measure(1920, 1080, seconds, synthetic);
+
+  const std::string folder = VESK_MEDIA_DIR;
+  MediaScene media(folder);
+  if (!media.error.empty()) {
+    printf("real scene: %s\n", media.error.c_str());
+    return 1;
+  }
+  printf("real scene from %s: backdrop vesk.x (%zu vertices, %zu triangles, indexed list, fvf 0x112) with\n"
+         "its %ux%u X8R8G8B8 star texture, MIRROR addressing; globe strip with globe.png %ux%u R5G6B5;\n"
+         "level 0 only, linear min/mag filter, no mip; same transforms and states as above.\n",
+         folder.c_str(), media.meshVertices.size() / 8, media.meshIndices.size() / 3, media.stars.level.width,
+         media.stars.level.height, media.globeTexture.level.width, media.globeTexture.level.height);
+  auto real = [&media](raster::Renderer& renderer, const raster::Targets& targets, float angle, bool backdrop) {
+    DrawFrame(renderer, media.globe, media.globeTexture.view, media.Backdrop(), D3DTADDRESS_MIRROR, targets, angle,
+              backdrop);
+  };
+  Measure(640, 480, seconds, real);
+  Measure(1920, 1080, seconds, real);
   return 0;
 }

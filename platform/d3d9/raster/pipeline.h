@@ -90,6 +90,10 @@ struct Targets {
 // `viewport`.
 PipelineState DefaultPipelineState(const D3DVIEWPORT9& viewport);
 
+// How many levels of a bound texture, from the first, a draw may sample through a
+// sampler with these D3DSAMP_* states: without a mip filter only the first.
+uint32_t LevelsSampled(const DWORD* samplerStates, uint32_t levelCount);
+
 // Vertex size in bytes for a flexible vertex format; 0 when the format is not one the
 // renderer draws (it must have exactly one position type).
 uint32_t VertexSize(DWORD fvf);

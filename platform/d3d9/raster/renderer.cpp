@@ -201,7 +201,8 @@ void Renderer::Impl::Render(const PipelineState& state, const Targets& targets,
   if (source.count() == 0) return;
   const TexelImage* images[kMaxStages] = {};
   for (uint32_t i = 0; i < kMaxStages; ++i) {
-    if (state.textures[i]) images[i] = cache.Get(*state.textures[i]);
+    const TextureView* texture = state.textures[i];
+    if (texture) images[i] = cache.Get(*texture, LevelsSampled(state.samplerStates[i], texture->levelCount));
   }
   DrawPipeline pipeline;
   if (!BuildDrawPipeline(state, targets, images, &pipeline)) return;

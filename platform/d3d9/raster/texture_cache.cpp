@@ -10,57 +10,54 @@
 namespace raster {
 namespace {
 
-size_t PaddedSize(const TextureLevelView& level) { return (size_t{level.width} + 1) * level.height; }
-
+// Plain formats convert straight into the cache's rows; compressed ones a row of
+// blocks at a time through a scratch buffer.
 bool ConvertLevel(D3DFORMAT format, const FormatInfo& info, const TextureLevelView& level,
                   uint32_t* out) {
   uint32_t rows = info.blockSize;
   size_t width = level.width, pitch = width + 1;
-  std::vector<uint32_t> blockRow(width * rows);
+  std::vector<uint32_t> blockRow(rows > 1 ? width * rows : 0);
   for (uint32_t y = 0; y < level.height; y += rows) {
     const uint8_t* src = level.bits + size_t{y / rows} * level.pitch;
-    if (!ConvertRowToArgb(format, src, level.width, blockRow.data())) return false;
+    uint32_t* dst = out + y * pitch;
+    if (!ConvertRowToArgb(format, src, level.width, rows > 1 ? blockRow.data() : dst)) return false;
     uint32_t count = std::min(rows, level.height - y);
-    for (uint32_t row = 0; row < count; ++row) {
-      uint32_t* dst = out + (y + row) * pitch;
-      std::copy_n(blockRow.data() + row * width, width, dst);
+    for (uint32_t row = 0; row < count; ++row, dst += pitch) {
+      if (rows > 1) std::copy_n(blockRow.data() + row * width, width, dst);
       dst[width] = dst[0];
     }
   }
   return true;
 }
 
-bool Convert(const TextureView& view, TexelImage* image) {
+// Converts levels convertedCount .. count-1; false leaves the image unusable.
+bool ConvertLevels(const TextureView& view, uint32_t count, TexelImage* image) {
   const FormatInfo* info = FindFormat(view.format);
-  if (!info || view.levelCount == 0 || !view.levels) return false;
-  image->levelCount = std::min(view.levelCount, kMaxLevels);
-  size_t total = 0;
-  for (uint32_t i = 0; i < image->levelCount; ++i) {
-    total += PaddedSize(view.levels[i]);
-  }
-  image->storage.assign(total, 0);
-  size_t at = 0;
-  for (uint32_t i = 0; i < image->levelCount; ++i) {
+  if (!info || !view.levels) return false;
+  for (uint32_t i = image->convertedCount; i < count; ++i) {
     const TextureLevelView& level = view.levels[i];
     if (level.width == 0 || level.height == 0 || !level.bits) return false;
-    uint32_t* out = image->storage.data() + at;
-    if (!ConvertLevel(view.format, *info, level, out)) return false;
-    image->levels[i] = {out, level.width, level.height, level.width + 1};
-    at += PaddedSize(level);
+    FreshVector<uint32_t>& storage = image->storage[i];
+    storage.resize((size_t{level.width} + 1) * level.height);
+    if (!ConvertLevel(view.format, *info, level, storage.data())) return false;
+    image->levels[i] = {storage.data(), level.width, level.height, level.width + 1};
+    image->convertedCount = i + 1;
   }
   return true;
 }
 
 }  // namespace
 
-const TexelImage* TextureCache::Get(const TextureView& view) {
-  auto found = images_.find(view.id);
-  if (found != images_.end() && found->second.version == view.version) {
-    return found->second.levelCount ? &found->second : nullptr;
+const TexelImage* TextureCache::Get(const TextureView& view, uint32_t levelsNeeded) {
+  auto [found, added] = images_.try_emplace(view.id);
+  TexelImage& image = found->second;
+  if (added || image.version != view.version) {
+    image.version = view.version;
+    image.levelCount = std::min(view.levelCount, kMaxLevels);
+    image.convertedCount = 0;
   }
-  TexelImage& image = images_[view.id];
-  image.version = view.version;
-  if (!Convert(view, &image)) image.levelCount = 0;
+  uint32_t count = std::clamp(levelsNeeded, 1u, std::max(image.levelCount, 1u));
+  if (image.levelCount && !ConvertLevels(view, count, &image)) image.levelCount = 0;
   return image.levelCount ? &image : nullptr;
 }
 

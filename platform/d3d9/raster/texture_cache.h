@@ -1,12 +1,14 @@
-// Textures converted once into 32-bit A8R8G8B8 texels, kept per texture id until the
+// Texture levels converted into 32-bit A8R8G8B8 texels, kept per texture id until the
 // texture's version changes or the device forgets it. Sampling reads only these copies.
+// A level is converted the first time a draw may sample it, so a texture drawn without
+// a mip filter costs only its first level here.
 #pragma once
 
 #include <stdint.h>
 
 #include <unordered_map>
-#include <vector>
 
+#include "fresh_memory.h"
 #include "pipeline.h"
 
 namespace raster {
@@ -24,15 +26,17 @@ struct TexelLevel {
 
 struct TexelImage {
   uint64_t version = 0;
-  uint32_t levelCount = 0;
+  uint32_t levelCount = 0;      // the texture's levels (0: it cannot be sampled)
+  uint32_t convertedCount = 0;  // levels[0 .. convertedCount) hold texels
   TexelLevel levels[kMaxLevels] = {};
-  std::vector<uint32_t> storage;
+  FreshVector<uint32_t> storage[kMaxLevels];
 };
 
 class TextureCache {
  public:
-  // The converted texture; null when its format cannot be read or it has no levels.
-  const TexelImage* Get(const TextureView& view);
+  // The texture with at least its first `levelsNeeded` levels converted (at least one);
+  // null when its format cannot be read or it has no levels.
+  const TexelImage* Get(const TextureView& view, uint32_t levelsNeeded);
   void Forget(uint64_t id) { images_.erase(id); }
 
  private:

@@ -26,6 +26,10 @@ float LevelOfDetail(const SamplerSetup& s, const float g[4]) {
 
 }  // namespace
 
+uint32_t LevelsSampled(const DWORD* samplerStates, uint32_t levelCount) {
+  return samplerStates[D3DSAMP_MIPFILTER] == D3DTEXF_NONE ? std::min(levelCount, 1u) : levelCount;
+}
+
 SamplerSetup SetupSampler(const PipelineState& state, uint32_t stage, const TexelImage* image) {
   const DWORD* ss = state.samplerStates[stage];
   SamplerSetup s{};
@@ -43,7 +47,7 @@ SamplerSetup SetupSampler(const PipelineState& state, uint32_t stage, const Texe
   if (!(s.lodBias == s.lodBias)) s.lodBias = 0;
   uint32_t levels = image ? image->levelCount : 1;
   s.firstLevel = std::min<uint32_t>(ss[D3DSAMP_MAXMIPLEVEL], levels - 1);
-  bool mipmapped = s.mipFilter != D3DTEXF_NONE && levels > 1;
+  bool mipmapped = LevelsSampled(ss, levels) > 1;
   s.needsLod = mipmapped || s.magFilter != s.minFilter;
   if (s.mipFilter == D3DTEXF_NONE) s.firstLevel = 0;
   return s;

@@ -102,7 +102,9 @@ class Device final : public IDirect3DDevice9 {
   bool Recording() const { return recording_ != nullptr; }
   HRESULT ValidateDraw(D3DPRIMITIVETYPE type, UINT primitiveCount) const;
   raster::Targets CurrentTargets();
-  void BindTextureViews();
+  // Points the pipeline at the bound textures and enabled lights; E_OUTOFMEMORY when a
+  // deferred texture level cannot be made.
+  HRESULT BindTextureViews();
   void ApplyCursor();
   void ReleaseCursor();
   HWND PresentWindow(HWND overrideWindow) const;

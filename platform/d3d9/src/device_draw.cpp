@@ -41,12 +41,20 @@ raster::Targets Device::CurrentTargets() {
   return targets;
 }
 
-void Device::BindTextureViews() {
-  for (uint32_t stage = 0; stage < raster::kMaxStages; ++stage)
-    state_.pipeline.textures[stage] = state_.textures[stage] ? &state_.textures[stage]->View() : nullptr;
+HRESULT Device::BindTextureViews() {
+  for (uint32_t stage = 0; stage < raster::kMaxStages; ++stage) {
+    Texture* texture = state_.textures[stage].get();
+    state_.pipeline.textures[stage] = texture ? &texture->View() : nullptr;
+    if (!texture) continue;
+    // Deferred levels the sampler may read are made before the renderer sees them.
+    HRESULT made = texture->MakeLevels(
+        raster::LevelsSampled(state_.pipeline.samplerStates[stage], texture->View().levelCount));
+    if (FAILED(made)) return made;
+  }
   state_.pipeline.lightCount = 0;
   for (const auto& [index, slot] : state_.lights)
     if (slot.enabled) state_.pipeline.lights[state_.pipeline.lightCount++] = slot.light;
+  return D3D_OK;
 }
 
 HRESULT Device::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color,
@@ -84,7 +92,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT prim
   uint64_t end = (uint64_t{startVertex} + count - 1) * state_.stream.stride + raster::VertexSize(state_.fvf);
   if (primitiveCount > 0 && end > available) return InvalidCall("DrawPrimitive: past the end of the vertex buffer");
   if (lost_ || primitiveCount == 0) return D3D_OK;
-  BindTextureViews();
+  if (FAILED(result = BindTextureViews())) return result;
   raster::VertexStream stream{store.Bytes() + state_.stream.offset, uint32_t(available),
                               state_.stream.stride, state_.fvf};
   try {
@@ -108,7 +116,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
   (void)minVertexIndex;
   (void)numVertices;  // hints only: every index is checked against the stream
   if (lost_ || primitiveCount == 0) return D3D_OK;
-  BindTextureViews();
+  if (FAILED(result = BindTextureViews())) return result;
   const BufferStore& store = state_.stream.buffer->Store();
   raster::VertexStream stream{store.Bytes() + state_.stream.offset, store.Size() - state_.stream.offset,
                               state_.stream.stride, state_.fvf};

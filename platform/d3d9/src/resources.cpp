@@ -15,7 +15,7 @@ PixelStore::PixelStore(const raster::FormatInfo& format, uint32_t width, uint32_
     : format_(format), width_(width), height_(height), pitch_(raster::RowPitch(format, width)) {
   uint64_t bytes = raster::LevelBytes(format, width, height);
   try {
-    bits_.assign(bytes, 0);
+    bits_.resize(bytes);  // zero, and untouched until written
   } catch (const std::bad_alloc&) {
     bits_.clear();
   }
@@ -120,6 +120,7 @@ Texture::Texture(Device* device, D3DPOOL pool, DWORD usage, const raster::Format
     levelViews_.push_back({store.Bits(), w, h, store.Pitch()});
   }
   view_ = {NextTextureId(), 0, format.format, levels, levelViews_.data()};
+  made_ = levels;
 }
 
 Texture::~Texture() {
@@ -144,6 +145,8 @@ HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
 HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) {
   if (!surface) return InvalidCall("GetSurfaceLevel: null output");
   if (level >= levels_.size()) return InvalidCall("GetSurfaceLevel: no such level");
+  HRESULT made = MakeForAccess(level);
+  if (FAILED(made)) return made;
   AddRef();
   *surface = levels_[level];
   return D3D_OK;
@@ -151,6 +154,8 @@ HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) {
 
 HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
   if (level >= levels_.size()) return InvalidCall("LockRect: no such level");
+  HRESULT made = MakeForAccess(level);
+  if (FAILED(made)) return made;
   return levels_[level]->LockRect(locked, rect, flags);
 }
 
@@ -160,6 +165,34 @@ HRESULT Texture::UnlockRect(UINT level) {
 }
 
 void Texture::ContentChanged() { ++view_.version; }
+
+HRESULT Texture::DeferLevels(UINT first, std::unique_ptr<d3d9ext::LevelFiller> filler) {
+  if (!filler) return InvalidCall("DeferLevels: null filler");
+  if (first == 0 || first >= levels_.size()) return InvalidCall("DeferLevels: no such level");
+  if (made_ < levels_.size()) return InvalidCall("DeferLevels: levels already deferred");
+  for (UINT i = first; i < levels_.size(); ++i)
+    if (levels_[i]->Pixels().Locked()) return InvalidCall("DeferLevels: a deferred level is locked");
+  made_ = first;
+  filler_ = std::move(filler);
+  return D3D_OK;
+}
+
+HRESULT Texture::MakeLevels(UINT count) {
+  count = std::min<UINT>(count, UINT(levels_.size()));
+  if (made_ >= count) return D3D_OK;
+  PixelStore& top = levels_[0]->Pixels();
+  const D3DLOCKED_RECT topRect{INT(top.Pitch()), top.Bits()};
+  for (; made_ < count; ++made_) {
+    PixelStore& level = levels_[made_]->Pixels();
+    if (!filler_->Fill(made_, topRect, {INT(level.Pitch()), level.Bits()})) return E_OUTOFMEMORY;
+  }
+  if (made_ == levels_.size()) filler_.reset();
+  return D3D_OK;
+}
+
+HRESULT Texture::MakeForAccess(UINT level) {
+  return MakeLevels(level == 0 ? UINT(levels_.size()) : level + 1);
+}
 
 // ---- Buffers --------------------------------------------------------------------------
 

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "d3d9ext.h"
 #include "formats.h"
+#include "fresh_memory.h"
 #include "object_base.h"
 #include "pipeline.h"
 
@@ -43,7 +46,7 @@ class PixelStore {
   uint32_t width_;
   uint32_t height_;
   uint32_t pitch_;
-  std::vector<uint8_t> bits_;
+  raster::FreshVector<uint8_t> bits_;
   bool locked_ = false;
   uint64_t screenImage_ = 0;
 };
@@ -98,11 +101,20 @@ class Texture final : public Child<IDirect3DTexture9> {
   // The levels as the renderer reads them; the version moves on with every unlock.
   const raster::TextureView& View() const { return view_; }
   void ContentChanged();
+  // Levels from `first` on are made by `filler` when first read (d3d9ext::DeferLevels).
+  HRESULT DeferLevels(UINT first, std::unique_ptr<d3d9ext::LevelFiller> filler);
+  // Makes the deferred levels below `count`; E_OUTOFMEMORY when the filler fails.
+  HRESULT MakeLevels(UINT count);
 
  private:
+  // Makes what reading `level` needs: the levels up to it, or all of them for level 0.
+  HRESULT MakeForAccess(UINT level);
+
   D3DPOOL pool_;
   DWORD usage_;
   std::vector<Surface*> levels_;
+  UINT made_ = 0;  // levels below this hold their texels; the rest wait for filler_
+  std::unique_ptr<d3d9ext::LevelFiller> filler_;
   std::vector<raster::TextureLevelView> levelViews_;
   raster::TextureView view_{};
 };

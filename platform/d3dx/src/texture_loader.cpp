@@ -1,10 +1,12 @@
-// D3DXCreateTextureFromFileExA/A: decode the file, fit its size to the device, build
-// the mip chain (triangle filter, mirrored edges) and convert into the texture's format.
+// D3DXCreateTextureFromFileExA/A: decode the file, fit its size to the device, convert
+// into the texture's format, and leave the mip chain (triangle filter, mirrored edges)
+// to be filtered when a level is first read.
 #include <algorithm>
 #include <cmath>
 #include <span>
 
 #include "d3dx9tex.h"
+#include "deferred_mips.h"
 #include "file_access.h"
 #include "image_file.h"
 #include "texel_formats.h"
@@ -57,21 +59,19 @@ void ApplyColorKey(std::vector<d3dximage::ImageLevel>& levels, D3DCOLOR key) {
     std::replace(level.argb.begin(), level.argb.end(), uint32_t(key), 0u);
 }
 
-// The levels the texture gets: the file's stored chain when it fits, else level 0
-// resized and filtered down.
+// The levels the texture gets at once: the file's stored chain when it fits, else
+// level 0 alone (resized to the texture's size when they differ); the levels below it
+// are deferred to DeferredMipChain.
 std::vector<d3dximage::ImageLevel> MakeLevels(d3dximage::ImageFile& file, UINT width, UINT height,
                                               UINT levels) {
   std::vector<d3dximage::ImageLevel>& stored = file.levels;
-  bool storedFits = stored[0].width == width && stored[0].height == height && stored.size() >= levels;
-  if (storedFits) {
+  bool sameSize = stored[0].width == width && stored[0].height == height;
+  if (sameSize && stored.size() >= levels) {
     stored.resize(levels);
     return std::move(stored);
   }
   std::vector<d3dximage::ImageLevel> made;
-  made.push_back(stored[0].width == width && stored[0].height == height
-                     ? std::move(stored[0])
-                     : d3dximage::Resize(stored[0], width, height));
-  d3dximage::BuildMipChain(made, levels);
+  made.push_back(sameSize ? std::move(stored[0]) : d3dximage::Resize(stored[0], width, height));
   return made;
 }
 
@@ -88,6 +88,14 @@ HRESULT Upload(IDirect3DTexture9* texture, D3DFORMAT format, const std::vector<d
     if (!converted) return D3DERR_NOTAVAILABLE;
   }
   return D3D_OK;
+}
+
+// Uploads what MakeLevels made and defers the rest of the texture's levels.
+HRESULT Fill(IDirect3DTexture9* texture, D3DFORMAT format, std::vector<d3dximage::ImageLevel> pixels) {
+  HRESULT result = Upload(texture, format, pixels);
+  if (FAILED(result) || pixels.size() == texture->GetLevelCount()) return result;
+  return d3d9ext::DeferLevels(texture, UINT(pixels.size()),
+                              std::make_unique<DeferredMipChain>(format, std::move(pixels[0])));
 }
 
 HRESULT Decode(const std::vector<uint8_t>& bytes, d3dximage::ImageFile& file) {
@@ -139,7 +147,7 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR srcFile, U
   std::vector<d3dximage::ImageLevel> pixels = MakeLevels(file, w, h, levels);
   IDirect3DTexture9* created = nullptr;
   if (FAILED(result = device->CreateTexture(w, h, levels, usage, format, pool, &created, nullptr))) return result;
-  if (FAILED(result = Upload(created, format, pixels))) {
+  if (FAILED(result = Fill(created, format, std::move(pixels)))) {
     created->Release();
     return result;
   }

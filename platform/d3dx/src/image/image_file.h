@@ -72,6 +72,9 @@ uint32_t FullMipCount(uint32_t width, uint32_t height);
 // the full chain. Levels already present beyond the first are replaced.
 void BuildMipChain(std::vector<ImageLevel>& levels, uint32_t levelCount);
 
+// The level below: half the size (at least 1), from this one with the same filter.
+ImageLevel NextMipLevel(const ImageLevel& level);
+
 // Resamples to width x height (both at least 1) with the same triangle filter.
 ImageLevel Resize(const ImageLevel& source, uint32_t width, uint32_t height);
 

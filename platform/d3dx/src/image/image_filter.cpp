@@ -92,16 +92,17 @@ ImageLevel Resize(const ImageLevel& source, uint32_t width, uint32_t height) {
   return result;
 }
 
+ImageLevel NextMipLevel(const ImageLevel& level) {
+  return Resize(level, std::max(1u, level.width / 2), std::max(1u, level.height / 2));
+}
+
 void BuildMipChain(std::vector<ImageLevel>& levels, uint32_t levelCount) {
   if (levels.empty()) return;
   const uint32_t full = FullMipCount(levels[0].width, levels[0].height);
   const uint32_t count = levelCount == 0 ? full : std::min(levelCount, full);
   levels.resize(1);
   levels.reserve(count);
-  while (levels.size() < count) {
-    const ImageLevel& last = levels.back();
-    levels.push_back(Resize(last, std::max(1u, last.width / 2), std::max(1u, last.height / 2)));
-  }
+  while (levels.size() < count) levels.push_back(NextMipLevel(levels.back()));
 }
 
 }  // namespace d3dximage

@@ -1,6 +1,7 @@
-// JPEG pictures through libjpeg: baseline and progressive, grey or colour (YCbCr or
+// JPEG pictures through libjpeg-turbo: baseline and progressive, grey or colour (YCbCr or
 // RGB). CMYK files are refused. Errors return through longjmp to the two guarded
 // steps below; libjpeg never exits the process and a truncated file is an error.
+#include <bit>
 #include <csetjmp>
 #include <cstdio>
 
@@ -11,6 +12,9 @@
 
 namespace d3dximage {
 namespace {
+
+static_assert(std::endian::native == std::endian::little,
+              "rows are decoded as B,G,R,X bytes straight into 0xAARRGGBB words");
 
 // Progressive files can repeat scans endlessly; real ones use a dozen or so.
 constexpr int kMaxScans = 1000;
@@ -49,7 +53,8 @@ struct Decompressor {
   ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
 };
 
-// Guarded step 1: header. No C++ object lives between setjmp and longjmp here.
+// Guarded step 1: header. No C++ object lives between setjmp and longjmp here. Grey
+// and colour files alike are decoded as B,G,R,X bytes (X = 255): little-endian ARGB.
 bool ReadHeader(Decompressor& d, Bytes bytes) {
   if (setjmp(d.err.jump)) return false;
   jpeg_create_decompress(&d.cinfo);
@@ -57,24 +62,17 @@ bool ReadHeader(Decompressor& d, Bytes bytes) {
   jpeg_mem_src(&d.cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
   if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK) return false;
   if (d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK) return false;
-  d.cinfo.out_color_space = d.cinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  d.cinfo.out_color_space = JCS_EXT_BGRX;
   return true;
 }
 
-// Guarded step 2: pixels, into a level already sized from the header.
+// Guarded step 2: pixels, straight into the rows of a level already sized from the header.
 bool ReadPixels(Decompressor& d, ImageLevel& level) {
   if (setjmp(d.err.jump)) return false;
   jpeg_start_decompress(&d.cinfo);
-  const unsigned channels = unsigned(d.cinfo.output_components);
-  JSAMPARRAY row = (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE,
-                                                d.cinfo.output_width * channels, 1);
   while (d.cinfo.output_scanline < d.cinfo.output_height) {
-    uint32_t* out = level.argb.data() + uint64_t(d.cinfo.output_scanline) * level.width;
-    jpeg_read_scanlines(&d.cinfo, row, 1);
-    for (uint32_t x = 0; x < level.width; ++x) {
-      const JSAMPLE* s = row[0] + uint64_t(x) * channels;
-      out[x] = channels == 1 ? Argb(255, s[0], s[0], s[0]) : Argb(255, s[0], s[1], s[2]);
-    }
+    JSAMPROW row = reinterpret_cast<JSAMPROW>(level.argb.data() + uint64_t(d.cinfo.output_scanline) * level.width);
+    jpeg_read_scanlines(&d.cinfo, &row, 1);
   }
   jpeg_finish_decompress(&d.cinfo);
   return !d.err.truncated;
@@ -91,7 +89,7 @@ DecodeResult DecodeJpeg(Bytes bytes, ImageFile& out, uint32_t maxDimension) {
   DecodeResult result = AllocateLevel(d.cinfo.image_width, d.cinfo.image_height, maxDimension, level);
   if (result != DecodeResult::Ok) return result;
   if (!ReadPixels(d, level)) return DecodeResult::InvalidData;
-  out.fileFormat = d.cinfo.out_color_space == JCS_GRAYSCALE ? fileformat::L8 : fileformat::X8R8G8B8;
+  out.fileFormat = d.cinfo.num_components == 1 ? fileformat::L8 : fileformat::X8R8G8B8;
   out.levels.push_back(std::move(level));
   return DecodeResult::Ok;
 }

@@ -16,7 +16,7 @@ class SpanLoops : public ::testing::Test {
   raster::SpanFunction LoopFor(const raster::PipelineState& state, D3DFORMAT format = D3DFMT_A8R8G8B8) {
     raster::Targets views = target_.Views();
     views.color.format = format;
-    const raster::TexelImage* images[raster::kMaxStages] = {cache_.Get(texture_.view)};
+    const raster::TexelImage* images[raster::kMaxStages] = {cache_.Get(texture_.view, texture_.view.levelCount)};
     raster::DrawPipeline pipeline{};
     EXPECT_TRUE(raster::BuildDrawPipeline(state, views, images, &pipeline));
     return pipeline.shade;
