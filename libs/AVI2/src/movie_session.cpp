@@ -115,6 +115,7 @@ class MovieSession {
     movie_->progress.Finish(movie_->writer->FramesWritten(), movie_->writer->FileBytes());
     if (!done) Report("the movie's index could not be written (it still plays): " + error);
     movie_.reset();
+    input_ = FrameInput{};  // the frame buffers go with the movie
     return done;
   }
 
