@@ -13,11 +13,13 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "image_file.h"
@@ -230,14 +232,16 @@ struct MediaScene {
 // not inflate the way it inflates wall-clock time.
 double CpuSeconds() { return double(clock()) / CLOCKS_PER_SEC; }
 
-// Draws frames for `seconds` and prints what they cost; `draw(renderer, targets, angle,
-// backdrop)` draws one frame.
-void Measure(uint32_t width, uint32_t height, double seconds,
+// Draws frames for `seconds` with `threads` renderer threads (0: the default, one per
+// hardware thread) and prints what they cost; `draw(renderer, targets, angle, backdrop)`
+// draws one frame.
+void Measure(uint32_t width, uint32_t height, double seconds, uint32_t threads,
              const std::function<void(raster::Renderer&, const raster::Targets&, float, bool)>& draw) {
   std::vector<uint32_t> color(size_t{width} * height), depth(size_t{width} * height);
   raster::Targets targets{{reinterpret_cast<uint8_t*>(color.data()), width, height, width * 4, D3DFMT_X8R8G8B8},
                           {reinterpret_cast<uint8_t*>(depth.data()), width, height, width * 4, D3DFMT_D24S8}};
   raster::Renderer renderer;
+  if (threads) renderer.SetThreadCount(threads);
   // Globe pixels: draw the globe alone on a cleared depth buffer and count depth writes.
   D3DVIEWPORT9 vp{0, 0, width, height, 0, 1};
   renderer.Clear(targets, vp, 0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_TARGET, 0, 1.0f, 0);
@@ -257,10 +261,11 @@ void Measure(uint32_t width, uint32_t height, double seconds,
   }
   double cpuPerFrame = (CpuSeconds() - cpuStart) / frames;
   double fps = frames / elapsed;
-  printf("%4ux%-4u  %6d frames in %.2f s  %8.1f frames/s  %7.1f M textured pixels/s"
+  printf("%4ux%-4u  %s%2u threads  %6d frames in %.2f s  %8.1f frames/s  %7.1f M textured pixels/s"
          "  CPU %.2f ms/frame (%.1f ns/textured pixel, all threads)"
          "  (%llu textured pixels per frame: %llu backdrop + %llu globe)\n",
-         width, height, frames, elapsed, fps, fps * double(perFrame) / 1e6, cpuPerFrame * 1e3,
+         width, height, threads ? "" : "default ", threads ? threads : std::max(1u, std::thread::hardware_concurrency()),
+         frames, elapsed, fps, fps * double(perFrame) / 1e6, cpuPerFrame * 1e3,
          cpuPerFrame * 1e9 / double(perFrame),
          (unsigned long long)perFrame, (unsigned long long)(uint64_t{width} * height),
          (unsigned long long)globePixels);
@@ -281,8 +286,8 @@ int main(int argc, char** argv) {
     DrawFrame(renderer, scene.globe, scene.globeTexture, SphereBackdrop(scene), D3DTADDRESS_WRAP, targets, angle,
               backdrop);
   };
-  Measure(640, 480, seconds, synthetic);
-  Measure(1920, 1080, seconds, synthetic);
+  Measure(640, 480, seconds, 0, synthetic);
+  Measure(1920, 1080, seconds, 0, synthetic);
 
   const std::string folder = VESK_MEDIA_DIR;
   MediaScene media(folder);
@@ -299,7 +304,12 @@ int main(int argc, char** argv) {
     DrawFrame(renderer, media.globe, media.globeTexture.view, media.Backdrop(), D3DTADDRESS_MIRROR, targets, angle,
               backdrop);
   };
-  Measure(640, 480, seconds, real);
-  Measure(1920, 1080, seconds, real);
+  Measure(640, 480, seconds, 0, real);
+  Measure(1920, 1080, seconds, 0, real);
+  // Scaling: the real scene at 1920x1080 with 1, 2, 4, ... threads up to the hardware's.
+  const uint32_t hardware = std::max(1u, std::thread::hardware_concurrency());
+  printf("thread scaling, real scene at 1920x1080 (this machine has %u hardware threads):\n", hardware);
+  for (uint32_t threads = 1; threads < hardware; threads *= 2) Measure(1920, 1080, seconds, threads, real);
+  Measure(1920, 1080, seconds, hardware, real);
   return 0;
 }

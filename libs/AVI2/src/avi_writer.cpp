@@ -66,7 +66,7 @@ std::unique_ptr<AviWriter> AviWriter::Create(const std::string& path, const Stre
   return writer;
 }
 
-bool AviWriter::AppendFrame(std::span<const uint8_t> frame, std::string* error) {
+bool AviWriter::AppendFrame(FramePieces& frame, std::string* error) {
   if (finished_) {
     *error = "the movie is already finished";
     return false;
@@ -75,7 +75,7 @@ bool AviWriter::AppendFrame(std::span<const uint8_t> frame, std::string* error) 
   if ((riffClosed || (!chunks_.empty() && !Fits())) && !StartNextRiff(error)) return false;
   const std::array<uint8_t, 8> header = ChunkHeader("00db", format_.frameBytes);
   const uint64_t position = fileEnd_;
-  if (!AppendChunk(header, frame, error)) return false;
+  if (!AppendChunk(header, frame, format_.frameBytes, error)) return false;
   chunks_.push_back(position);
   ++totalFrames_;
   if (PatchCounts(error)) return true;
@@ -110,6 +110,11 @@ bool AviWriter::Finish(std::string* error) {
   return CloseRiff(error);
 }
 
+bool AviWriter::AppendFrame(std::span<const uint8_t> frame, std::string* error) {
+  WholeFrame whole(frame);
+  return AppendFrame(whole, error);
+}
+
 // Whether one more frame, with the indexes that close the RIFF, stays within the limit.
 bool AviWriter::Fits() const {
   const uint64_t frames = chunks_.size() + 1;
@@ -119,20 +124,49 @@ bool AviWriter::Fits() const {
   return bytes <= limits_.riffBytes;
 }
 
-// Writes at the end of the file. A failed write is cut off again, so the file keeps
-// the length its headers describe.
 bool AviWriter::AppendChunk(std::span<const uint8_t> head, std::span<const uint8_t> body,
                             std::string* error) {
-  const std::span<const uint8_t> pieces[] = {head, body};
-  if (!WriteAllAt(fd_, pieces, fileEnd_)) {
-    const int writeError = errno;
-    const bool cut = ftruncate(fd_, static_cast<off_t>(fileEnd_)) == 0;
-    errno = writeError;
-    return Fail(error, cut ? "cannot write the movie"
-                           : "cannot write the movie (a partial chunk remains)");
+  WholeFrame whole(body);
+  return AppendChunk(head, whole, body.size(), error);
+}
+
+// Writes a chunk at the end of the file: its head with the body's first piece in one
+// write, then each further piece as it comes. A failure cuts the file back to where the
+// chunk began, so the file keeps the length its headers describe.
+bool AviWriter::AppendChunk(std::span<const uint8_t> head, FramePieces& body, uint64_t bodyBytes,
+                            std::string* error) {
+  uint64_t at = fileEnd_, written = 0;
+  bool writeFailed = false;
+  bool complete = false;
+  for (std::span<const uint8_t> piece; !complete;) {
+    if (!body.Next(&piece, error)) break;
+    if (written + piece.size() > bodyBytes) {
+      *error = "the frame is larger than the movie's frames";
+      break;
+    }
+    const std::span<const uint8_t> parts[] = {head, piece};
+    if (!WriteAllAt(fd_, parts, at)) {
+      writeFailed = true;
+      break;
+    }
+    at += head.size() + piece.size();
+    written += piece.size();
+    head = {};
+    complete = piece.empty();
   }
-  fileEnd_ += head.size() + body.size();
-  return true;
+  if (complete && written == bodyBytes) {
+    fileEnd_ = at;
+    return true;
+  }
+  if (complete) *error = "the frame is smaller than the movie's frames";
+  const int writeError = errno;
+  const bool cut = ftruncate(fd_, static_cast<off_t>(fileEnd_)) == 0;
+  if (writeFailed) {
+    errno = writeError;
+    return Fail(error, cut ? "cannot write the movie" : "cannot write the movie (a partial chunk remains)");
+  }
+  if (!cut) *error += " (a partial chunk remains)";
+  return false;
 }
 
 bool AviWriter::Patch(uint64_t offset, uint32_t value, std::string* error) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "avi_headers.h"
+#include "frame_rows.h"
 
 namespace avi2 {
 
@@ -30,7 +31,8 @@ class AviWriter {
   AviWriter(const AviWriter&) = delete;
   AviWriter& operator=(const AviWriter&) = delete;
 
-  // frame holds format.frameBytes bytes.
+  // The frame's pieces come to format.frameBytes bytes; they are written as they come.
+  bool AppendFrame(FramePieces& frame, std::string* error);
   bool AppendFrame(std::span<const uint8_t> frame, std::string* error);
   // Writes the indexes of the open RIFF. Nothing may be appended afterwards.
   bool Finish(std::string* error);
@@ -42,6 +44,8 @@ class AviWriter {
   AviWriter(int fd, const StreamFormat& format, const AviLimits& limits);
   bool Fits() const;
   bool AppendChunk(std::span<const uint8_t> head, std::span<const uint8_t> body,
+                   std::string* error);
+  bool AppendChunk(std::span<const uint8_t> head, FramePieces& body, uint64_t bodyBytes,
                    std::string* error);
   bool Patch(uint64_t offset, uint32_t value, std::string* error);
   bool Rename(uint64_t offset, const char (&fourCc)[5], std::string* error);

@@ -22,20 +22,11 @@ constexpr size_t kMaxInfoHeaderBytes = 124;  // BITMAPV5HEADER
 constexpr size_t kMaskBytes = 12;            // red, green, blue masks after a 40-byte header
 constexpr uint32_t kBiRgb = 0;
 constexpr uint32_t kBiBitfields = 3;
-// Pixel bytes read at a time: small enough to stay in the cache while they are converted.
-constexpr uint64_t kReadBytes = 256 * 1024;
 
 // Where the pixels are and how to read them, checked against the file length.
 struct BmpLayout {
   PixelRows rows;
   uint64_t pixelOffset;
-};
-
-struct FileCloser {
-  int fd;
-  ~FileCloser() {
-    if (fd >= 0) close(fd);
-  }
 };
 
 bool HasStandardMasks(std::span<const uint8_t> head, size_t maskOffset) {
@@ -94,37 +85,50 @@ std::optional<BmpLayout> ParseLayout(std::span<const uint8_t> head, uint64_t fil
 
 }  // namespace
 
+BmpReader::~BmpReader() { Close(); }
+
+void BmpReader::Close() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+}
+
 // O_NONBLOCK keeps a FIFO at the path from blocking the open; fstat then refuses it.
-bool BmpReader::Read(const std::string& path, DibFrame& frame, std::string* error) {
-  FileCloser file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+bool BmpReader::Open(const std::string& path, std::string* error) {
+  Close();
+  Begin(PixelRows{});
+  fd_ = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   struct stat info;
-  if (file.fd < 0 || fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (fd_ < 0 || fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+    Close();
     *error = "cannot open the BMP file";
     return false;
   }
   const auto fileSize = static_cast<uint64_t>(info.st_size);
   std::array<uint8_t, kFileHeaderBytes + kMaxInfoHeaderBytes> headBytes;
   const std::span<uint8_t> head(headBytes.data(), std::min<uint64_t>(fileSize, headBytes.size()));
-  if (!ReadAllAt(file.fd, head, 0)) {
+  if (!ReadAllAt(fd_, head, 0)) {
+    Close();
     *error = "cannot read the BMP file";
     return false;
   }
   std::optional<BmpLayout> layout = ParseLayout(head, fileSize, error);
-  if (!layout) return false;
-  const PixelRows& rows = layout->rows;
-  SizeFrame(frame, rows.width, rows.height);
-  const auto rowsPerRead = static_cast<int32_t>(std::max<uint64_t>(1, kReadBytes / rows.stride));
-  rows_.resize(rows.stride * static_cast<uint64_t>(std::min(rowsPerRead, rows.height)));
-  for (int32_t first = 0; first < rows.height; first += rowsPerRead) {
-    const int32_t count = std::min(rowsPerRead, rows.height - first);
-    const std::span<uint8_t> part(rows_.data(), rows.stride * static_cast<uint64_t>(count));
-    if (!ReadAllAt(file.fd, part, layout->pixelOffset + rows.stride * static_cast<uint64_t>(first))) {
-      *error = "cannot read the BMP pixels";
-      return false;
-    }
-    ConvertRows(rows, first, count, part.data(), frame);
+  if (!layout) {
+    Close();
+    return false;
   }
+  pixelOffset_ = layout->pixelOffset;
+  stride_ = layout->rows.stride;
+  Begin(layout->rows);
   return true;
+}
+
+const uint8_t* BmpReader::Fetch(int32_t first, int32_t count, std::string* error) {
+  buffer_.resize(stride_ * static_cast<uint64_t>(count));
+  if (fd_ < 0 || !ReadAllAt(fd_, buffer_, pixelOffset_ + stride_ * static_cast<uint64_t>(first))) {
+    *error = "cannot read the BMP pixels";
+    return nullptr;
+  }
+  return buffer_.data();
 }
 
 }  // namespace avi2

@@ -1,9 +1,10 @@
-// Frames from memory for MemoryToAvifile: argument checks, then the shared row copy.
+// Frames from memory for MemoryToAvifile: argument checks, then the shared row conversion.
 #include "memory_frame.h"
 
 namespace avi2 {
 
-bool ReadMemoryFrame(const MemoryFrame& frame, DibFrame& out, std::string* error) {
+bool MemoryRows::Open(const MemoryFrame& frame, std::string* error) {
+  Begin(PixelRows{});
   if (frame.pixels == nullptr) {
     *error = "no pixels were given";
     return false;
@@ -18,11 +19,14 @@ bool ReadMemoryFrame(const MemoryFrame& frame, DibFrame& out, std::string* error
     *error = "row stride " + std::to_string(frame.stride) + " is shorter than a row";
     return false;
   }
-  const PixelRows rows{static_cast<int32_t>(frame.width), static_cast<int32_t>(frame.height),
-                       false, 3, frame.stride};
-  SizeFrame(out, rows.width, rows.height);
-  ConvertRows(rows, 0, rows.height, frame.pixels, out);
+  pixels_ = frame.pixels;
+  stride_ = frame.stride;
+  Begin({static_cast<int32_t>(frame.width), static_cast<int32_t>(frame.height), false, 3, frame.stride});
   return true;
+}
+
+const uint8_t* MemoryRows::Fetch(int32_t first, int32_t, std::string*) {
+  return pixels_ + stride_ * static_cast<uint64_t>(first);
 }
 
 }  // namespace avi2

@@ -33,14 +33,14 @@ struct Movie {
 // What a session reads its frames with, kept from frame to frame.
 struct FrameInput {
   BmpReader bmp;
-  DibFrame frame;
+  MemoryRows memory;
 };
 
-// Where a session's frames come from: the record's frame read into input.frame, in the
-// stream's layout (a failure names the frame in *error), and the frame's name in later
-// messages.
+// Where a session's frames come from: the record's frame opened as rows of the stream's
+// layout (null on failure, which *error explains, naming the frame), and the frame's
+// name in later messages.
 struct FrameSource {
-  bool (*read)(const MovieWriterParams& params, FrameInput& input, std::string* error);
+  FrameRows* (*open)(const MovieWriterParams& params, FrameInput& input, std::string* error);
   std::string (*name)(const MovieWriterParams& params);
   // Whether mode 2 without a frame (a null imageFile) only finishes the movie.
   bool finishesWithoutFrame;
@@ -76,17 +76,17 @@ class MovieSession {
     std::optional<std::string> moviePath = win32ext::ToSystemPath(params.movieFile);
     if (!moviePath) return Fail("the movie file name is missing or not CP932 text");
     if (params.rate == 0 || params.scale == 0) return Fail("the frame rate is zero");
-    if (!ReadFrame(params)) return false;
-    const DibFrame& frame = input_.frame;
-    const StreamFormat format{frame.width, frame.height, params.rate, params.scale,
-                              static_cast<uint32_t>(frame.bytes.size())};
+    FrameRows* frame = OpenFrame(params);
+    if (!frame) return false;
+    const StreamFormat format{frame->Width(), frame->Height(), params.rate, params.scale,
+                              static_cast<uint32_t>(frame->FrameBytes())};
     std::string error;
     std::unique_ptr<AviWriter> writer = AviWriter::Create(*moviePath, format, AviLimits{}, &error);
-    if (!writer || !writer->AppendFrame(frame.bytes, &error)) {
+    if (!writer || !writer->AppendFrame(*frame, &error)) {
       if (writer) remove(moviePath->c_str());
       return Fail(*moviePath + ": " + error);
     }
-    movie_.emplace(std::move(writer), frame.width, frame.height);
+    movie_.emplace(std::move(writer), frame->Width(), frame->Height());
     movie_->progress.Update(1, movie_->writer->FileBytes());
     return true;
   }
@@ -94,15 +94,15 @@ class MovieSession {
   // A frame that cannot be read or has another size is skipped; the movie stays valid.
   bool Append(const MovieWriterParams& params) {
     if (!movie_) return Fail("no movie has been started");
-    if (!ReadFrame(params)) return false;
-    const DibFrame& frame = input_.frame;
-    if (frame.width != movie_->width || frame.height != movie_->height) {
+    FrameRows* frame = OpenFrame(params);
+    if (!frame) return false;
+    if (frame->Width() != movie_->width || frame->Height() != movie_->height) {
       return Fail(source_.name(params) + ": frame skipped, its size " +
-                  std::to_string(frame.width) + "x" + std::to_string(frame.height) +
+                  std::to_string(frame->Width()) + "x" + std::to_string(frame->Height()) +
                   " differs from the movie's");
     }
     std::string error;
-    if (!movie_->writer->AppendFrame(frame.bytes, &error))
+    if (!movie_->writer->AppendFrame(*frame, &error))
       return Fail(source_.name(params) + ": frame skipped, " + error);
     movie_->progress.Update(movie_->writer->FramesWritten(), movie_->writer->FileBytes());
     return true;
@@ -115,14 +115,14 @@ class MovieSession {
     movie_->progress.Finish(movie_->writer->FramesWritten(), movie_->writer->FileBytes());
     if (!done) Report("the movie's index could not be written (it still plays): " + error);
     movie_.reset();
-    input_ = FrameInput{};  // the frame buffers go with the movie
     return done;
   }
 
-  bool ReadFrame(const MovieWriterParams& params) {
+  FrameRows* OpenFrame(const MovieWriterParams& params) {
     std::string error;
-    if (source_.read(params, input_, &error)) return true;
-    return Fail(error + (movie_ ? ", frame skipped" : ""));
+    FrameRows* frame = source_.open(params, input_, &error);
+    if (!frame) Fail(error + (movie_ ? ", frame skipped" : ""));
+    return frame;
   }
 
   bool Fail(const std::string& what) {
@@ -137,31 +137,31 @@ class MovieSession {
   FrameInput input_;
 };
 
-bool ReadBmpFrame(const MovieWriterParams& params, FrameInput& input, std::string* error) {
+FrameRows* OpenBmpFrame(const MovieWriterParams& params, FrameInput& input, std::string* error) {
   std::optional<std::string> path = win32ext::ToSystemPath(params.imageFile);
   if (!path) {
     *error = "the image file name is missing or not CP932 text";
-    return false;
+    return nullptr;
   }
-  if (input.bmp.Read(*path, input.frame, error)) return true;
+  if (input.bmp.Open(*path, error)) return &input.bmp;
   *error = *path + ": " + *error;
-  return false;
+  return nullptr;
 }
 
 std::string BmpFrameName(const MovieWriterParams& params) { return params.imageFile; }
 
-bool ReadFrameInMemory(const MovieWriterParams& params, FrameInput& input, std::string* error) {
+FrameRows* OpenFrameInMemory(const MovieWriterParams& params, FrameInput& input, std::string* error) {
   const MemoryFrame frame{reinterpret_cast<const uint8_t*>(params.imageFile), params.frameWidth,
                           params.frameHeight, params.frameStride};
-  if (ReadMemoryFrame(frame, input.frame, error)) return true;
+  if (input.memory.Open(frame, error)) return &input.memory;
   *error = "the frame in memory: " + *error;
-  return false;
+  return nullptr;
 }
 
 std::string MemoryFrameName(const MovieWriterParams&) { return "the frame in memory"; }
 
-MovieSession bmpSession({ReadBmpFrame, BmpFrameName, false});
-MovieSession memorySession({ReadFrameInMemory, MemoryFrameName, true});
+MovieSession bmpSession({OpenBmpFrame, BmpFrameName, false});
+MovieSession memorySession({OpenFrameInMemory, MemoryFrameName, true});
 
 }  // namespace
 }  // namespace avi2

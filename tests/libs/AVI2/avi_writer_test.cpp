@@ -152,5 +152,55 @@ TEST(AviWriterTest, FullSuperIndexRefusesFramesAndKeepsTheMovie) {
   EXPECT_TRUE(Decode(path, kSide, kSide) == Patterns(written));
 }
 
+// A frame handed over in pieces of 1000 bytes that can fail after some pieces or come
+// out a different length, as a BMP that shrinks while it is read would.
+class Pieces final : public avi2::FramePieces {
+ public:
+  Pieces(std::vector<uint8_t> bytes, int failAfter) : bytes_(std::move(bytes)), failAfter_(failAfter) {}
+  bool Next(std::span<const uint8_t>* piece, std::string* error) override {
+    if (given_ == failAfter_) {
+      *error = "cannot read the BMP pixels";
+      return false;
+    }
+    const size_t at = std::min(bytes_.size(), size_t(given_) * 1000);
+    *piece = std::span<const uint8_t>(bytes_).subspan(at, std::min<size_t>(1000, bytes_.size() - at));
+    ++given_;
+    return true;
+  }
+
+ private:
+  std::vector<uint8_t> bytes_;
+  int failAfter_;
+  int given_ = 0;
+};
+
+// A frame that fails part way, or has too few or too many bytes, is cut off again: the
+// movie keeps the frames before it and takes the next one as if nothing had happened.
+TEST(AviWriterTest, FrameThatFailsPartWayLeavesNoTrace) {
+  ScratchDir dir;
+  const std::string path = dir / "pieces.avi";
+  auto writer = Writer(path, 1);
+  ASSERT_NE(writer, nullptr);
+  std::string error;
+  Pieces failing(Frame(1), 2), shorter(std::vector<uint8_t>(kFrameBytes - 1), -1),
+      longer(std::vector<uint8_t>(kFrameBytes + 1), -1);
+  EXPECT_FALSE(writer->AppendFrame(failing, &error));
+  EXPECT_EQ(error, "cannot read the BMP pixels");
+  EXPECT_FALSE(writer->AppendFrame(shorter, &error));
+  EXPECT_EQ(error, "the frame is smaller than the movie's frames");
+  EXPECT_FALSE(writer->AppendFrame(longer, &error));
+  EXPECT_EQ(error, "the frame is larger than the movie's frames");
+  EXPECT_EQ(writer->FramesWritten(), 1u);
+  {
+    const std::vector<uint8_t> file = ReadFile(path);
+    EXPECT_EQ(file.size(), writer->FileBytes()) << "the partial chunks are cut off";
+    EXPECT_EQ(RiffChainBytes(file), file.size());
+  }
+  Pieces whole(Frame(1), -1);
+  ASSERT_TRUE(writer->AppendFrame(whole, &error)) << error;
+  ASSERT_TRUE(writer->Finish(&error)) << error;
+  EXPECT_TRUE(Decode(path, kSide, kSide) == Patterns(2));
+}
+
 }  // namespace
 }  // namespace avi2_test

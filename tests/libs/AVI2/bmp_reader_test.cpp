@@ -11,13 +11,23 @@
 namespace avi2_test {
 namespace {
 
-// The reader's bottom-up, row-padded frame as top-down packed pixels.
-Image TopDown(const avi2::DibFrame& frame) {
-  const size_t stride = avi2::Dib24Stride(frame.width);
-  Image image{frame.width, frame.height, {}};
-  for (int y = frame.height - 1; y >= 0; --y) {
-    const auto row = frame.bytes.begin() + static_cast<ptrdiff_t>(stride * y);
-    image.bgr.insert(image.bgr.end(), row, row + frame.width * 3);
+// Every piece of the opened file's frame, one after another.
+std::vector<uint8_t> StreamBytes(avi2::FrameRows& rows) {
+  std::vector<uint8_t> bytes;
+  std::span<const uint8_t> piece;
+  std::string error;
+  while (rows.Next(&piece, &error) && !piece.empty()) bytes.insert(bytes.end(), piece.begin(), piece.end());
+  EXPECT_EQ(error, "");
+  return bytes;
+}
+
+// The stream's bottom-up, row-padded frame as top-down packed pixels.
+Image TopDown(const std::vector<uint8_t>& bytes, int width, int height) {
+  const size_t stride = avi2::Dib24Stride(width);
+  Image image{width, height, {}};
+  for (int y = height - 1; y >= 0; --y) {
+    const auto row = bytes.begin() + static_cast<ptrdiff_t>(stride * y);
+    image.bgr.insert(image.bgr.end(), row, row + width * 3);
   }
   return image;
 }
@@ -29,15 +39,15 @@ TEST(BmpReaderTest, ReadsImageMagickFilesAsFfmpegDoes) {
     ASSERT_EQ(std::system(("convert -size 13x7 -seed 3 plasma:fractal " + std::string(format) +
                            "'" + path + "'").c_str()), 0);
     std::string error;
-    avi2::DibFrame frame;
-    ASSERT_TRUE(avi2::BmpReader().Read(path, frame, &error)) << format << error;
-    EXPECT_TRUE(TopDown(frame) == Decode(path, 13, 7).at(0)) << format;
+    avi2::BmpReader reader;
+    ASSERT_TRUE(reader.Open(path, &error)) << format << error;
+    EXPECT_TRUE(TopDown(StreamBytes(reader), 13, 7) == Decode(path, 13, 7).at(0)) << format;
   }
 }
 
-// One reader and one frame for files of every kind, larger and smaller in turn, as a
-// movie's frames reuse them: each read gives exactly its file's pixels and zero row
-// padding, whatever the frame held before. The large ones span several reads.
+// One reader for files of every kind, larger and smaller in turn, as a movie's frames
+// reuse it: each gives exactly its file's pixels and zero row padding, whatever its
+// buffers held before. The large ones span several pieces.
 TEST(BmpReaderTest, ReusedReaderAndFrameGiveEachFileExactly) {
   struct Case {
     int width, height, bits;
@@ -48,20 +58,23 @@ TEST(BmpReaderTest, ReusedReaderAndFrameGiveEachFileExactly) {
                         {333, 421, 32, RowOrder::TopDown}, {1, 2000, 32, RowOrder::BottomUp}};
   ScratchDir dir;
   avi2::BmpReader reader;
-  avi2::DibFrame frame;
   int seed = 0;
   for (const Case& c : cases) {
     const Image image = Pattern(c.width, c.height, ++seed);
     const std::string path = dir / "frame.bmp";
     WriteBmp(path, image, c.bits, c.order);
     std::string error;
-    ASSERT_TRUE(reader.Read(path, frame, &error)) << c.width << "x" << c.height << ": " << error;
-    EXPECT_TRUE(TopDown(frame) == image) << c.width << "x" << c.height;
+    ASSERT_TRUE(reader.Open(path, &error)) << c.width << "x" << c.height << ": " << error;
+    ASSERT_EQ(reader.Width(), c.width);
+    ASSERT_EQ(reader.Height(), c.height);
+    const std::vector<uint8_t> bytes = StreamBytes(reader);
     const size_t stride = avi2::Dib24Stride(c.width), rowBytes = size_t(c.width) * 3;
-    ASSERT_EQ(frame.bytes.size(), stride * size_t(c.height));
+    ASSERT_EQ(bytes.size(), stride * size_t(c.height));
+    ASSERT_EQ(reader.FrameBytes(), bytes.size());
+    EXPECT_TRUE(TopDown(bytes, c.width, c.height) == image) << c.width << "x" << c.height;
     for (int y = 0; y < c.height; ++y)
       for (size_t x = rowBytes; x < stride; ++x)
-        ASSERT_EQ(frame.bytes[stride * size_t(y) + x], 0) << c.width << "x" << c.height << " padding";
+        ASSERT_EQ(bytes[stride * size_t(y) + x], 0) << c.width << "x" << c.height << " padding";
   }
 }
 
@@ -103,18 +116,17 @@ TEST(BmpReaderTest, RefusesDamagedAndHostileFiles) {
   WriteBmp(good, Pattern(4, 3, 0), 32, RowOrder::BottomUp);
   std::string error;
   avi2::BmpReader reader;
-  avi2::DibFrame frame;
-  ASSERT_TRUE(reader.Read(good, frame, &error)) << error;
+  ASSERT_TRUE(reader.Open(good, &error)) << error;
   for (const Case& c : cases) {
     std::vector<uint8_t> file = ReadFile(good);
     c.damage(file);
     WriteFile(bad, file);
-    EXPECT_FALSE(reader.Read(bad, frame, &error)) << c.name;
+    EXPECT_FALSE(reader.Open(bad, &error)) << c.name;
     EXPECT_EQ(error, c.reason) << c.name;
   }
-  EXPECT_FALSE(reader.Read(dir / "absent.bmp", frame, &error));
+  EXPECT_FALSE(reader.Open(dir / "absent.bmp", &error));
   EXPECT_EQ(error, "cannot open the BMP file");
-  EXPECT_FALSE(reader.Read(dir / "", frame, &error));  // a folder
+  EXPECT_FALSE(reader.Open(dir / "", &error));  // a folder
   EXPECT_EQ(error, "cannot open the BMP file");
 }
 
