@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats.h"
+#include "row_bands.h"
 
 namespace raster {
 namespace {
@@ -337,26 +338,51 @@ bool ConvertRowFromArgb(D3DFORMAT format, const uint32_t* src, uint32_t width, u
   return true;
 }
 
+namespace {
+
+// Between the two 32-bit RGB formats a pixel is copied with its top byte set: X8R8G8B8
+// reads and writes an opaque alpha.
+bool OpaqueCopy(D3DFORMAT from, D3DFORMAT to) {
+  return (from == D3DFMT_X8R8G8B8 && to == D3DFMT_A8R8G8B8) || (from == D3DFMT_A8R8G8B8 && to == D3DFMT_X8R8G8B8);
+}
+
+// Rows [first, last) of ConvertRect; for a compressed source, rows of whole blocks.
+void ConvertRows(D3DFORMAT srcFormat, const uint8_t* src, uint32_t srcPitch, const Codec& to, uint8_t* dst,
+                 uint32_t dstPitch, uint32_t width, uint32_t height, uint32_t first, uint32_t last) {
+  if (srcFormat == to.format) {
+    for (uint32_t y = first; y < last; ++y)
+      memcpy(dst + size_t{y} * dstPitch, src + size_t{y} * srcPitch, size_t{width} * to.bytes);
+    return;
+  }
+  if (OpaqueCopy(srcFormat, to.format)) {
+    for (uint32_t y = first; y < last; ++y) {
+      const uint8_t* in = src + size_t{y} * srcPitch;
+      uint8_t* out = dst + size_t{y} * dstPitch;
+      for (uint32_t x = 0; x < width; ++x) Store32(out + 4 * x, Load32(in + 4 * x) | 0xff000000u);
+    }
+    return;
+  }
+  uint32_t rowsPerStep = IsCompressed(srcFormat) ? 4 : 1;
+  std::vector<uint32_t> argb(size_t{width} * rowsPerStep);
+  for (uint32_t y = first; y < last; y += rowsPerStep) {
+    ConvertRowToArgb(srcFormat, src + size_t{y / rowsPerStep} * srcPitch, width, argb.data());
+    for (uint32_t r = 0; r < rowsPerStep && y + r < height; ++r) {
+      to.from(argb.data() + size_t{r} * width, width, dst + size_t{y + r} * dstPitch);
+    }
+  }
+}
+
+}  // namespace
+
 bool ConvertRect(D3DFORMAT srcFormat, const uint8_t* src, uint32_t srcPitch,
                  D3DFORMAT dstFormat, uint8_t* dst, uint32_t dstPitch, uint32_t width,
                  uint32_t height) {
   const Codec* to = FindCodec(dstFormat);
   bool compressed = IsCompressed(srcFormat);
   if (!to || (!compressed && !FindCodec(srcFormat))) return false;
-  if (srcFormat == dstFormat) {
-    for (uint32_t y = 0; y < height; ++y) {
-      memcpy(dst + size_t{y} * dstPitch, src + size_t{y} * srcPitch, size_t{width} * to->bytes);
-    }
-    return true;
-  }
-  uint32_t rowsPerStep = compressed ? 4 : 1;
-  std::vector<uint32_t> argb(size_t{width} * rowsPerStep);
-  for (uint32_t y = 0; y < height; y += rowsPerStep) {
-    ConvertRowToArgb(srcFormat, src + size_t{y / rowsPerStep} * srcPitch, width, argb.data());
-    for (uint32_t r = 0; r < rowsPerStep && y + r < height; ++r) {
-      to->from(argb.data() + size_t{r} * width, width, dst + size_t{y + r} * dstPitch);
-    }
-  }
+  InRowBands(width, height, compressed ? 4 : 1, [&](uint32_t first, uint32_t last) {
+    ConvertRows(srcFormat, src, srcPitch, *to, dst, dstPitch, width, height, first, last);
+  });
   return true;
 }
 

@@ -3,8 +3,10 @@
 #include "texture_cache.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "formats.h"
+#include "row_bands.h"
 #include "texel_formats.h"
 
 namespace raster {
@@ -12,12 +14,13 @@ namespace {
 
 // Plain formats convert straight into the cache's rows; compressed ones a row of
 // blocks at a time through a scratch buffer.
-bool ConvertLevel(D3DFORMAT format, const FormatInfo& info, const TextureLevelView& level,
-                  uint32_t* out) {
+// Rows [first, last) of a level (whole block rows for a compressed one).
+bool ConvertLevelRows(D3DFORMAT format, const FormatInfo& info, const TextureLevelView& level, uint32_t* out,
+                      uint32_t first, uint32_t last) {
   uint32_t rows = info.blockSize;
   size_t width = level.width, pitch = width + 1;
   std::vector<uint32_t> blockRow(rows > 1 ? width * rows : 0);
-  for (uint32_t y = 0; y < level.height; y += rows) {
+  for (uint32_t y = first; y < last; y += rows) {
     const uint8_t* src = level.bits + size_t{y / rows} * level.pitch;
     uint32_t* dst = out + y * pitch;
     if (!ConvertRowToArgb(format, src, level.width, rows > 1 ? blockRow.data() : dst)) return false;
@@ -28,6 +31,14 @@ bool ConvertLevel(D3DFORMAT format, const FormatInfo& info, const TextureLevelVi
     }
   }
   return true;
+}
+
+bool ConvertLevel(D3DFORMAT format, const FormatInfo& info, const TextureLevelView& level, uint32_t* out) {
+  std::atomic<bool> converted{true};
+  InRowBands(level.width, level.height, info.blockSize, [&](uint32_t first, uint32_t last) {
+    if (!ConvertLevelRows(format, info, level, out, first, last)) converted = false;
+  });
+  return converted;
 }
 
 // Converts levels convertedCount .. count-1; false leaves the image unusable.

@@ -24,7 +24,7 @@ bool DeferredMipChain::Fill(UINT level, const D3DLOCKED_RECT& top, const D3DLOCK
   (void)level;  // levels come in order, each made from last_
   try {
     if (last_.argb.empty()) {
-      last_ = {topWidth_, topHeight_, std::vector<uint32_t>(size_t(topWidth_) * topHeight_)};
+      last_ = {topWidth_, topHeight_, d3dximage::Pixels(size_t(topWidth_) * topHeight_)};
       raster::ConvertRect(format_, static_cast<const uint8_t*>(top.pBits), uint32_t(top.Pitch),
                           D3DFMT_A8R8G8B8, reinterpret_cast<uint8_t*>(last_.argb.data()), topWidth_ * 4,
                           topWidth_, topHeight_);

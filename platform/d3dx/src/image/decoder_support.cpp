@@ -40,7 +40,7 @@ DecodeResult AllocateLevel(uint32_t width, uint32_t height, uint32_t maxDimensio
   uint64_t pixels = uint64_t(width) * height;
   if (pixels > SIZE_MAX / sizeof(uint32_t)) return DecodeResult::InvalidData;
   try {
-    level.argb.assign(size_t(pixels), 0);
+    level.argb = Pixels(size_t(pixels));
   } catch (const std::bad_alloc&) {
     return DecodeResult::OutOfMemory;
   }

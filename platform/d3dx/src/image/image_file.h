@@ -3,11 +3,13 @@
 // Bytes in, pixels out: nothing here touches a Direct3D device.
 #pragma once
 
-#include <cstddef>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
+
+#include "fresh_memory.h"
 
 namespace d3dximage {
 
@@ -39,10 +41,14 @@ constexpr uint32_t DXT5 = FourCC('D', 'X', 'T', '5');
 }  // namespace fileformat
 
 // One picture: pixels as 0xAARRGGBB, rows from top to bottom, no padding.
+// Decoded pixels, in fresh memory: a new image is not zeroed in a pass of its own
+// before the decoder writes it.
+using Pixels = raster::FreshVector<uint32_t>;
+
 struct ImageLevel {
   uint32_t width = 0;
   uint32_t height = 0;
-  std::vector<uint32_t> argb;
+  Pixels argb;
 };
 
 // Which reader took the file; the values are D3DXIMAGE_FILEFORMAT's.

@@ -72,7 +72,7 @@ uint32_t FullMipCount(uint32_t width, uint32_t height) {
 }
 
 ImageLevel Resize(const ImageLevel& source, uint32_t width, uint32_t height) {
-  ImageLevel result{width, height, std::vector<uint32_t>(size_t(width) * height)};
+  ImageLevel result{width, height, Pixels(size_t(width) * height)};
   const AxisTaps across = ComputeTaps(source.width, width);
   const AxisTaps down = ComputeTaps(source.height, height);
   // Rows first into floats (width x source height, 4 channels), then columns.

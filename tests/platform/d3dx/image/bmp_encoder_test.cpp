@@ -83,7 +83,7 @@ TEST(BmpWriter, AllZeroAlphaReadsAsOpaque) {
   ImageFile file;
   ASSERT_EQ(Decode(EncodeBmp32(2, 1, pixels.data(), 2), file), DecodeResult::Ok);
   EXPECT_EQ(file.fileFormat, fileformat::X8R8G8B8);
-  EXPECT_EQ(file.levels[0].argb, (std::vector<uint32_t>{0xFF123456, 0xFFABCDEF}));
+  EXPECT_EQ(file.levels[0].argb, (d3dximage::Pixels{0xFF123456, 0xFFABCDEF}));
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ struct CraftedCase {
 
 std::ostream& operator<<(std::ostream& os, const CraftedCase& c) { return os << c.name; }
 
-ImageLevel Constant(uint32_t w, uint32_t h, uint32_t argb) { return {w, h, std::vector<uint32_t>(w * h, argb)}; }
+ImageLevel Constant(uint32_t w, uint32_t h, uint32_t argb) { return {w, h, Pixels(w * h, argb)}; }
 
 const CraftedCase kCases[] = {
     // Bottom-up RLE8: a run, a delta to (3, 1), a run, end of line, a padded

@@ -16,7 +16,7 @@ class MipChain : public testing::TestWithParam<ChainCase> {};
 
 TEST_P(MipChain, HalvesEachLevelDownToOneByOne) {
   const ChainCase& c = GetParam();
-  std::vector<ImageLevel> levels = {{c.width, c.height, std::vector<uint32_t>(c.width * c.height, 0x80C04020)}};
+  std::vector<ImageLevel> levels = {{c.width, c.height, Pixels(c.width * c.height, 0x80C04020)}};
   BuildMipChain(levels, 0);
   ASSERT_EQ(levels.size(), c.sizes.size());
   EXPECT_EQ(FullMipCount(c.width, c.height), c.sizes.size());
@@ -36,11 +36,11 @@ INSTANTIATE_TEST_SUITE_P(Sizes, MipChain,
                                          ChainCase{1, 16, {{1, 16}, {1, 8}, {1, 4}, {1, 2}, {1, 1}}}));
 
 TEST(MipChain, StopsAtTheRequestedCountAndReplacesOldLevels) {
-  std::vector<ImageLevel> levels = {{4, 4, std::vector<uint32_t>(16, 1)}, {9, 9, {}}};
+  std::vector<ImageLevel> levels = {{4, 4, Pixels(16, 1)}, {9, 9, {}}};
   BuildMipChain(levels, 2);
   ASSERT_EQ(levels.size(), 2u);
   EXPECT_EQ(levels[1].width, 2u);
-  EXPECT_EQ(levels[1].argb, std::vector<uint32_t>(4, 1));
+  EXPECT_EQ(levels[1].argb, Pixels(4, 1));
 }
 
 // Halving weighs the four nearest source pixels 1/8, 3/8, 3/8, 1/8; the mirrored
@@ -49,7 +49,7 @@ TEST(MipChain, StopsAtTheRequestedCountAndReplacesOldLevels) {
 TEST(TriangleFilter, HalvingUsesTentWeightsWithMirroredEdges) {
   ImageLevel row{4, 1, {0, 0, 80, 160}};
   ImageLevel half = Resize(row, 2, 1);
-  EXPECT_EQ(half.argb, (std::vector<uint32_t>{10, 110}));
+  EXPECT_EQ(half.argb, (Pixels{10, 110}));
 }
 
 TEST(TriangleFilter, ChannelsAreFilteredApart) {
@@ -58,11 +58,11 @@ TEST(TriangleFilter, ChannelsAreFilteredApart) {
 }
 
 TEST(TriangleFilter, ResizeToALimitKeepsAConstantPicture) {
-  ImageLevel big{300, 20, std::vector<uint32_t>(6000, 0xFF336699)};
+  ImageLevel big{300, 20, Pixels(6000, 0xFF336699)};
   ImageLevel fitted = Resize(big, 128, 8);
   EXPECT_EQ(fitted.width, 128u);
   EXPECT_EQ(fitted.height, 8u);
-  EXPECT_EQ(fitted.argb, std::vector<uint32_t>(128 * 8, 0xFF336699));
+  EXPECT_EQ(fitted.argb, Pixels(128 * 8, 0xFF336699));
 }
 
 }  // namespace
