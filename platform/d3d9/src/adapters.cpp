@@ -56,7 +56,7 @@ void FitScreen(Screen& screen, const RECT& bounds) {
   if (screen.width == width && screen.height == height) return;
   screen.width = width;
   screen.height = height;
-  screen.pixels.assign(size_t{width} * height, 0xFF000000u);
+  screen.pixels = raster::FreshVector<uint32_t>(size_t{width} * height);
   screen.changes.Reset();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "d3d9types.h"
+#include "fresh_memory.h"
 #include "screen_changes.h"
 #include "win32ext.h"
 
@@ -20,7 +21,9 @@ constexpr D3DFORMAT kDesktopFormat = D3DFMT_X8R8G8B8;
 struct Screen {
   uint32_t width = 0;
   uint32_t height = 0;
-  std::vector<uint32_t> pixels;  // X8R8G8B8 with X = 0xFF, rows top to bottom
+  // X8R8G8B8, rows top to bottom, in fresh memory: where nothing was presented yet the
+  // pages are never touched (and X is 0 there; readers set it).
+  raster::FreshVector<uint32_t> pixels;
   ScreenChanges changes;
 };
 

@@ -152,15 +152,21 @@ HRESULT Device::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destinatio
   const Screen& screen = adapter->screen;
   const uint64_t held = pixels.ScreenImage();
   uint8_t* bits = pixels.Bits();
-  auto copy = [&](const RECT& r) {
-    const size_t bytes = size_t(r.right - r.left) * 4;
+  auto row = [&](LONG y) { return reinterpret_cast<uint32_t*>(bits + size_t(y) * pixels.Pitch()); };
+  // Presented rectangles already have their X byte set: they are copied as they are.
+  auto copyChange = [&](const RECT& r) {
     for (LONG y = r.top; y < r.bottom; ++y)
-      std::memcpy(bits + size_t(y) * pixels.Pitch() + size_t(r.left) * 4,
-                  screen.pixels.data() + size_t(y) * screen.width + size_t(r.left), bytes);
+      std::memcpy(row(y) + r.left, screen.pixels.data() + size_t(y) * screen.width + r.left,
+                  size_t(r.right - r.left) * 4);
   };
   // A surface that still holds an earlier image of this screen takes only the changes.
-  if (held == 0 || !screen.changes.ForEachSince(held, copy))
-    copy({0, 0, LONG(screen.width), LONG(screen.height)});
+  if (held == 0 || !screen.changes.ForEachSince(held, copyChange)) {
+    for (LONG y = 0; y < LONG(screen.height); ++y) {
+      const uint32_t* in = screen.pixels.data() + size_t(y) * screen.width;
+      uint32_t* out = row(y);
+      for (uint32_t x = 0; x < screen.width; ++x) out[x] = in[x] | 0xFF000000u;
+    }
+  }
   pixels.SetScreenImage(screen.changes.Serial());
   return D3D_OK;
 }
