@@ -19,6 +19,9 @@ struct TextureLevelView {
   uint32_t width;
   uint32_t height;
   uint32_t pitch;
+  // A 32-bit level whose rows end in a copy of their first texel (pitch (width + 1) * 4),
+  // the layout the renderer samples in: it reads such a level where it lies.
+  bool wrapTexels = false;
 };
 
 // A texture bound to a stage. `version` changes whenever the device's copy of any level

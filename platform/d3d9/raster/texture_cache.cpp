@@ -41,6 +41,26 @@ bool ConvertLevel(D3DFORMAT format, const FormatInfo& info, const TextureLevelVi
   return converted;
 }
 
+// Whether a level can be sampled where it lies: it carries its wrap texels, and its
+// texels are A8R8G8B8 already, or X8R8G8B8 with every X byte 0xFF (as in a loaded
+// picture), so that they read as the opaque colours a converted copy would hold.
+bool SampledInPlace(D3DFORMAT format, const TextureLevelView& level) {
+  if (!level.wrapTexels || level.pitch != (uint64_t{level.width} + 1) * 4 ||
+      (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8))
+    return false;
+  if (format == D3DFMT_A8R8G8B8) return true;
+  std::atomic<bool> opaque{true};
+  InRowBands(level.width, level.height, 1, [&](uint32_t first, uint32_t last) {
+    uint32_t all = 0xFF000000u;
+    for (uint32_t y = first; y < last; ++y) {
+      const auto* row = reinterpret_cast<const uint32_t*>(level.bits + size_t{y} * level.pitch);
+      for (uint32_t x = 0; x < level.width; ++x) all &= row[x];
+    }
+    if (all != 0xFF000000u) opaque = false;
+  });
+  return opaque;
+}
+
 // Converts levels convertedCount .. count-1; false leaves the image unusable.
 bool ConvertLevels(const TextureView& view, uint32_t count, TexelImage* image) {
   const FormatInfo* info = FindFormat(view.format);
@@ -49,6 +69,12 @@ bool ConvertLevels(const TextureView& view, uint32_t count, TexelImage* image) {
     const TextureLevelView& level = view.levels[i];
     if (level.width == 0 || level.height == 0 || !level.bits) return false;
     FreshVector<uint32_t>& storage = image->storage[i];
+    if (SampledInPlace(view.format, level)) {
+      FreshVector<uint32_t>().swap(storage);  // a copy made before is not needed now
+      image->levels[i] = {reinterpret_cast<const uint32_t*>(level.bits), level.width, level.height, level.width + 1};
+      image->convertedCount = i + 1;
+      continue;
+    }
     storage.resize((size_t{level.width} + 1) * level.height);
     if (!ConvertLevel(view.format, *info, level, storage.data())) return false;
     image->levels[i] = {storage.data(), level.width, level.height, level.width + 1};

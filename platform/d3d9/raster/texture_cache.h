@@ -1,5 +1,6 @@
 // Texture levels converted into 32-bit A8R8G8B8 texels, kept per texture id until the
-// texture's version changes or the device forgets it. Sampling reads only these copies.
+// texture's version changes or the device forgets it. Sampling reads only these copies
+// (or, for 32-bit levels laid out as they are, the levels themselves).
 // A level is converted the first time a draw may sample it, so a texture drawn without
 // a mip filter costs only its first level here.
 #pragma once
@@ -16,7 +17,8 @@ namespace raster {
 constexpr uint32_t kMaxLevels = 16;
 
 // Rows are `pitch` = width + 1 texels apart: after each row a copy of its first texel,
-// so a filter reads a texel and its right neighbour under wrapping with one load.
+// so a filter reads a texel and its right neighbour under wrapping with one load. A
+// level already in this layout (see TextureLevelView::wrapTexels) is read in place.
 struct TexelLevel {
   const uint32_t* texels;
   uint32_t width;

@@ -2,6 +2,7 @@
 #include "resources.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "device.h"
@@ -11,9 +12,13 @@ namespace d3d9impl {
 
 // ---- PixelStore -----------------------------------------------------------------------
 
-PixelStore::PixelStore(const raster::FormatInfo& format, uint32_t width, uint32_t height)
-    : format_(format), width_(width), height_(height), pitch_(raster::RowPitch(format, width)) {
-  uint64_t bytes = raster::LevelBytes(format, width, height);
+PixelStore::PixelStore(const raster::FormatInfo& format, uint32_t width, uint32_t height, bool wrapTexels)
+    : format_(format),
+      width_(width),
+      height_(height),
+      wrapTexels_(wrapTexels && (format.format == D3DFMT_A8R8G8B8 || format.format == D3DFMT_X8R8G8B8)),
+      pitch_(raster::RowPitch(format, width) + (wrapTexels_ ? 4 : 0)) {
+  uint64_t bytes = raster::LevelBytes(format, width, height) + (wrapTexels_ ? uint64_t{height} * 4 : 0);
   try {
     bits_.resize(bytes);  // zero, and untouched until written
   } catch (const std::bad_alloc&) {
@@ -39,6 +44,14 @@ HRESULT PixelStore::Lock(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) 
   return D3D_OK;
 }
 
+void PixelStore::RefreshWrapTexels() {
+  if (!wrapTexels_ || bits_.empty()) return;
+  for (uint32_t y = 0; y < height_; ++y) {
+    uint8_t* row = bits_.data() + size_t{y} * pitch_;
+    std::memcpy(row + size_t{width_} * 4, row, 4);
+  }
+}
+
 HRESULT PixelStore::Unlock() {
   if (!locked_) return InvalidCall("UnlockRect: not locked");
   locked_ = false;
@@ -56,7 +69,7 @@ Surface::Surface(Device* device, D3DPOOL pool, DWORD usage, SurfaceOwner owner,
       usage_(usage),
       owner_(owner),
       container_(container),
-      pixels_(format, width, height) {}
+      pixels_(format, width, height, owner == SurfaceOwner::TextureLevel) {}
 
 Surface::~Surface() = default;
 
@@ -117,7 +130,7 @@ Texture::Texture(Device* device, D3DPOOL pool, DWORD usage, const raster::Format
     levels_.push_back(new Surface(device, pool, usage, SurfaceOwner::TextureLevel, this,
                                   format, w, h));
     PixelStore& store = levels_.back()->Pixels();
-    levelViews_.push_back({store.Bits(), w, h, store.Pitch()});
+    levelViews_.push_back({store.Bits(), w, h, store.Pitch(), store.WrapTexels()});
   }
   view_ = {NextTextureId(), 0, format.format, levels, levelViews_.data()};
   made_ = levels;
@@ -164,7 +177,10 @@ HRESULT Texture::UnlockRect(UINT level) {
   return levels_[level]->UnlockRect();
 }
 
-void Texture::ContentChanged() { ++view_.version; }
+void Texture::ContentChanged() {
+  for (Surface* level : levels_) level->Pixels().RefreshWrapTexels();
+  ++view_.version;
+}
 
 HRESULT Texture::DeferLevels(UINT first, std::unique_ptr<d3d9ext::LevelFiller> filler) {
   if (!filler) return InvalidCall("DeferLevels: null filler");
@@ -185,6 +201,7 @@ HRESULT Texture::MakeLevels(UINT count) {
   for (; made_ < count; ++made_) {
     PixelStore& level = levels_[made_]->Pixels();
     if (!filler_->Fill(made_, topRect, {INT(level.Pitch()), level.Bits()})) return E_OUTOFMEMORY;
+    level.RefreshWrapTexels();
   }
   if (made_ == levels_.size()) filler_.reset();
   return D3D_OK;

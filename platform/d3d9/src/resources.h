@@ -20,7 +20,9 @@ class Texture;
 // Pixel storage of one surface or mip level, with its lock state.
 class PixelStore {
  public:
-  PixelStore(const raster::FormatInfo& format, uint32_t width, uint32_t height);
+  // With wrapTexels (A8R8G8B8 and X8R8G8B8 only) each row has room for a copy of its first
+  // texel after it, which RefreshWrapTexels writes.
+  PixelStore(const raster::FormatInfo& format, uint32_t width, uint32_t height, bool wrapTexels = false);
   bool Allocated() const { return !bits_.empty(); }
   HRESULT Lock(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
   HRESULT Unlock();
@@ -39,12 +41,15 @@ class PixelStore {
   // The number of the screen image (see ScreenChanges) the pixels are an unchanged copy
   // of, or 0. Every writable access clears it.
   uint64_t ScreenImage() const { return screenImage_; }
+  bool WrapTexels() const { return wrapTexels_; }
+  void RefreshWrapTexels();
   void SetScreenImage(uint64_t serial) { screenImage_ = serial; }
 
  private:
   const raster::FormatInfo& format_;
   uint32_t width_;
   uint32_t height_;
+  bool wrapTexels_;
   uint32_t pitch_;
   raster::FreshVector<uint8_t> bits_;
   bool locked_ = false;
