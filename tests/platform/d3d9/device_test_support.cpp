@@ -69,6 +69,30 @@ IDirect3DVertexBuffer9* MakeVertexBuffer(IDirect3DDevice9* device, const void* b
   return buffer;
 }
 
+std::vector<uint32_t> DrawTexturedQuads(const TestDevice& test, IDirect3DTexture9* texture,
+                                        const std::vector<TexturedVertex>& vertices) {
+  IDirect3DDevice9* d = test.device;
+  EXPECT_EQ(d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
+  d->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
+  d->SetTexture(0, texture);
+  d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+  d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  const UINT bytes = UINT(vertices.size() * sizeof(TexturedVertex));
+  IDirect3DVertexBuffer9* buffer = MakeVertexBuffer(d, vertices.data(), bytes);
+  d->SetStreamSource(0, buffer, 0, sizeof(TexturedVertex));
+  d->BeginScene();
+  for (UINT first = 0; first + 4 <= vertices.size(); first += 4)
+    EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, first, 2), D3D_OK);
+  d->EndScene();
+  d->SetTexture(0, nullptr);
+  d->SetStreamSource(0, nullptr, 0, 0);
+  buffer->Release();
+  EXPECT_EQ(d->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  return ReadFrontBuffer(test);
+}
+
 std::vector<uint32_t> ReadFrontBuffer(const TestDevice& test) {
   IDirect3DDevice9* device = test.device;
   D3DDISPLAYMODE mode{};

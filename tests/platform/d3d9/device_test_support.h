@@ -37,4 +37,14 @@ IDirect3DVertexBuffer9* MakeVertexBuffer(IDirect3DDevice9* device, const void* b
 // The whole desktop as GetFrontBufferData gives it, 0xAARRGGBB, rows top to bottom.
 std::vector<uint32_t> ReadFrontBuffer(const TestDevice& test);
 
+// A pre-transformed vertex with one texture coordinate pair.
+struct TexturedVertex {
+  float x, y, z, rhw, u, v;
+};
+// Clears, draws each four vertices as a strip with `texture` (colour: the texture's,
+// through a linear filter; the other states as they are set), presents, and returns
+// the desktop.
+std::vector<uint32_t> DrawTexturedQuads(const TestDevice& test, IDirect3DTexture9* texture,
+                                        const std::vector<TexturedVertex>& vertices);
+
 }  // namespace testsupport

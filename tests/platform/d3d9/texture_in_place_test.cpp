@@ -46,18 +46,7 @@ class TextureInPlace : public ::testing::Test {
   // renderer's lean loop draws it, which reads each texel pair, wrap texel included, in
   // one load; with it the texture's alpha shows in the frame.
   std::vector<uint32_t> Frame(IDirect3DTexture9* texture, bool blend) {
-    struct Vertex {
-      float x, y, z, rhw, u, v;
-    } quad[] = {{0, 0, 0.5f, 1, 0.5f, 0}, {64, 0, 0.5f, 1, 1.5f, 0}, {0, 48, 0.5f, 1, 0.5f, 1},
-                {64, 48, 0.5f, 1, 1.5f, 1}};
     IDirect3DDevice9* d = test_.device;
-    EXPECT_EQ(d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
-    d->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
-    d->SetTexture(0, texture);
-    d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
     // The texture's alpha goes into the frame through the blend: alpha 0 would leave
     // the black clear colour.
     d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
@@ -65,16 +54,8 @@ class TextureInPlace : public ::testing::Test {
     d->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
     d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    IDirect3DVertexBuffer9* buffer = testsupport::MakeVertexBuffer(d, quad, sizeof quad);
-    d->SetStreamSource(0, buffer, 0, sizeof(Vertex));
-    d->BeginScene();
-    EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
-    d->EndScene();
-    d->SetTexture(0, nullptr);
-    d->SetStreamSource(0, nullptr, 0, 0);
-    buffer->Release();
-    EXPECT_EQ(d->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-    return testsupport::ReadFrontBuffer(test_);
+    return testsupport::DrawTexturedQuads(
+        test_, texture, {{0, 0, 0.5f, 1, 0.5f, 0}, {64, 0, 0.5f, 1, 1.5f, 0}, {0, 48, 0.5f, 1, 0.5f, 1}, {64, 48, 0.5f, 1, 1.5f, 1}});
   }
 
   TestDevice test_;

@@ -189,30 +189,11 @@ class DeferredMipsDrawTest : public DeferredMipsTest {
   // A 64x48 frame of the texture on a quad shrinking it to about 1/5 of its size across,
   // so that a mip filter picks the lower levels.
   std::vector<uint32_t> Frame(IDirect3DTexture9* texture, DWORD mipFilter) {
-    struct Vertex {
-      float x, y, z, rhw, u, v;
-    } quad[] = {{0, 0, 0.5f, 1, 0, 0}, {8, 0, 0.5f, 1, 1, 0}, {0, 6, 0.5f, 1, 0, 1}, {8, 6, 0.5f, 1, 1, 1},
-                {10, 0, 0.5f, 1, 0, 0}, {60, 0, 0.5f, 1, 1, 0}, {10, 40, 0.5f, 1, 0, 1}, {60, 40, 0.5f, 1, 1, 1}};
-    IDirect3DDevice9* d = test_.device;
-    EXPECT_EQ(d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
-    d->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
-    d->SetTexture(0, texture);
-    d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    d->SetSamplerState(0, D3DSAMP_MIPFILTER, mipFilter);
-    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    IDirect3DVertexBuffer9* buffer = testsupport::MakeVertexBuffer(d, quad, sizeof quad);
-    d->SetStreamSource(0, buffer, 0, sizeof(Vertex));
-    d->BeginScene();
-    EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
-    EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 4, 2), D3D_OK);
-    d->EndScene();
-    d->SetTexture(0, nullptr);
-    d->SetStreamSource(0, nullptr, 0, 0);
-    buffer->Release();
-    EXPECT_EQ(d->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-    return testsupport::ReadFrontBuffer(test_);
+    test_.device->SetSamplerState(0, D3DSAMP_MIPFILTER, mipFilter);
+    return testsupport::DrawTexturedQuads(test_, texture,
+                                          {{0, 0, 0.5f, 1, 0, 0}, {8, 0, 0.5f, 1, 1, 0}, {0, 6, 0.5f, 1, 0, 1},
+                                           {8, 6, 0.5f, 1, 1, 1}, {10, 0, 0.5f, 1, 0, 0}, {60, 0, 0.5f, 1, 1, 0},
+                                           {10, 40, 0.5f, 1, 0, 1}, {60, 40, 0.5f, 1, 1, 1}});
   }
 };
 
