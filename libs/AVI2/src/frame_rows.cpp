@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#endif
+
 namespace avi2 {
 namespace {
 
@@ -19,7 +23,7 @@ uint32_t Load32(const uint8_t* at) {
 void Store32(uint8_t* at, uint32_t value) { std::memcpy(at, &value, 4); }
 
 // B, G, R of each 4-byte pixel, packed: four pixels at a time become three words.
-void PackRow32(const uint8_t* in, int32_t width, uint8_t* out) {
+void PackRow32Portable(const uint8_t* in, int32_t width, uint8_t* out) {
   int32_t x = 0;
   for (; x + 4 <= width; x += 4, in += 16, out += 12) {
     const uint32_t p0 = Load32(in), p1 = Load32(in + 4), p2 = Load32(in + 8), p3 = Load32(in + 12);
@@ -28,6 +32,27 @@ void PackRow32(const uint8_t* in, int32_t width, uint8_t* out) {
     Store32(out + 8, ((p2 >> 16) & 0x000000FFu) | (p3 << 8));
   }
   for (; x < width; ++x, in += 4, out += 3) std::memcpy(out, in, 3);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// The same with one byte shuffle per four pixels. Each store writes 16 bytes of which
+// 12 are the pixels', so it runs while six pixels remain (18 bytes of room).
+[[gnu::target("ssse3")]] void PackRow32Ssse3(const uint8_t* in, int32_t width, uint8_t* out) {
+  const __m128i bgr = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  int32_t x = 0;
+  for (; x + 6 <= width; x += 4, in += 16, out += 12)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)), bgr));
+  PackRow32Portable(in, width - x, out);
+}
+#endif
+
+void PackRow32(const uint8_t* in, int32_t width, uint8_t* out) {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool ssse3 = __builtin_cpu_supports("ssse3");
+  if (ssse3) return PackRow32Ssse3(in, width, out);
+#endif
+  PackRow32Portable(in, width, out);
 }
 
 }  // namespace
