@@ -11,7 +11,7 @@ namespace {
 constexpr uint32_t kMaxDimension = 4096;
 constexpr uint64_t kMaxFilteredPixels = 1 << 16;
 
-std::vector<uint32_t> AsReadBackFromBmp(std::vector<uint32_t> argb) {
+d3dximage::Pixels AsReadBackFromBmp(d3dximage::Pixels argb) {
   if (std::all_of(argb.begin(), argb.end(), [](uint32_t p) { return p >> 24 == 0; }))
     for (uint32_t& p : argb) p |= 0xFF000000;
   return argb;
