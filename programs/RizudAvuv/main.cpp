@@ -2,12 +2,9 @@
 // opens the movie and hands it to the window. Exit status 2 for no movie named or no
 // display, 1 for a movie that cannot be opened, 0 once the window is closed.
 #include <gtk/gtk.h>
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "command_line.h"
 #include "editor_window.h"
@@ -24,17 +21,7 @@ size_t CachedFrames(const movie::MovieInfo& info) {
 
 constexpr int64_t kMaxFrames = int64_t{1} << 22;  // 38 hours at 30 frames a second
 
-// A FIFO or device would block the reader or never end: only regular files are opened.
 std::unique_ptr<movie::MovieReader> OpenMovie(const std::string& path, std::string* error) {
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) {
-    *error = std::strerror(errno);
-    return nullptr;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    *error = "not a regular file";
-    return nullptr;
-  }
   std::unique_ptr<movie::MovieReader> reader = movie::MovieReader::Open(path, error);
   if (reader && reader->Info().frameCount < 1) {
     *error = "the movie holds no frame";

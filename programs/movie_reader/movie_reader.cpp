@@ -3,6 +3,10 @@
 // limits from the headers before a decoder or a picture buffer exists.
 #include "movie_reader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -31,14 +35,19 @@ bool Fail(std::string* error, const std::string& text) {
   return false;
 }
 
-// The file must start as a RIFF of form 'AVI ' before any parser looks at it.
+// The file must be a regular file (a FIFO or a device would block the reader or never
+// end; O_NONBLOCK keeps the open itself from waiting) and start as a RIFF of form 'AVI '
+// before any parser looks at it.
 bool IsAviFile(const std::string& path, std::string* error) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return Fail(error, std::string("cannot open the file: ") + std::strerror(errno));
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Fail(error, std::string("cannot open the file: ") + std::strerror(errno));
+  struct stat info;
+  const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
   unsigned char head[12] = {};
-  const size_t got = std::fread(head, 1, sizeof head, file);
-  std::fclose(file);
-  if (got < sizeof head || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "AVI ", 4) != 0)
+  const ssize_t got = regular ? pread(fd, head, sizeof head, 0) : 0;
+  close(fd);
+  if (!regular) return Fail(error, "not a regular file");
+  if (got < ssize_t(sizeof head) || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "AVI ", 4) != 0)
     return Fail(error, "not an AVI file");
   return true;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -100,6 +101,17 @@ TEST(ProgramTest, BadMovieGetsOneLineAndExitStatusOne) {
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err, "VoridEdadide: bad.avi: not an AVI file\n");
   EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"bad.avi"});
+}
+
+// A FIFO in the movie's place gets its line at once instead of a converter that waits
+// for a writer for ever.
+TEST(ProgramTest, FifoInsteadOfAMovieIsRefusedAtOnce) {
+  ScratchDir dir;
+  ASSERT_EQ(mkfifo((dir / "pipe.avi").c_str(), 0666), 0);
+  const Result result = RunProgram(dir, "-i pipe.avi -GIF");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "VoridEdadide: pipe.avi: not a regular file\n");
+  EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"pipe.avi"});
 }
 
 TEST(ProgramTest, CutMovieIsConvertedAndSaysSo) {

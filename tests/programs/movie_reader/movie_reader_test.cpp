@@ -4,8 +4,10 @@
 #include "movie_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 #include "scratch_dir.h"
@@ -130,6 +132,11 @@ TEST(MovieReaderTest, CutMovieKeepsItsWholeFrames) {
 TEST(MovieReaderTest, FilesThatAreNoMovieAreRefusedWithTheReason) {
   ScratchDir dir;
   EXPECT_NE(OpenError(dir / "missing.avi").find("cannot open the file"), std::string::npos);
+  // A FIFO would block a reader for ever: it is refused at once, as is a folder.
+  ASSERT_EQ(mkfifo((dir / "fifo.avi").c_str(), 0666), 0);
+  EXPECT_EQ(OpenError(dir / "fifo.avi"), "not a regular file");
+  std::filesystem::create_directory(dir / "folder.avi");
+  EXPECT_EQ(OpenError(dir / "folder.avi"), "not a regular file");
   avi2_test::WriteFile(dir / "empty.avi", {});
   EXPECT_EQ(OpenError(dir / "empty.avi"), "not an AVI file");
   const std::string text = "this is a text file, not a movie";
