@@ -12,9 +12,9 @@
 namespace raster {
 namespace {
 
-// Plain formats convert straight into the cache's rows; compressed ones a row of
-// blocks at a time through a scratch buffer.
-// Rows [first, last) of a level (whole block rows for a compressed one).
+// Rows [first, last) of a level (whole block rows for a compressed one): plain formats
+// convert straight into the cache's rows, compressed ones a row of blocks at a time
+// through a scratch buffer.
 bool ConvertLevelRows(D3DFORMAT format, const FormatInfo& info, const TextureLevelView& level, uint32_t* out,
                       uint32_t first, uint32_t last) {
   uint32_t rows = info.blockSize;
@@ -69,15 +69,15 @@ bool ConvertLevels(const TextureView& view, uint32_t count, TexelImage* image) {
     const TextureLevelView& level = view.levels[i];
     if (level.width == 0 || level.height == 0 || !level.bits) return false;
     FreshVector<uint32_t>& storage = image->storage[i];
+    const uint32_t* texels = reinterpret_cast<const uint32_t*>(level.bits);
     if (SampledInPlace(view.format, level)) {
       FreshVector<uint32_t>().swap(storage);  // a copy made before is not needed now
-      image->levels[i] = {reinterpret_cast<const uint32_t*>(level.bits), level.width, level.height, level.width + 1};
-      image->convertedCount = i + 1;
-      continue;
+    } else {
+      storage.resize((size_t{level.width} + 1) * level.height);
+      if (!ConvertLevel(view.format, *info, level, storage.data())) return false;
+      texels = storage.data();
     }
-    storage.resize((size_t{level.width} + 1) * level.height);
-    if (!ConvertLevel(view.format, *info, level, storage.data())) return false;
-    image->levels[i] = {storage.data(), level.width, level.height, level.width + 1};
+    image->levels[i] = {texels, level.width, level.height, level.width + 1};
     image->convertedCount = i + 1;
   }
   return true;

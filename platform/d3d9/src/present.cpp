@@ -152,21 +152,17 @@ HRESULT Device::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destinatio
   const Screen& screen = adapter->screen;
   const uint64_t held = pixels.ScreenImage();
   uint8_t* bits = pixels.Bits();
-  auto row = [&](LONG y) { return reinterpret_cast<uint32_t*>(bits + size_t(y) * pixels.Pitch()); };
   // Presented rectangles already have their X byte set: they are copied as they are.
   auto copyChange = [&](const RECT& r) {
     for (LONG y = r.top; y < r.bottom; ++y)
-      std::memcpy(row(y) + r.left, screen.pixels.data() + size_t(y) * screen.width + r.left,
-                  size_t(r.right - r.left) * 4);
+      std::memcpy(bits + size_t(y) * pixels.Pitch() + size_t(r.left) * 4,
+                  screen.pixels.data() + size_t(y) * screen.width + size_t(r.left), size_t(r.right - r.left) * 4);
   };
-  // A surface that still holds an earlier image of this screen takes only the changes.
-  if (held == 0 || !screen.changes.ForEachSince(held, copyChange)) {
-    for (LONG y = 0; y < LONG(screen.height); ++y) {
-      const uint32_t* in = screen.pixels.data() + size_t(y) * screen.width;
-      uint32_t* out = row(y);
-      for (uint32_t x = 0; x < screen.width; ++x) out[x] = in[x] | 0xFF000000u;
-    }
-  }
+  // A surface that still holds an earlier image of this screen takes only the changes;
+  // any other gets the whole screen, where the X byte is 0 wherever nothing was presented.
+  if (held == 0 || !screen.changes.ForEachSince(held, copyChange))
+    raster::ConvertRect(D3DFMT_X8R8G8B8, reinterpret_cast<const uint8_t*>(screen.pixels.data()), screen.width * 4,
+                        D3DFMT_A8R8G8B8, bits, pixels.Pitch(), screen.width, screen.height);
   pixels.SetScreenImage(screen.changes.Serial());
   return D3D_OK;
 }

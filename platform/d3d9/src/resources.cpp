@@ -55,6 +55,7 @@ void PixelStore::RefreshWrapTexels() {
 HRESULT PixelStore::Unlock() {
   if (!locked_) return InvalidCall("UnlockRect: not locked");
   locked_ = false;
+  RefreshWrapTexels();  // whatever the lock changed, the copied first texels follow
   return D3D_OK;
 }
 
@@ -177,10 +178,7 @@ HRESULT Texture::UnlockRect(UINT level) {
   return levels_[level]->UnlockRect();
 }
 
-void Texture::ContentChanged() {
-  for (Surface* level : levels_) level->Pixels().RefreshWrapTexels();
-  ++view_.version;
-}
+void Texture::ContentChanged() { ++view_.version; }
 
 HRESULT Texture::DeferLevels(UINT first, std::unique_ptr<d3d9ext::LevelFiller> filler) {
   if (!filler) return InvalidCall("DeferLevels: null filler");

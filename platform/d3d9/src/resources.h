@@ -41,9 +41,11 @@ class PixelStore {
   // The number of the screen image (see ScreenChanges) the pixels are an unchanged copy
   // of, or 0. Every writable access clears it.
   uint64_t ScreenImage() const { return screenImage_; }
-  bool WrapTexels() const { return wrapTexels_; }
-  void RefreshWrapTexels();
   void SetScreenImage(uint64_t serial) { screenImage_ = serial; }
+  bool WrapTexels() const { return wrapTexels_; }
+  // Copies each row's first texel after it again; Unlock does so itself, other writers
+  // of the bits call it when they are done.
+  void RefreshWrapTexels();
 
  private:
   const raster::FormatInfo& format_;
