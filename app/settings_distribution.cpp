@@ -10,7 +10,7 @@
 
 // A movie path longer than the capture can hold is refused rather than cut short. The
 // record's text is read no further than its field, terminated or not.
-bool DistributeSettings(const RecordingSettings& record, GlobeApp& app) {
+bool DistributeSettings(const RecordingSettings& record, GlobeApp& app, const RecordingExtras& extras) {
   std::string_view movie(record.movieFile, strnlen(record.movieFile, sizeof record.movieFile));
   if (!frameCapture.SetOutputPath(movie)) {
     std::fprintf(stderr, "vesk: the movie path is too long (at most %zu bytes): %.*s\n",
@@ -29,5 +29,6 @@ bool DistributeSettings(const RecordingSettings& record, GlobeApp& app) {
   app.spinForward = record.spinForward != 0;
   app.eyeZ = -3.0f;
   app.highTessellation = record.highTessellation;
+  (void)extras;
   return true;
 }

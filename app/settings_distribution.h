@@ -5,6 +5,8 @@
 #include "VeskSet.h"
 #include "globe_app.h"
 
-// Copies every field of the record to its destination. False, with one line on
+// Copies every field of the record, and of the extras record, to its destination. False, with one line on
 // standard error, when the movie path does not fit the capture (nothing is cut short).
-bool DistributeSettings(const RecordingSettings& record, GlobeApp& app);
+// Without extras (all zero) the program does what the 560-byte record alone asks.
+bool DistributeSettings(const RecordingSettings& record, GlobeApp& app,
+                        const RecordingExtras& extras = {});

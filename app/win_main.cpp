@@ -9,7 +9,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   GlobeApp app;
   RecordingSettings record;
   if (VeskSet(&record) == 0) return 0;
-  if (!DistributeSettings(record, app)) return 2;
+  // Zeros, the Parts' behaviour, unless the library fills in more.
+  RecordingExtras extras{};
+  extras.size = sizeof extras;
+  VeskSetExtras(&extras);
+  if (!DistributeSettings(record, app, extras)) return 2;
   InitCommonControls();
   if (FAILED(app.Create(instance))) return kExitNoMovie;
   return app.Run();

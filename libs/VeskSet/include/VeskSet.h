@@ -1,6 +1,7 @@
 // The settings library's interface: the 560-byte RecordingSettings record and VeskSet,
-// which fills it from the command line. The record is a binary contract between the
-// program and libVeskSet.so, so its layout is pinned field by field below.
+// which fills it from the command line, and the RecordingExtras record of the settings
+// the first one has no room for, filled by VeskSetExtras. Both records are binary
+// contracts between the program and libVeskSet.so, so their layouts are pinned below.
 #pragma once
 
 #include <cstddef>
@@ -47,3 +48,21 @@ static_assert(offsetof(RecordingSettings, outputKinds) == 542);
 // A bad command line prints one line to standard error and ends the process with
 // status 2; the function does not return then.
 extern "C" VESKSET_API int VeskSet(RecordingSettings* settings);
+
+// Settings beyond the 560-byte record. The caller zeroes the record and sets size to
+// sizeof(RecordingExtras); the library fills at most that many bytes and sets size to
+// what it filled, so a program and a library of different ages agree on the common
+// fields and the rest stay zero. Fields are only ever added at the end. A record of
+// zeros asks for nothing beyond the 560-byte record.
+struct RecordingExtras {
+  uint32_t size;  // bytes of this record that hold values
+};
+
+static_assert(std::is_standard_layout_v<RecordingExtras>);
+static_assert(std::is_trivially_copyable_v<RecordingExtras>);
+static_assert(offsetof(RecordingExtras, size) == 0);
+
+// Fills *extras from the choices of the last successful VeskSet call. Returns 1 when
+// filled; 0 (record left as the caller gave it) without such a call, or when extras is
+// null or its size is smaller than the size field.
+extern "C" VESKSET_API int VeskSetExtras(RecordingExtras* extras);

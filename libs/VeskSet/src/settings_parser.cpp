@@ -448,6 +448,15 @@ bool FillRecord(const Choices& choices, RecordingSettings& settings) {
   return true;
 }
 
+void FillExtras(const Choices& choices, RecordingExtras& extras) {
+  RecordingExtras full{};
+  full.size = sizeof full;
+  (void)choices;
+  uint32_t filled = std::min<uint32_t>(extras.size, sizeof full);
+  std::memcpy(&extras, &full, filled);
+  extras.size = filled;
+}
+
 ParseResult ParseSettings(const std::vector<std::string>& args, RecordingSettings& settings,
                           std::string& message, std::string_view programName) {
   std::memset(&settings, 0, sizeof settings);

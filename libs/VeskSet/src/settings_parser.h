@@ -43,6 +43,10 @@ bool ApplySetting(std::string_view key, std::string_view value, Choices& choices
 // does not fit its field, which the checks on the way in rule out.
 bool FillRecord(const Choices& choices, RecordingSettings& settings);
 
+// Lays the choices beyond the 560-byte record out in extras: at most extras.size bytes
+// (the caller's record may be older and shorter), then size says how many were filled.
+void FillExtras(const Choices& choices, RecordingExtras& extras);
+
 // Parses args (argv without argv[0]) on top of the defaults. Every byte of settings is written whatever the
 // result; only Filled leaves meaningful values. programName appears in the texts.
 ParseResult ParseSettings(const std::vector<std::string>& args, RecordingSettings& settings,

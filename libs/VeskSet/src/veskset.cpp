@@ -1,8 +1,8 @@
 // The exported VeskSet: reads this process's command line from /proc/self/cmdline, lets
 // the parser take the options, asks in the settings window when there is a display and
 // no recording options (or --dialog), remembers what the window gave, and fills the
-// record. Prints help, version or the complaint; a bad command line ends the process
-// with status 2.
+// record; VeskSetExtras hands out the same call's settings beyond that record. Prints
+// help, version or the complaint; a bad command line ends the process with status 2.
 #include "VeskSet.h"
 
 #include <errno.h>
@@ -21,6 +21,9 @@
 #include "settings_parser.h"
 
 namespace {
+
+// The choices of the last VeskSet call that filled its record, for VeskSetExtras.
+std::optional<veskset::Choices> lastChoices;
 
 // The whole of /proc/self/cmdline; it has no size in advance, so read until the end.
 std::optional<std::string> ReadOwnCommandLine() {
@@ -119,5 +122,12 @@ extern "C" VESKSET_API int VeskSet(RecordingSettings* settings) {
   }
   if (!veskset::FillRecord(choices, *settings))
     EndWithUsageError(program + ": internal error: a text does not fit its field");
+  lastChoices = choices;
+  return 1;
+}
+
+extern "C" VESKSET_API int VeskSetExtras(RecordingExtras* extras) {
+  if (extras == nullptr || extras->size < sizeof extras->size || !lastChoices) return 0;
+  veskset::FillExtras(*lastChoices, *extras);
   return 1;
 }

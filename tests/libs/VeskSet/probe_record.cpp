@@ -5,16 +5,29 @@
 
 #include <cstring>
 
-bool DecodeRecord(const std::string& out, RecordingSettings& settings) {
-  size_t start = out.find("record=");
+namespace {
+
+// The bytes of the hex line that starts with label.
+bool DecodeHexLine(const std::string& out, const std::string& label, void* record, size_t size) {
+  size_t start = out.find(label);
   if (start == std::string::npos) return false;
-  start += 7;
-  if (out.size() < start + 2 * sizeof settings) return false;
-  auto* bytes = reinterpret_cast<unsigned char*>(&settings);
-  for (size_t i = 0; i < sizeof settings; ++i) {
+  start += label.size();
+  if (out.size() < start + 2 * size) return false;
+  auto* bytes = static_cast<unsigned char*>(record);
+  for (size_t i = 0; i < size; ++i) {
     bytes[i] = static_cast<unsigned char>(std::stoi(out.substr(start + 2 * i, 2), nullptr, 16));
   }
   return true;
+}
+
+}  // namespace
+
+bool DecodeRecord(const std::string& out, RecordingSettings& settings) {
+  return DecodeHexLine(out, "record=", &settings, sizeof settings);
+}
+
+bool DecodeExtras(const std::string& out, RecordingExtras& extras) {
+  return DecodeHexLine(out, "extras=", &extras, sizeof extras);
 }
 
 std::string Field(const char* text, size_t size) { return std::string(text, strnlen(text, size)); }

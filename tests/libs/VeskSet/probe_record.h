@@ -7,6 +7,8 @@
 
 // The record from the probe's "record=" hex line; false when there is none.
 bool DecodeRecord(const std::string& out, RecordingSettings& settings);
+// The extras record from the probe's "extras=" hex line; false when there is none.
+bool DecodeExtras(const std::string& out, RecordingExtras& extras);
 
 // A text field up to its zero (or its end).
 std::string Field(const char* text, size_t size);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -469,3 +470,19 @@ TEST(VeskSetParser, ProgramNameIsTheLastComponentOfArgvZero) {
 }
 
 }  // namespace
+
+// The caller's record may be older (shorter) or newer (longer) than the library's: only
+// the bytes both know are written, and size says how many.
+TEST(SettingsExtras, FillsNoMoreThanBothRecordsHold) {
+  alignas(RecordingExtras) unsigned char buffer[sizeof(RecordingExtras) + 16];
+  auto* extras = reinterpret_cast<RecordingExtras*>(buffer);
+  for (uint32_t callerSize : {uint32_t(sizeof extras->size), uint32_t(sizeof buffer)}) {
+    std::memset(buffer, 0xAA, sizeof buffer);
+    extras->size = callerSize;
+    veskset::FillExtras(veskset::Choices{}, *extras);
+    uint32_t filled = std::min<uint32_t>(callerSize, sizeof(RecordingExtras));
+    EXPECT_EQ(extras->size, filled);
+    for (size_t i = sizeof extras->size; i < filled; ++i) EXPECT_EQ(buffer[i], 0) << "byte " << i;
+    for (size_t i = filled; i < sizeof buffer; ++i) EXPECT_EQ(buffer[i], 0xAA) << "byte " << i;
+  }
+}

@@ -85,6 +85,17 @@ TEST(VeskSetExport, WithoutArgumentsFillsEveryByteWithDefaults) {
   ExpectZeroTail(settings.outputKinds);
 }
 
+TEST(VeskSetExport, WithoutExtensionOptionsTheExtrasAreZero) {
+  ChildRun run = RunProbe({"-n", "3"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  RecordingExtras extras;
+  ASSERT_TRUE(DecodeExtras(run.out, extras)) << run.out;
+  EXPECT_EQ(extras.size, sizeof extras);
+  RecordingExtras zeros{};
+  zeros.size = sizeof zeros;
+  EXPECT_EQ(std::memcmp(&extras, &zeros, sizeof extras), 0);
+}
+
 TEST(VeskSetExport, ReadsItsOwnCommandLine) {
   ChildRun run = RunProbe({"-n", "3", "--movie=地球.avi", "-s", "320x200", "--eye-height", "-7",
                            "--spin", "backward", "--coarse", "--choose-device", "--then", "play",
