@@ -1,5 +1,9 @@
-// Frame grabbing, BMP files and the calls of the movie writer, frame by frame.
+// Frame grabbing, BMP files and the calls of the movie writer, frame by frame. A frame
+// the writer cannot add ends the recording with the movie finished up to the frame
+// before; the frame folder is never used through a symbolic link.
 #include "frame_capture.h"
+
+#include <errno.h>
 
 #include <cstdio>
 #include <cstring>
@@ -15,6 +19,10 @@ namespace {
 
 // "作成失敗" (could not create) in CP932.
 const char kCreateFailed[] = "\x8D\xEC\x90\xAC\x8E\xB8\x94\x73";
+// "書込失敗" (could not write) in CP932.
+const char kWriteFailed[] = "\x8F\x91\x8D\x9E\x8E\xB8\x94\x73";
+// The folder of the frame files, relative to the current one.
+const char kFrameFolder[] = "BMP";
 
 void ShowFailure(const char* text) { MessageBoxA(nullptr, text, nullptr, MB_OK); }
 
@@ -23,6 +31,21 @@ void ReportWriteFailure(const char* what, const char* path, const char* otherwis
   std::string problem = win32ext::WriteProblem(path);
   std::string name = win32ext::ToSystemPath(path).value_or(path);
   std::fprintf(stderr, "vesk: cannot %s '%s': %s\n", what, name.c_str(), problem.empty() ? otherwise : problem.c_str());
+}
+
+// The writer sets errno from the system call that failed; 0 means it refused for a
+// reason of its own, which it has printed.
+std::string WriterReason(int error) {
+  return error != 0 ? std::strerror(error) : "the movie writer refused it (see its message above)";
+}
+
+// Files in a frame folder that is a link would be written and deleted in whatever folder
+// it leads to, so such a folder is refused.
+bool FrameFolderIsALink() {
+  if (!win32ext::IsSymbolicLink(kFrameFolder)) return false;
+  std::fprintf(stderr, "vesk: cannot save the frames in '%s': it is a symbolic link, which is not followed\n",
+               kFrameFolder);
+  return true;
 }
 
 }  // namespace
@@ -54,6 +77,10 @@ bool FrameCapture::UseDevice(IDirect3DDevice9* newDevice) {
 }
 
 bool FrameCapture::GrabImage(const char* fileName) {
+  if (FrameFolderIsALink()) {
+    ShowFailure("D3DXSaveSurfaceToFile");
+    return false;
+  }
   HRESULT result = device->GetFrontBufferData(0, surface);
   if (FAILED(result)) {
     std::fprintf(stderr, "vesk: cannot read the screen for frame %d (error 0x%08X)\n", frameNumber, unsigned(result));
@@ -69,7 +96,7 @@ bool FrameCapture::GrabImage(const char* fileName) {
 }
 
 bool FrameCapture::CaptureFrame() {
-  CreateDirectoryA("BMP", nullptr);
+  CreateDirectoryA(kFrameFolder, nullptr);
   CreateDirectoryA("AVI", nullptr);
   char* fileName = frameFileName;
   std::snprintf(fileName, sizeof frameFileName, "BMP\\Vesk%03d.bmp", frameNumber);
@@ -90,13 +117,28 @@ bool FrameCapture::CaptureFrame() {
       return false;
     }
   } else if (frameNumber >= frameCount) {
-    bmpfileToAvifile(kMovieFinish, writerParams);
-    finished = true;
+    errno = 0;
+    finished = bmpfileToAvifile(kMovieFinish, writerParams) != 0;
+    if (!finished) EndWithWriterFailure(errno, false);
     return false;
   } else {
-    bmpfileToAvifile(kMovieAppend, writerParams);
+    errno = 0;
+    if (bmpfileToAvifile(kMovieAppend, writerParams) == 0) return EndWithWriterFailure(errno, true);
   }
-  DeleteFileA(fileName);
+  if (!FrameFolderIsALink()) DeleteFileA(fileName);
   ++frameNumber;
   return true;
+}
+
+bool FrameCapture::EndWithWriterFailure(int error, bool movieOpen) {
+  if (movieOpen) {
+    // The movie so far is finished, so that it plays to the frame before this one.
+    writerParams.imageFile = nullptr;
+    bmpfileToAvifile(kMovieFinish, writerParams);
+  }
+  std::string name = win32ext::ToSystemPath(outputPath).value_or(outputPath);
+  std::fprintf(stderr, "vesk: cannot add frame %d to the movie '%s': %s; the movie ends at frame %d\n",
+               frameNumber, name.c_str(), WriterReason(error).c_str(), frameNumber - 1);
+  ShowFailure(kWriteFailed);
+  return false;
 }

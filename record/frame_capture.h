@@ -1,6 +1,7 @@
 // The recording: after every presented frame the front buffer is read into a scratch
 // surface, the window's area is saved as a numbered BMP file, the file is handed to
-// the movie writer (start, append, finish) and deleted again.
+// the movie writer (start, append, finish) and deleted again. A frame the writer cannot
+// add ends the recording, unfinished.
 #pragma once
 
 #include <string_view>
@@ -26,6 +27,9 @@ struct FrameCapture {
   bool CaptureFrame();
   // Copies the front buffer and saves the window's area of it as a BMP file.
   bool GrabImage(const char* fileName);
+  // The writer could not add the current frame (errno `error`): finishes the movie when
+  // it is still open, says so on standard error and in a box, and returns false.
+  bool EndWithWriterFailure(int error, bool movieOpen);
 
   int32_t frameNumber = 0;
   int32_t frameCount = 0;

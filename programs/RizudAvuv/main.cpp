@@ -9,6 +9,7 @@
 #include "command_line.h"
 #include "editor_window.h"
 #include "frame_cache.h"
+#include "stop_signals.h"
 
 namespace {
 
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
     std::fputs("RizudAvuv needs a display\n", stderr);
     return 2;
   }
+  editor::CatchStopSignals();
   const std::string path = editor::SystemMoviePath(words);
   std::string error;
   std::unique_ptr<movie::MovieReader> reader = OpenMovie(path, &error);

@@ -1,6 +1,8 @@
 // The save loop and the temporary file it writes through.
 #include "movie_saver.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "stop_signals.h"
 #include "win32ext.h"
 
 namespace editor {
@@ -63,13 +66,45 @@ mode_t TargetMode(const std::string& target) {
   return 0666 & ~mask;
 }
 
-// Removes the temporary file unless the save went through.
-struct TemporaryFile {
-  std::string path;
-  bool kept = false;
-  ~TemporaryFile() {
-    if (!kept && !path.empty()) unlink(path.c_str());
+// The temporary file, open from its creation to its rename, so that its mode is set
+// on the file itself and a file put in its place meanwhile is noticed; removed unless
+// the save went through (and, through the stop signals, when the editor is stopped).
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const std::filesystem::path& folder)
+      : path_((folder / ".RizudAvuv-XXXXXX").string()) {
+    fd_ = mkostemp(path_.data(), O_CLOEXEC);
+    if (fd_ < 0) path_.clear();
+    else SetStopCleanup(path_.c_str());
   }
+  ~TemporaryFile() {
+    if (fd_ >= 0) close(fd_);
+    if (!kept_ && !path_.empty()) unlink(path_.c_str());
+    SetStopCleanup(nullptr);
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  bool Made() const { return fd_ >= 0; }
+  const std::string& Path() const { return path_; }
+
+  // Gives the file the mode and renames it over target, once the name is known to still
+  // lead to this very file (the writer opened it by name, never through a link).
+  bool PutInPlace(const std::string& target, mode_t mode, std::string* error) {
+    struct stat opened, named;
+    if (fstat(fd_, &opened) != 0 || lstat(path_.c_str(), &named) != 0 || !S_ISREG(named.st_mode) ||
+        opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
+      return Fail(error, "the temporary file " + path_ + " was replaced while the movie was written");
+    if (fchmod(fd_, mode) != 0 || rename(path_.c_str(), target.c_str()) != 0)
+      return Fail(error, std::string("cannot put the movie in place: ") + strerror(errno));
+    kept_ = true;
+    return true;
+  }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  bool kept_ = false;
 };
 
 bool WriteFrames(FrameCache& source, const EditModel& edit, const std::string& cp932Movie,
@@ -85,10 +120,14 @@ bool WriteFrames(FrameCache& source, const EditModel& edit, const std::string& c
       return Fail(error, "frame " + std::to_string(index + 1) + " of the movie cannot be read: " +
                              reason);
     }
+    errno = 0;
     if (!handover.Hand(writer.memoryToAvifile(), position == 0 ? kMovieStart : kMovieAppend,
                        frame)) {
+      // The writer leaves the failed system call's reason (a full disk) in errno.
+      const int reason = errno;
       if (position > 0) handover.Finish(writer.memoryToAvifile());
-      return Fail(error, "the movie writer refused frame " + std::to_string(position + 1));
+      return Fail(error, "the movie writer refused frame " + std::to_string(position + 1) +
+                             (reason != 0 ? std::string(": ") + strerror(reason) : std::string()));
     }
     if (progress) progress(position + 1, total);
   }
@@ -109,20 +148,12 @@ bool SaveMovie(FrameCache& source, const EditModel& edit, const std::string& tar
   const std::filesystem::path folder =
       resolved.has_parent_path() ? resolved.parent_path() : std::filesystem::path(".");
 
-  TemporaryFile temporary{(folder / ".RizudAvuv-XXXXXX").string()};
-  const int fd = mkstemp(temporary.path.data());
-  if (fd < 0) {
-    temporary.path.clear();
+  TemporaryFile temporary(folder);
+  if (!temporary.Made())
     return Fail(error, "cannot create a file in " + folder.string() + ": " + strerror(errno));
-  }
-  close(fd);
-  const std::string cp932 = win32ext::Utf8ToCp932(temporary.path);
+  const std::string cp932 = win32ext::Utf8ToCp932(temporary.Path());
   if (!WriteFrames(source, edit, cp932, writer, progress, error)) return false;
-  if (chmod(temporary.path.c_str(), TargetMode(resolved.string())) != 0 ||
-      rename(temporary.path.c_str(), resolved.c_str()) != 0)
-    return Fail(error, std::string("cannot put the movie in place: ") + strerror(errno));
-  temporary.kept = true;
-  return true;
+  return temporary.PutInPlace(resolved.string(), TargetMode(resolved.string()), error);
 }
 
 }  // namespace editor

@@ -1,4 +1,5 @@
-// Parsing the converter's words: options anywhere, everything else the movie's path.
+// Parsing the converter's words: the recorder's "-i PATH [FORMAT]" when PATH exists,
+// else options anywhere and everything else the movie's path.
 #include "command_line.h"
 
 #include <strings.h>
@@ -48,6 +49,28 @@ std::string LocalPath(std::string path) {
   return path;
 }
 
+std::string JoinWords(std::vector<std::string>::const_iterator first, std::vector<std::string>::const_iterator last) {
+  std::string joined;
+  for (auto word = first; word != last; ++word) joined += (word == first ? "" : " ") + *word;
+  return joined;
+}
+
+// The recorder's own form, "-i" then the path's words, then perhaps one format switch:
+// when those words name an existing file, they are the path whatever they look like,
+// so a movie named "a -o b.avi" is converted, not taken as a request to write b.avi.
+std::optional<CommandLine> RecorderForm(const std::vector<std::string>& words) {
+  if (words.size() < 2 || words[0] != "-i") return std::nullopt;
+  std::optional<Format> format = FormatSwitch(words.back());
+  auto pathEnd = format && words.size() > 2 ? words.end() - 1 : words.end();
+  if (!format || words.size() == 2) format.reset();
+  const std::string path = LocalPath(JoinWords(words.begin() + 1, pathEnd));
+  if (!Exists(path)) return std::nullopt;
+  CommandLine line;
+  line.request.input = path;
+  line.request.format = format.value_or(Format::Gif);
+  return line;
+}
+
 std::optional<CommandLine> Refuse(std::string* error, const std::string& reason) {
   *error = reason;
   return std::nullopt;
@@ -56,6 +79,7 @@ std::optional<CommandLine> Refuse(std::string* error, const std::string& reason)
 }  // namespace
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& words, std::string* error) {
+  if (std::optional<CommandLine> recorded = RecorderForm(words)) return recorded;
   CommandLine line;
   std::optional<Format> format;
   std::vector<std::string> pathWords;
@@ -90,9 +114,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& word
     }
   }
   if (pathWords.empty()) return Refuse(error, "no movie given (-i MOVIE)");
-  std::string path = pathWords[0];
-  for (size_t i = 1; i < pathWords.size(); ++i) path += " " + pathWords[i];
-  line.request.input = LocalPath(path);
+  line.request.input = LocalPath(JoinWords(pathWords.begin(), pathWords.end()));
   if (!format && !line.request.output.empty()) format = FormatOfName(line.request.output);
   line.request.format = format.value_or(Format::Gif);
   return line;

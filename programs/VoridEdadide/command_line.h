@@ -1,8 +1,9 @@
 // The converter's command line. The recorder starts it with "-i MOVIE", optionally
 // followed by -GIF, -MNG or -MPEG1, and hands the path over unquoted, so a path with
-// spaces arrives as several words: every word that is not an option is part of the
-// movie's path, joined by single spaces. People who run it themselves also have -o,
-// --quality, --help and --version.
+// spaces arrives as several words. When every word after -i (but a last format switch)
+// joined by single spaces names an existing file, that is the movie, options or not;
+// otherwise every word that is not an option is part of the movie's path. People who
+// run it themselves also have -o, --quality, --help and --version.
 #pragma once
 
 #include <optional>

@@ -68,7 +68,10 @@ Outcome Convert(const Request& request, const ProgressCallback& progress) {
       return outcome;
     }
   }
-  if (!encoder->Finish(&error) || !out.Commit(&error)) return Failed(outcome, outcome.output, error);
+  if (!encoder->Finish(&error)) return Failed(outcome, outcome.output, error);
+  // An empty file is never a conversion.
+  if (out.BytesWritten() == 0) return Failed(outcome, outcome.output, "the encoder wrote nothing");
+  if (!out.Commit(&error)) return Failed(outcome, outcome.output, error);
   outcome.bytes = out.BytesWritten();
   outcome.status = Outcome::kDone;
   return outcome;

@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include <cstring>
+#include <string>
 
 #include "frame_encoder.h"
 
@@ -26,6 +27,11 @@ using WriteData = uint8_t*;
 
 // MPEG-1's largest picture: 12-bit sizes in its sequence header.
 constexpr int kMaxMpegSide = 4095;
+// The movie rates MPEG-1 output takes: a slower movie would have each frame repeated
+// thousands of times (a frame of 100,000 s, 3 million times), a faster one have nearly
+// every frame dropped. At 0.1 a frame is written at most 600 times.
+constexpr AVRational kSlowestRate{1, 10};
+constexpr AVRational kFastestRate{1000, 1};
 
 std::string AvError(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -102,7 +108,13 @@ bool MpegEncoder::Start(std::string* error) {
     *error = "MPEG-1 holds pictures of at most 4095x4095";
     return false;
   }
-  rate_ = MpegRate({info_.rateNum, info_.rateDen});
+  const AVRational source{info_.rateNum, info_.rateDen};
+  if (source.num <= 0 || source.den <= 0 || av_cmp_q(source, kSlowestRate) < 0 || av_cmp_q(source, kFastestRate) > 0) {
+    *error = "MPEG-1: the movie's rate of " + std::to_string(av_q2d(source)) +
+             " frames a second is outside 0.1 to 1000, the rates MPEG-1 output is written from";
+    return false;
+  }
+  rate_ = MpegRate(source);
   const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_MPEG1VIDEO);
   if (!encoder) return Fail(error, "find its encoder", 0);
   if (avformat_alloc_output_context2(&format_, nullptr, "mpeg", nullptr) < 0 || !format_)
@@ -192,6 +204,7 @@ bool MpegEncoder::Add(const movie::Frame& frame, std::string* error) {
 }
 
 bool MpegEncoder::Finish(std::string* error) {
+  if (written_ == 0) return Fail(error, "write a movie without frames", 0);
   if (!Send(nullptr, error)) return false;
   const int result = av_write_trailer(format_);
   if (result < 0) return Fail(error, "finish the stream", result);

@@ -1,6 +1,8 @@
 // The whole program, run headless in a directory of its own: a short recording checked
 // with ffprobe, the help text, and command lines it refuses before anything happens.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,6 +55,13 @@ class Program : public ::testing::Test {
       std::string asan = "detect_leaks=0";
       if (const char* given = std::getenv("ASAN_OPTIONS")) asan = std::string(given) + ":" + asan;
       setenv("ASAN_OPTIONS", asan.c_str(), 1);
+      if (fileSizeLimit_ != 0) {
+        // A disk that fills up, for the files of this run alone: writes past the limit
+        // fail with EFBIG as they would with ENOSPC.
+        rlimit limit{fileSizeLimit_, fileSizeLimit_};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+        signal(SIGXFSZ, SIG_IGN);
+      }
       std::vector<char*> argv;
       argv.push_back(const_cast<char*>(VESK_PROGRAM));
       for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -78,6 +87,19 @@ class Program : public ::testing::Test {
   }
 
   bool WorkIsEmpty() const { return fs::is_empty(work_); }
+
+  // A folder of stand-ins for the after-recording programs, each leaving NAME.ran when run.
+  fs::path StandIns(std::initializer_list<const char*> names) {
+    fs::path folder = base_ / "stand-ins";
+    fs::create_directories(folder);
+    for (const char* name : names) {
+      std::ofstream(folder / name) << "#!/bin/sh\necho \"$@\" > \"" << (base_ / name) << ".ran\"\n";
+      fs::permissions(folder / name, fs::perms::owner_all);
+    }
+    return folder;
+  }
+
+  rlim_t fileSizeLimit_ = 0;  // bytes a file of the run may reach; 0: no limit
 
   testsupport::ScratchDir base_{"vesk-program"};
   fs::path work_ = base_ / "work";
@@ -168,12 +190,7 @@ TEST_F(Program, RecordsFromFoldersWhoseNamesCp932CannotHold) {
 // "play" opens the movie with the desktop's opener even when a program on PATH has the
 // movie's name.
 TEST_F(Program, PlayingAMovieNamedLikeAProgramOpensTheMovie) {
-  fs::path standIns = base_ / "stand-ins";
-  fs::create_directories(standIns);
-  for (const char* name : {"test", "xdg-open"}) {
-    std::ofstream(standIns / name) << "#!/bin/sh\necho \"$@\" > \"" << (base_ / name) << ".ran\"\n";
-    fs::permissions(standIns / name, fs::perms::owner_all);
-  }
+  fs::path standIns = StandIns({"test", "xdg-open"});
   Outcome outcome = Run({"-n", "2", "-s", "100x100", "-o", "test", "--then", "play"}, {}, standIns);
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   ASSERT_TRUE(testsupport::WaitForChildProcesses()) << "the programs vesk started have ended";
@@ -222,6 +239,108 @@ TEST_F(Program, TheLongestMoviePathTheCaptureHoldsIsRecorded) {
   Outcome outcome = Run({"-n", "1", "-s", "100x100", "-o", path});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(fs::exists(work_ / path));
+}
+
+// The disk fills while the frames still fit: the recording ends there, with a box, a
+// line naming the movie and the reason, the movie finished and playable to its last
+// good frame, nothing started after it, and status 1.
+TEST_F(Program, AMovieThatCannotGrowEndsTheRecordingFinishedWithStatusOne) {
+  fileSizeLimit_ = 200 * 1024;  // the movie takes 30 KB a frame, a frame's BMP 40 KB
+  Outcome outcome = Run({"-n", "20", "-s", "100x100", "-o", "m.avi", "--then", "play"}, {},
+                        StandIns({"xdg-open"}));
+  EXPECT_EQ(outcome.status, 1) << outcome.err;
+  const std::string line = "vesk: cannot add frame ";
+  size_t at = outcome.err.find(line);
+  ASSERT_NE(at, std::string::npos) << outcome.err;
+  int failed = std::atoi(outcome.err.c_str() + at + line.size());
+  EXPECT_NE(outcome.err.find(" to the movie 'm.avi': File too large; the movie ends at frame " +
+                             std::to_string(failed - 1) + "\n"),
+            std::string::npos)
+      << outcome.err;
+  EXPECT_NE(outcome.err.find("Error: 書込失敗\n"), std::string::npos) << "the box: " << outcome.err;
+  EXPECT_GT(failed, 2);
+  EXPECT_LT(failed, 20);
+  EXPECT_NE(Probe(work_ / "m.avi").find("nb_read_frames=" + std::to_string(failed - 1) + "\n"), std::string::npos);
+  EXPECT_EQ(testsupport::CommandOutput("ffmpeg -v error -i '" + (work_ / "m.avi").string() + "' -f null - 2>&1"), "");
+  ASSERT_TRUE(testsupport::WaitForChildProcesses());
+  EXPECT_FALSE(fs::exists(base_ / "xdg-open.ran")) << "nothing is started after a failed recording";
+}
+
+// Links planted where the program writes: neither the file a movie link leads to nor
+// the files in a folder that a BMP link leads to are touched, a dangling movie link
+// creates nothing, and each run says why it stopped.
+TEST_F(Program, PlantedLinksAreNeverWrittenThrough) {
+  fs::path elsewhere = base_ / "elsewhere";
+  fs::create_directories(elsewhere);
+  std::ofstream(elsewhere / "victim.txt") << "keep me";
+  fs::create_symlink(elsewhere / "victim.txt", work_ / "globe.avi");
+  Outcome movieLink = Run({"-n", "2", "-s", "100x100"});
+  EXPECT_EQ(movieLink.status, 1);
+  EXPECT_NE(movieLink.err.find("vesk: cannot create the movie 'globe.avi': it is a symbolic link, which is not "
+                               "followed\n"),
+            std::string::npos)
+      << movieLink.err;
+  EXPECT_EQ(testsupport::FileText(elsewhere / "victim.txt"), "keep me");
+
+  fs::remove(work_ / "globe.avi");
+  fs::create_symlink(elsewhere / "new.avi", work_ / "globe.avi");
+  EXPECT_EQ(Run({"-n", "2", "-s", "100x100"}).status, 1);
+  EXPECT_FALSE(fs::exists(elsewhere / "new.avi"));
+
+  fs::remove(work_ / "globe.avi");
+  fs::remove_all(work_ / "BMP");
+  for (const char* name : {"Vesk001.bmp", "Vesk002.bmp"}) std::ofstream(elsewhere / name) << name;
+  fs::create_directory_symlink(elsewhere, work_ / "BMP");
+  Outcome folderLink = Run({"-n", "2", "-s", "100x100"});
+  EXPECT_EQ(folderLink.status, 1);
+  EXPECT_NE(folderLink.err.find("vesk: cannot save the frames in 'BMP': it is a symbolic link, which is not "
+                                "followed\n"),
+            std::string::npos)
+      << folderLink.err;
+  for (const char* name : {"Vesk001.bmp", "Vesk002.bmp"}) EXPECT_EQ(testsupport::FileText(elsewhere / name), name);
+  EXPECT_EQ(std::distance(fs::directory_iterator(elsewhere), fs::directory_iterator()), 3);
+}
+
+// The converter acts on the movie just recorded, whatever its name looks like, and
+// writes only its output beside it.
+TEST_F(Program, TheConverterConvertsTheRecordedMovieWhateverItsNameLooksLike) {
+  std::ofstream(work_ / "keep.txt") << "keep me";
+  std::ofstream(work_ / "a.avi") << "another movie";
+  for (const char* movie : {"-take.avi", "a -o keep.txt.avi"}) {
+    Outcome outcome = Run({"-n", "2", "-s", "100x100", "-o", movie, "--format", "gif"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+  }
+  ASSERT_TRUE(testsupport::WaitForChildProcesses());
+  EXPECT_TRUE(fs::is_regular_file(work_ / "-take.gif"));
+  EXPECT_TRUE(fs::is_regular_file(work_ / "a -o keep.txt.gif"));
+  EXPECT_EQ(testsupport::FileText(work_ / "keep.txt"), "keep me");
+  EXPECT_EQ(testsupport::FileText(work_ / "a.avi"), "another movie");
+  EXPECT_FALSE(fs::exists(work_ / "a.gif"));
+}
+
+// A folder higher up the path may be a link (a ~/Videos on another disk).
+TEST_F(Program, ALinkedFolderHigherUpThePathIsUsed) {
+  fs::create_directories(base_ / "videos");
+  fs::create_directory_symlink(base_ / "videos", work_ / "Videos");
+  Outcome outcome = Run({"-n", "2", "-s", "100x100", "-o", "Videos/m.avi"});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(fs::is_regular_file(base_ / "videos/m.avi"));
+}
+
+// With the current folder read-only the frame folder cannot be made, and the line says
+// why rather than that the frame file is missing. (Root writes into any folder of a
+// writable disk, so it records from /sys, where even root makes no folder.)
+TEST_F(Program, AFolderWhereNoFrameFolderCanBeMadeIsNamedAsTheReason) {
+  const bool root = geteuid() == 0;
+  if (!root) fs::permissions(work_, fs::perms::owner_read | fs::perms::owner_exec);
+  Outcome outcome = Run({"-n", "2", "-s", "100x100", "-o", base_ / "m.avi"}, root ? fs::path("/sys") : work_);
+  fs::permissions(work_, fs::perms::owner_all);
+  EXPECT_EQ(outcome.status, 1);
+  const std::string line =
+      "vesk: cannot save the frame 'BMP/Vesk001.bmp': the folder 'BMP' does not exist and cannot be made in '.': ";
+  EXPECT_NE(outcome.err.find(line + (root ? "Operation not permitted\n" : "Permission denied\n")),
+            std::string::npos)
+      << outcome.err;
 }
 
 }  // namespace

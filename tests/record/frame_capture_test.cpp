@@ -2,6 +2,8 @@
 // files on disk, the messages of each failure in their order, and `finished`.
 #include <gtest/gtest.h>
 
+#include <errno.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -29,10 +31,16 @@ struct WriterCall {
 
 std::vector<WriterCall> calls;
 int32_t startResult = 1;
+size_t failingCall = 0;  // the call (from 1) that fails with ENOSPC; 0: none
 
 int32_t RecordingWriter(int32_t mode, MovieWriterParams params) {
-  calls.push_back({mode, params.imageFile, fs::exists(win32ext::ToSystemPath(params.imageFile).value_or("")),
+  const char* image = params.imageFile ? params.imageFile : "";
+  calls.push_back({mode, image, fs::exists(win32ext::ToSystemPath(image).value_or("")),
                    mode == kMovieStart ? params.movieFile : "", params.rate, params.scale});
+  if (calls.size() == failingCall) {
+    errno = ENOSPC;
+    return 0;
+  }
   return mode == kMovieStart ? startResult : 1;
 }
 
@@ -42,6 +50,7 @@ class FrameCaptureTest : public ::testing::Test {
     ASSERT_EQ(test_.created, D3D_OK);
     calls.clear();
     startResult = 1;
+    failingCall = 0;
     boxes_.clear();
     win32ext::SetMessageBoxHook([this](const win32ext::MessageBoxRecord& box) {
       boxes_.push_back(box.text);
@@ -156,6 +165,26 @@ TEST_F(FrameCaptureTest, WriterRefusingTheFirstFrameStopsAndKeepsItsFile) {
   EXPECT_EQ(boxes_, std::vector<std::string>{"\x8D\xEC\x90\xAC\x8E\xB8\x94\x73"});  // 作成失敗
   EXPECT_EQ(FramesOnDisk(), std::vector<std::string>{"Vesk001.bmp"});
   EXPECT_FALSE(capture_.finished);
+}
+
+// A frame the writer cannot add ends the recording: the movie is finished without it,
+// the frame's file stays, and the recording is not complete.
+TEST_F(FrameCaptureTest, WriterFailingOnALaterFrameFinishesTheMovieAndStops) {
+  for (size_t failing : {size_t(3), size_t(4)}) {  // an append, then the last frame
+    calls.clear();
+    boxes_.clear();
+    fs::remove_all("BMP");
+    failingCall = failing;
+    capture_.frameNumber = 1;
+    capture_.frameCount = 4;
+    EXPECT_EQ(Record(), int(failing));
+    EXPECT_EQ(boxes_, std::vector<std::string>{"\x8F\x91\x8D\x9E\x8E\xB8\x94\x73"});  // 書込失敗
+    EXPECT_FALSE(capture_.finished);
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[3].mode, kMovieFinish);
+    EXPECT_EQ(calls[3].image, failing == 3 ? "" : "BMP\\Vesk004.bmp") << "finished without the failed frame";
+    EXPECT_EQ(FramesOnDisk(), std::vector<std::string>{"Vesk00" + std::to_string(failing) + ".bmp"});
+  }
 }
 
 TEST_F(FrameCaptureTest, RealWriterMakesAMovieOfEveryFrameHandedOver) {

@@ -52,12 +52,14 @@ static_assert(sizeof(MovieWriterParams) == 72);
 
 extern "C" {
 // Non-zero on success, 0 on failure. A 0 from mode 0 means no movie was started; a 0
-// from mode 1 or 2 means this frame was not added (the movie so far stays valid).
+// from mode 1 or 2 means this frame was not added (the movie so far stays valid). After
+// a 0, errno holds the failed system call's reason (ENOSPC for a full disk), or what it
+// held before the call when the writer refused for a reason of its own. Mode 2 with a
+// null imageFile finishes the movie without adding a frame. The movie file is never
+// opened through a symbolic link.
 int32_t BmpfileToAvifile(int32_t mode, MovieWriterParams params);
 // The same for frames in memory (the program itself never calls it; the editor saves
-// through it). Mode 2 with a null imageFile finishes the movie without adding a frame,
-// so that a movie of a single frame can be finished. Each entry point runs its own
-// movie, one at a time.
+// through it). Each entry point runs its own movie, one at a time.
 int32_t MemoryToAvifile(int32_t mode, MovieWriterParams params);
 }
 

@@ -37,10 +37,15 @@ AviWriter::~AviWriter() { close(fd_); }
 std::unique_ptr<AviWriter> AviWriter::Create(const std::string& path, const StreamFormat& format,
                                              const AviLimits& limits, std::string* error) {
   // O_NONBLOCK: a FIFO or device at the path must not block the open; it is refused.
-  // The file is emptied only once it is known to be a regular file.
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  // O_NOFOLLOW: a link planted at the path would have the movie overwrite, or create,
+  // a file elsewhere. The file is emptied only once it is known to be a regular file.
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0 && errno == ENXIO) {
     *error = "the movie path is not a regular file";
+    return nullptr;
+  }
+  if (fd < 0 && errno == ELOOP) {
+    *error = "the movie path is a symbolic link, which is not followed";
     return nullptr;
   }
   if (fd < 0) {

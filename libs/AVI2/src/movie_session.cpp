@@ -2,6 +2,7 @@
 // append, finish), BmpfileToAvifile reading each frame from a BMP file, MemoryToAvifile
 // taking it from memory. A movie left unfinished is finished when the library is
 // unloaded; a process that dies instead leaves a movie playable up to its last frame.
+#include <errno.h>
 #include <stdio.h>
 
 #include <memory>
@@ -42,8 +43,6 @@ struct FrameInput {
 struct FrameSource {
   FrameRows* (*open)(const MovieWriterParams& params, FrameInput& input, std::string* error);
   std::string (*name)(const MovieWriterParams& params);
-  // Whether mode 2 without a frame (a null imageFile) only finishes the movie.
-  bool finishesWithoutFrame;
 };
 
 class MovieSession {
@@ -59,7 +58,8 @@ class MovieSession {
       case kMovieAppend:
         return Append(params);
       case kMovieFinish: {
-        if (source_.finishesWithoutFrame && params.imageFile == nullptr) return Finish();
+        // Without a frame (a null imageFile) mode 2 only finishes the movie.
+        if (params.imageFile == nullptr) return Finish();
         const bool appended = Append(params);
         return Finish() && appended;
       }
@@ -125,9 +125,12 @@ class MovieSession {
     return frame;
   }
 
+  // errno stays what the failed system call set, for a caller that reports the reason.
   bool Fail(const std::string& what) {
+    const int error = errno;
     if (movie_) movie_->progress.Clear();
     Report(what);
+    errno = error;
     return false;
   }
 
@@ -160,8 +163,8 @@ FrameRows* OpenFrameInMemory(const MovieWriterParams& params, FrameInput& input,
 
 std::string MemoryFrameName(const MovieWriterParams&) { return "the frame in memory"; }
 
-MovieSession bmpSession({OpenBmpFrame, BmpFrameName, false});
-MovieSession memorySession({OpenFrameInMemory, MemoryFrameName, true});
+MovieSession bmpSession({OpenBmpFrame, BmpFrameName});
+MovieSession memorySession({OpenFrameInMemory, MemoryFrameName});
 
 }  // namespace
 }  // namespace avi2

@@ -173,6 +173,7 @@ DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices) {
   static_assert(std::size(kFormats) == std::size(kFormatNames));
   bool knownFormat = texts.format >= 0 && texts.format < int(std::size(kFormats));
   choices.format = texts.convert && knownFormat ? kFormats[texts.format] : std::string_view();
+  if (problems.movie.empty()) problems.movie = HandOverProblem(choices);
   return problems;
 }
 

@@ -407,7 +407,27 @@ ParseResult ParseOptions(const std::vector<std::string>& args, Choices& choices,
                          std::string_view programName) {
   message.clear();
   Parser parser(programName, message, choices);
-  return parser.Run(args, intent);
+  ParseResult result = parser.Run(args, intent);
+  if (result != ParseResult::Filled) return result;
+  std::string problem = HandOverProblem(choices);
+  if (problem.empty()) return result;
+  message = std::string(programName) + ": " + problem;
+  return ParseResult::Invalid;
+}
+
+std::string HandOverProblem(const Choices& choices) {
+  if (!choices.edit && !choices.convert && choices.format.empty()) return "";
+  const std::string_view movie = choices.movie;
+  const size_t lastWord = movie.rfind(' ');
+  const bool rebuilt = !movie.empty() && movie.front() != ' ' && movie.back() != ' ' &&
+                       movie.find("  ") == std::string_view::npos &&
+                       movie.find_first_of("\t\"") == std::string_view::npos &&
+                       !(lastWord != std::string_view::npos && movie[lastWord + 1] == '-');
+  if (rebuilt) return "";
+  return "the movie name " + Quote(win32ext::Cp932ToUtf8(movie).value_or(std::string(movie))) +
+         " cannot be handed to the editor or the converter, which get it split into words at its "
+         "spaces: use single spaces between words, no tab or quotation mark, and no last word "
+         "starting with '-'";
 }
 
 bool ApplySetting(std::string_view key, std::string_view value, Choices& choices,

@@ -34,6 +34,12 @@ ParseResult ParseOptions(const std::vector<std::string>& args, Choices& choices,
                          CommandLineIntent& intent, std::string& message,
                          std::string_view programName = "vesk");
 
+// Why the movie's name cannot go to the editor or the converter when the choices ask
+// for them ("" when it can, or when they are not asked for): they receive it unquoted,
+// split into words, and join the words with single spaces, so only a name that this
+// rebuilds exactly names the movie and nothing else.
+std::string HandOverProblem(const Choices& choices);
+
 // Applies one "key=value" of the settings file; the keys are the long option names. A
 // bad value leaves choices as they were and gives the reason (no program name).
 bool ApplySetting(std::string_view key, std::string_view value, Choices& choices,

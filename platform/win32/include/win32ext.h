@@ -38,8 +38,13 @@ std::optional<std::string> ToSystemPath(const char* cp932Path);
 std::string ExecutableDirectory();
 // Why a file cannot be written at this CP932 path, as the system says it ("No such file
 // or directory", "Permission denied", "not a regular file"), or empty when it can be:
-// for the messages of a failed save. Creates nothing that it does not remove again.
+// for the messages of a failed save. Creates nothing that it does not remove again. A
+// symbolic link at the path, and a missing folder with the reason it cannot be made,
+// are named as such.
 std::string WriteProblem(const char* cp932Path);
+// Whether the last component of this system path is a symbolic link (trailing '/'
+// ignored). The program never writes, truncates or deletes its own files through one.
+bool IsSymbolicLink(const std::string& systemPath);
 // The program's folder of user settings: $XDG_CONFIG_HOME/vesk, or ~/.config/vesk when
 // that is unset or relative; nullopt without either. The folder may not exist yet.
 std::optional<std::string> UserConfigDirectory();

@@ -44,10 +44,36 @@ std::string ExecutableDirectory() {
   return target;
 }
 
+namespace {
+
+// The folder part of a '/'-separated path: "." for a bare name.
+std::string ParentFolder(const std::string& path) {
+  size_t slash = path.find_last_not_of('/');
+  slash = slash == std::string::npos ? std::string::npos : path.rfind('/', slash);
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Why a file cannot be made in the missing folder `folder`: what keeps the folder from
+// being made, found by making it (and removing it again at once); or, when it could be
+// made, plainly that it is missing.
+std::string MissingFolderProblem(const std::string& folder) {
+  if (mkdir(folder.c_str(), 0700) == 0) {
+    rmdir(folder.c_str());
+    return strerror(ENOENT);
+  }
+  if (errno == ENOENT) return strerror(ENOENT);  // its own parent is missing too
+  return "the folder '" + folder + "' does not exist and cannot be made in '" + ParentFolder(folder) +
+         "': " + strerror(errno);
+}
+
+}  // namespace
+
 std::string WriteProblem(const char* cp932Path) {
   std::optional<std::string> path = ToSystemPath(cp932Path);
   if (!path || path->empty()) return "the name is empty or not CP932 text";
   struct stat info;
+  if (IsSymbolicLink(*path)) return "it is a symbolic link, which is not followed";
   int fd;
   if (stat(path->c_str(), &info) == 0) {
     if (S_ISDIR(info.st_mode)) return strerror(EISDIR);
@@ -58,9 +84,18 @@ std::string WriteProblem(const char* cp932Path) {
     fd = open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd >= 0) unlink(path->c_str());
   }
+  if (fd < 0 && errno == ENOENT && stat(ParentFolder(*path).c_str(), &info) != 0)
+    return MissingFolderProblem(ParentFolder(*path));
   if (fd < 0) return strerror(errno);
   close(fd);
   return std::string();
+}
+
+bool IsSymbolicLink(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  struct stat info;
+  return lstat(trimmed.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
 std::optional<std::string> UserConfigDirectory() {

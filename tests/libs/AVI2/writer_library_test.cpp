@@ -308,6 +308,45 @@ TEST_F(WriterLibraryTest, FifosAsMovieOrFrameAreRefusedAtOnce) {
   ExpectMovie(frames);
 }
 
+// A link planted where the movie goes is never followed: neither the file it leads to
+// nor a file where a dangling one points is written, and errno says why.
+TEST_F(WriterLibraryTest, LinksAtTheMoviePathAreRefused) {
+  const std::string victim = dir_ / "victim.txt", absent = dir_ / "absent.avi";
+  WriteFile(victim, {'k', 'e', 'e', 'p'});
+  for (const std::string& target : {victim, absent}) {
+    std::filesystem::remove(movie_);
+    ASSERT_EQ(symlink(target.c_str(), movie_.c_str()), 0);
+    errno = 0;
+    EXPECT_EQ(HandFrame(kMovieStart, Pattern(8, 8, 0)), 0);
+    EXPECT_EQ(errno, ELOOP);
+    EXPECT_TRUE(std::filesystem::is_symlink(movie_));
+  }
+  EXPECT_EQ(ReadFile(victim), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+  EXPECT_FALSE(std::filesystem::exists(absent));
+}
+
+// A frame that cannot be added leaves the reason in errno; the movie is then finished
+// without another frame and plays to the frame before.
+TEST_F(WriterLibraryTest, FailedAppendSaysWhyAndTheMovieFinishesWithoutAFrame) {
+  std::vector<Image> frames;
+  for (int i = 0; i < 10; ++i) frames.push_back(Pattern(64, 64, i));
+  const int added = InChildWithAlarm([&] {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{60000, 60000};  // room for a few 12 KiB frames, not for ten
+    setrlimit(RLIMIT_FSIZE, &limit);
+    int count = 0;
+    errno = 0;
+    while (count < 10 && HandFrame(count == 0 ? kMovieStart : kMovieAppend, frames[count]) == 1) ++count;
+    if (errno != EFBIG) return 100;
+    params_.imageFile = nullptr;
+    return bmpfile_(kMovieFinish, params_) == 1 ? count : 101;
+  });
+  ASSERT_GE(added, 2);
+  ASSERT_LT(added, 10);
+  frames.resize(size_t(added));
+  ExpectMovie(frames);
+}
+
 TEST_F(WriterLibraryTest, FailedFirstWriteLeavesNoFile) {
   // A file size limit below the headers' size makes the very first write fail.
   EXPECT_EQ(InChildWithAlarm([&] {

@@ -471,6 +471,25 @@ TEST(VeskSetParser, ProgramNameIsTheLastComponentOfArgvZero) {
 
 }  // namespace
 
+// The editor and the converter get the movie's name split at its spaces and join the
+// words with one space: a name that would not come back the same is refused when they
+// are asked for, and allowed otherwise.
+TEST(VeskSetParser, MovieNamesTheAfterRecordingProgramsCannotRebuildAreRefused) {
+  for (const char* name : {"a  b.avi", " a.avi", "a.avi ", "a\tb.avi", "a\"b.avi", "x -GIF"}) {
+    for (const char* then : {"edit", "convert"}) {
+      Parsed parsed = Parse({"-o", name, "--then", then});
+      EXPECT_EQ(parsed.result, ParseResult::Invalid) << name;
+      EXPECT_NE(parsed.message.find("cannot be handed to the editor or the converter"), std::string::npos)
+          << parsed.message;
+    }
+    EXPECT_EQ(Parse({"-o", name, "--format", "gif"}).result, ParseResult::Invalid) << name;
+    EXPECT_EQ(Parse({"-o", name, "--then", "play"}).result, ParseResult::Filled) << name;
+    EXPECT_EQ(Parse({"-o", name}).result, ParseResult::Filled) << name;
+  }
+  for (const char* name : {"a b.avi", "-take.avi", "my - globe.avi", "x-GIF.avi", "a -o keep.txt"})
+    EXPECT_EQ(Parse({"-o", name, "--then", "edit,convert", "--format", "mpeg"}).result, ParseResult::Filled) << name;
+}
+
 // The caller's record may be older (shorter) or newer (longer) than the library's: only
 // the bytes both know are written, and size says how many.
 TEST(SettingsExtras, FillsNoMoreThanBothRecordsHold) {

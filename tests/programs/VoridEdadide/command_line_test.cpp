@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "scratch_dir.h"
+
 namespace {
 
 using convert::CommandLine;
@@ -43,6 +48,29 @@ TEST(CommandLineTest, WordsBecomeARequest) {
     EXPECT_EQ(line->request.format, c.format) << c.input;
     EXPECT_EQ(line->request.output, c.output);
     EXPECT_EQ(line->request.quality, c.quality);
+  }
+}
+
+// The recorder's "-i PATH [FORMAT]": when the words name an existing movie, every one of
+// them is the path, so a name that looks like options never redirects the output.
+TEST(CommandLineTest, WordsNamingAnExistingMovieAreItsPathWhateverTheyLookLike) {
+  testsupport::ScratchDir folder("converter-words");
+  for (const char* name : {"a -o keep.txt.avi", "-take.avi", "b --quality 5.avi"})
+    std::ofstream(folder / name) << "movie";
+  const std::string at = folder.path() + "/";
+  for (const Case& c : {
+           Case{{"-i", at + "a", "-o", "keep.txt.avi", "-GIF"}, at + "a -o keep.txt.avi", Format::Gif},
+           Case{{"-i", at + "-take.avi", "-GIF"}, at + "-take.avi", Format::Gif},
+           Case{{"-i", at + "-take.avi"}, at + "-take.avi", Format::Gif},
+           Case{{"-i", at + "b", "--quality", "5.avi", "-MNG"}, at + "b --quality 5.avi", Format::Mng},
+       }) {
+    std::string error;
+    const auto line = convert::ParseCommandLine(c.words, &error);
+    ASSERT_TRUE(line) << error;
+    EXPECT_EQ(line->request.input, c.input);
+    EXPECT_EQ(line->request.format, c.format) << c.input;
+    EXPECT_EQ(line->request.output, "") << c.input;
+    EXPECT_EQ(line->request.quality, convert::kDefaultQuality) << c.input;
   }
 }
 

@@ -185,6 +185,23 @@ TEST(ConversionTest, MpegRefusesPicturesLargerThanItsFormat) {
   EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"m.avi"});
 }
 
+// Rates far from any MPEG-1 rate are refused before any work: a frame of 100,000 s would
+// be written 3 million times, rates of millions a second drop every frame.
+TEST(ConversionTest, MpegRefusesAbsurdRatesAndLeavesNoFile) {
+  for (const auto& [rate, scale] : {std::pair<uint32_t, uint32_t>{1, 100000}, {1, 11}, {1001, 1},
+                                    {0x7FFFFFFF, 1}, {0xFFFFFFFF, 1}}) {
+    ScratchDir dir;
+    movie_test::WriteMovie(dir / "m.avi", {.frames = 2, .rate = rate, .scale = scale});
+    const Outcome outcome = ConvertFile(dir / "m.avi", Format::Mpeg1);
+    EXPECT_EQ(outcome.status, Outcome::kFailed) << rate << "/" << scale;
+    EXPECT_NE(outcome.error.find("is outside 0.1 to 1000"), std::string::npos) << outcome.error;
+    EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"m.avi"});
+  }
+  ScratchDir dir;
+  movie_test::WriteMovie(dir / "m.avi", {.frames = 2, .rate = 1, .scale = 10});  // the slowest taken
+  EXPECT_EQ(ConvertFile(dir / "m.avi", Format::Mpeg1).status, Outcome::kDone);
+}
+
 // A copy cut in the middle of frame 4: frames 0..3 are converted and the outcome says so.
 TEST(ConversionTest, CutMovieConvertsTheFramesThatAreThere) {
   ScratchDir dir;
