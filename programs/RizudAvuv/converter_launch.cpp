@@ -12,21 +12,26 @@ extern char** environ;
 
 namespace editor {
 
-std::vector<std::string> ConverterArguments(const std::string& moviePath, ExportFormat format) {
+const char* ExportExtension(ExportFormat format) {
+  return format == ExportFormat::Gif ? ".gif" : format == ExportFormat::Mng ? ".mng" : ".mpg";
+}
+
+std::vector<std::string> ConverterArguments(const std::string& moviePath, const std::string& outputPath,
+                                            ExportFormat format) {
   const char* formatSwitch = format == ExportFormat::Gif   ? "-GIF"
                              : format == ExportFormat::Mng ? "-MNG"
                                                            : "-MPEG1";
-  return {"-i", moviePath, formatSwitch};
+  return {"-o", outputPath, "-i", moviePath, formatSwitch};
 }
 
 pid_t StartConverter(const std::string& converterPath, const std::string& moviePath,
-                     ExportFormat format, std::string* error) {
+                     const std::string& outputPath, ExportFormat format, std::string* error) {
   if (access(converterPath.c_str(), X_OK) != 0) {
     *error = "the converter " + converterPath + " cannot be run: " + strerror(errno);
     return -1;
   }
   std::vector<std::string> words{converterPath};
-  for (std::string& argument : ConverterArguments(moviePath, format))
+  for (std::string& argument : ConverterArguments(moviePath, outputPath, format))
     words.push_back(std::move(argument));
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());

@@ -1,5 +1,5 @@
 // Export: the converter program VoridEdadide, found beside the editor, started on a
-// saved movie with the switch of the chosen format. Started with posix_spawn, never
+// saved movie with the output it is to write and the switch of the chosen format. Started with posix_spawn, never
 // through a shell; the caller reaps the child.
 #pragma once
 
@@ -12,12 +12,17 @@ namespace editor {
 
 enum class ExportFormat { Gif, Mng, Mpeg1 };
 
-// The converter's arguments after its name: "-i", the movie, the format switch.
-std::vector<std::string> ConverterArguments(const std::string& moviePath, ExportFormat format);
+// The extension of the format's files, with its dot.
+const char* ExportExtension(ExportFormat format);
+
+// The converter's arguments after its name: "-o", the output, "-i", the movie, the
+// format switch.
+std::vector<std::string> ConverterArguments(const std::string& moviePath, const std::string& outputPath,
+                                            ExportFormat format);
 
 // The started converter's process id, or -1 with *error set.
 pid_t StartConverter(const std::string& converterPath, const std::string& moviePath,
-                     ExportFormat format, std::string* error);
+                     const std::string& outputPath, ExportFormat format, std::string* error);
 
 // VoridEdadide beside the running editor.
 std::string ConverterBesideEditor();

@@ -12,6 +12,7 @@
 
 #include "converter_launch.h"
 #include "edit_model.h"
+#include "export_job.h"
 #include "movie_saver.h"
 #include "writer_library.h"
 
@@ -308,13 +309,17 @@ class EditorWindow {
   void SetRate(double fps) { Edited(model_.SetRate(RateFromFps(fps)), "change"); }
 
   // ---- Saving and exporting -------------------------------------------------------
-  bool SaveTo(const std::string& target) {
+  // The movie writer, loaded on first use; false (with the box) when it cannot be.
+  bool HaveWriter(const std::string& what) {
     std::string error;
     if (!writer_) writer_ = WriterLibrary::Load(&error);
-    if (!writer_) {
-      ShowError("cannot save " + target + ": " + error);
-      return false;
-    }
+    if (!writer_) ShowError("cannot " + what + ": " + error);
+    return writer_ != nullptr;
+  }
+
+  bool SaveTo(const std::string& target) {
+    std::string error;
+    if (!HaveWriter("save " + target)) return false;
     StopPlaying();
     saving_ = true;
     const bool saved = SaveMovie(*source_, model_, target, *writer_,
@@ -347,8 +352,12 @@ class EditorWindow {
     GtkWidget* chooser = gtk_file_chooser_dialog_new(
         "Save the movie as", GTK_WINDOW(window_), GTK_FILE_CHOOSER_ACTION_SAVE, "_Cancel",
         GTK_RESPONSE_CANCEL, "_Save", GTK_RESPONSE_ACCEPT, nullptr);
+    // A new name is proposed, and replacing any file that exists is asked about first.
     gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
-    gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), path_.c_str());
+    const std::filesystem::path proposed = EditedCopyName(path_);
+    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser),
+                                        std::filesystem::absolute(proposed).parent_path().c_str());
+    gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), proposed.filename().c_str());
     std::string target;
     if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
       gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser));
@@ -359,24 +368,34 @@ class EditorWindow {
     if (!target.empty()) SaveTo(target);
   }
 
-  // The converter works on the saved movie, so unsaved edits are saved first.
+  // The converter writes only its own file: unsaved edits go to it through a temporary
+  // movie, and the opened movie stays as it is, with its unsaved mark.
   void Export(ExportFormat format) {
-    if (model_.Modified() && !SaveTo(path_)) return;
+    if (exportJob_) {
+      SetStatus("An export is still running");
+      return;
+    }
+    if (model_.Modified() && !HaveWriter("export " + path_)) return;
     std::string error;
-    const pid_t child = StartConverter(ConverterBesideEditor(), path_, format, &error);
-    if (child < 0) {
+    StopPlaying();
+    saving_ = true;
+    exportJob_ = ExportJob::Start(*source_, model_, path_, format, writer_.get(), ConverterBesideEditor(), &error);
+    saving_ = false;
+    if (!exportJob_) {
       ShowError("cannot export " + path_ + ": " + error);
       return;
     }
-    SetStatus("Exporting " + FileName(path_) + "…");
-    g_child_watch_add(child, OnConverterDone, this);
+    SetStatus("Exporting to " + FileName(exportJob_->Output()) + "…");
+    g_child_watch_add(exportJob_->Child(), OnConverterDone, this);
   }
 
   void ConverterDone(gint status) {
+    const std::string output = exportJob_ ? exportJob_->Output() : path_;
+    exportJob_.reset();
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-      SetStatus("Export finished");
+      SetStatus("Exported " + output);
     } else {
-      ShowError("the converter failed on " + path_ + " (exit status " +
+      ShowError("the converter failed on " + output + " (exit status " +
                 std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)) +
                 ")");
     }
@@ -482,6 +501,7 @@ class EditorWindow {
   std::string path_;
   std::unique_ptr<FrameCache> source_;
   std::unique_ptr<WriterLibrary> writer_;
+  std::unique_ptr<ExportJob> exportJob_;  // the export running, if any
   EditModel model_;
   int64_t position_ = 0;
   guint playTimer_ = 0;

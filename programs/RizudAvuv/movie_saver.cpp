@@ -156,4 +156,15 @@ bool SaveMovie(FrameCache& source, const EditModel& edit, const std::string& tar
   return temporary.PutInPlace(resolved.string(), TargetMode(resolved.string()), error);
 }
 
+std::string EditedCopyName(const std::string& moviePath) {
+  const std::filesystem::path movie(moviePath);
+  const std::string stem = (movie.parent_path() / movie.stem()).string();
+  const std::string extension = movie.extension().empty() ? ".avi" : movie.extension().string();
+  std::error_code ignored;
+  for (int copy = 1;; ++copy) {
+    const std::string name = stem + "-edited" + (copy > 1 ? "-" + std::to_string(copy) : "") + extension;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(name, ignored))) return name;
+  }
+}
+
 }  // namespace editor

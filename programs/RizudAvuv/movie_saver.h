@@ -21,4 +21,8 @@ using SaveProgress = std::function<void(int64_t, int64_t)>;
 bool SaveMovie(FrameCache& source, const EditModel& edit, const std::string& target,
                const WriterLibrary& writer, const SaveProgress& progress, std::string* error);
 
+// The name Save As proposes for a copy of the edit: beside the movie, "-edited" added to
+// its name (then "-edited-2" and on) so that it names no file that exists.
+std::string EditedCopyName(const std::string& moviePath);
+
 }  // namespace editor

@@ -1,5 +1,6 @@
-// Export starts the converter without a shell: the movie path stays one argument, the
-// format switch follows it; a converter that is not there is reported, not started.
+// Export starts the converter without a shell: the output and the movie path stay one
+// argument each, the format switch follows; a converter that is not there is reported,
+// not started.
 #include "converter_launch.h"
 
 #include <stdlib.h>
@@ -32,12 +33,13 @@ TEST(ConverterLaunchTest, ConverterGetsTheMovieAndTheFormatSwitch) {
                                       {editor::ExportFormat::Mng, "-MNG"},
                                       {editor::ExportFormat::Mpeg1, "-MPEG1"}}) {
     std::string error;
-    const pid_t child = editor::StartConverter(ARGV_RECORDER, movie, format, &error);
+    const pid_t child = editor::StartConverter(ARGV_RECORDER, movie, dir / "out put", format, &error);
     ASSERT_GT(child, 0) << error;
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(RecordedArguments(record), (std::vector<std::string>{"-i", movie, formatSwitch}));
+    EXPECT_EQ(RecordedArguments(record),
+              (std::vector<std::string>{"-o", dir / "out put", "-i", movie, formatSwitch}));
   }
   unsetenv("ARGV_RECORDER_OUT");
 }
@@ -45,7 +47,7 @@ TEST(ConverterLaunchTest, ConverterGetsTheMovieAndTheFormatSwitch) {
 TEST(ConverterLaunchTest, MissingConverterIsReported) {
   testsupport::ScratchDir dir;
   std::string error;
-  EXPECT_EQ(editor::StartConverter(dir / "VoridEdadide", "m.avi", editor::ExportFormat::Gif,
+  EXPECT_EQ(editor::StartConverter(dir / "VoridEdadide", "m.avi", "m.gif", editor::ExportFormat::Gif,
                                    &error), -1);
   EXPECT_NE(error.find(dir / "VoridEdadide"), std::string::npos) << error;
 }
