@@ -77,6 +77,12 @@ TEST(VeskSetDialogFields, CheckDialogNamesEveryBadFieldAndKeepsTheGoodOnes) {
   texts.convert = false;
   veskset::CheckDialog(texts, choices);
   EXPECT_EQ(choices.format, "");
+
+  // A name the editor would get back changed is marked when the editor is asked for.
+  texts.movie = "my  globe";
+  EXPECT_EQ(veskset::CheckDialog(texts, choices).movie, "");
+  texts.edit = true;
+  EXPECT_NE(veskset::CheckDialog(texts, choices).movie.find("cannot be handed to the editor"), std::string::npos);
 }
 
 TEST(VeskSetDialogFields, MoviePathMustFitTheProgramInCodePage932) {
