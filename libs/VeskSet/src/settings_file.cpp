@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -37,6 +38,19 @@ std::string_view FormatOption(std::string_view keyword) {
   if (keyword == kKeywordMng) return "mng";
   if (keyword == kKeywordMpeg) return "mpeg";
   return "";
+}
+
+std::string_view PaceOption(Pace pace) {
+  if (pace == Pace::Fast) return "fast";
+  if (pace == Pace::Live) return "live";
+  return "";
+}
+
+// The shortest text that reads back as the same number (23.44, not 23.440000000000001).
+std::string DecimalText(double value) {
+  char buffer[32];
+  auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+  return error == std::errc{} ? std::string(buffer, end) : "0";
 }
 
 std::string ThenList(const Choices& choices) {
@@ -151,6 +165,9 @@ std::string SettingsText(const Choices& choices) {
   add("choose-device", choices.chooseDevice ? "yes" : "no");
   add("then", ThenList(choices));
   add("format", FormatOption(choices.format));
+  add("turns", std::to_string(choices.loopTurns));
+  add("tilt", DecimalText(choices.tiltDegrees));
+  add("pace", PaceOption(choices.pace));
   return text;
 }
 
