@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -44,13 +43,6 @@ std::string_view PaceOption(Pace pace) {
   if (pace == Pace::Fast) return "fast";
   if (pace == Pace::Live) return "live";
   return "";
-}
-
-// The shortest text that reads back as the same number (23.44, not 23.440000000000001).
-std::string DecimalText(double value) {
-  char buffer[32];
-  auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-  return error == std::errc{} ? std::string(buffer, end) : "0";
 }
 
 std::string ThenList(const Choices& choices) {

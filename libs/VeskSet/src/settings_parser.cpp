@@ -469,6 +469,12 @@ std::optional<double> ParseDecimal(std::string_view text, double low, double hig
   return value;
 }
 
+std::string DecimalText(double value) {
+  char buffer[32];
+  auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+  return error == std::errc{} ? std::string(buffer, end) : "0";
+}
+
 ParseResult ParseOptions(const std::vector<std::string>& args, Choices& choices,
                          CommandLineIntent& intent, std::string& message,
                          std::string_view programName) {
