@@ -185,6 +185,10 @@ bool CameraPathWriter::Open(const char* cp932Path, std::string& error) {
     error = "the name is not code page 932 text";
     return false;
   }
+  // A folder or a FIFO in the target's place would only show at the rename, when the
+  // recording is over.
+  error = win32ext::WriteProblem(cp932Path);
+  if (!error.empty()) return false;
   target_ = *path;
   temporary_ = target_ + ".XXXXXX";
   int fd = mkostemp(temporary_.data(), O_CLOEXEC);

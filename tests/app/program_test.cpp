@@ -482,6 +482,10 @@ TEST_F(Program, ADamagedCameraPathIsRefusedWithOneLineNamingTheFileAndTheLine) {
   Outcome unwritable = Run({"-n", "2", "--save-path", "no-such-folder/x.path"});
   EXPECT_EQ(unwritable.status, 2);
   EXPECT_EQ(unwritable.err, "vesk: cannot write the camera path 'no-such-folder/x.path': No such file or directory\n");
+  fs::create_directory(work_ / "a-folder.path");
+  Outcome folder = Run({"-n", "2", "--save-path", "a-folder.path"});
+  EXPECT_EQ(folder.status, 2);
+  EXPECT_EQ(folder.err.rfind("vesk: cannot write the camera path 'a-folder.path': ", 0), 0u) << folder.err;
   EXPECT_FALSE(fs::exists(work_ / "globe.avi"));
 }
 
