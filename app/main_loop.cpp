@@ -2,6 +2,7 @@
 // Render3DEnvironment, the frame step: device loss, the time step (the fixed recording
 // step after a grab), FrameMove, Render and Present.
 #include <cstdio>
+#include <numbers>
 
 #include "app_shell.h"
 #include "frame_capture.h"
@@ -73,7 +74,7 @@ int AppShell::Run() {
 
 float AppShell::RecordingStep() const {
   if (loopTurns == 0) return 6.4f / float(frameCapture.frameCount);
-  return float(2.0 * 3.14159265358979323846 * loopTurns / frameCapture.frameCount);
+  return float(2.0 * std::numbers::pi * loopTurns / frameCapture.frameCount);
 }
 
 // The movie holds at least two frames: a one-frame recording hands over two.

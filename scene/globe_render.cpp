@@ -1,7 +1,9 @@
-// Each frame: the spin (or a camera path's view) and transforms (FrameMove), then the backdrop mesh around the
-// eye and the textured globe strip (Render). Nothing else is drawn: the backdrop,
-// drawn with the depth test always passing, takes the place of a clear.
+// Each frame: the spin (or a camera path's view) and transforms (FrameMove), then the
+// backdrop mesh around the eye and the textured globe strip (Render). Nothing else is
+// drawn: the backdrop, drawn with the depth test always passing, takes the place of a
+// clear.
 #include <algorithm>
+#include <numbers>
 
 #include "frame_capture.h"
 #include "globe_app.h"
@@ -10,7 +12,7 @@ float spinAngle = 0.0f;
 
 // A seamless loop counts its steps, so that the angle never drifts however many frames
 // it has: frame N + 1 is frame 1 exactly. The shell's step is 0 before the first grab
-// and the loop's step after each one.
+// and the loop's step after each one, so only whether there is one counts here.
 void GlobeApp::Spin() {
   if (loopTurns == 0) {
     spinAngle += spinForward ? elapsedTime : -elapsedTime;
@@ -19,7 +21,7 @@ void GlobeApp::Spin() {
   if (elapsedTime == 0.0f) return;
   const int64_t frames = frameCapture.frameCount > 0 ? frameCapture.frameCount : 1;
   loopPosition = (loopPosition + (spinForward ? 1 : frames - 1)) % frames;
-  spinAngle = float(2.0 * 3.14159265358979323846 * double(loopPosition * loopTurns % frames) / double(frames));
+  spinAngle = float(2.0 * std::numbers::pi * double(loopPosition * loopTurns % frames) / double(frames));
 }
 
 // Frame n of the recording takes the path's view n (the last one for any frame after).
