@@ -5,6 +5,7 @@
 
 #include "d3d9.h"
 #include "device_enumeration.h"
+#include "recording_pace.h"
 #include "windows.h"
 
 // The shell's own result codes.
@@ -52,6 +53,8 @@ class AppShell {
   virtual int Run();
   virtual LRESULT MsgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
   virtual void Pause(bool pause);
+  // After frame `number` went into the movie: counts it when a pace was chosen.
+  virtual void FrameCaptured(int32_t number);
 
   // Shows the fixed message of `code` (warning, must-exit or switched-to-reference)
   // and returns the code. After the first must-exit message nothing more is shown.
@@ -68,6 +71,9 @@ class AppShell {
   HRESULT ToggleFullscreen();
   HRESULT ChangeDevice();
   HRESULT Render3DEnvironment();
+  // The spin step of a frame after a grab: 6.4 radians over the frame count, or for a
+  // seamless loop its turns over the frame count.
+  float RecordingStep() const;
 
   DeviceEnumeration enumeration;
   DeviceSettings settings;
@@ -107,6 +113,9 @@ class AppShell {
   int32_t creationHeight = 0;
   char outputKinds[64] = {};
   bool chooseDeviceAtStart = false;
+  // Recording extensions; zero is the loop as fast as it runs with the fixed step.
+  int32_t loopTurns = 0;  // whole turns the frames make, from spin angle 0
+  RecordingPace pace;
 
  private:
   HRESULT CheckForWindowSizeChange();

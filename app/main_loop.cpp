@@ -1,7 +1,8 @@
-// Run, the message and frame loop with the recording, and Render3DEnvironment, the
-// frame step: device loss, the time step (the fixed recording step after a grab),
-// FrameMove, Render and Present.
+// Run, the message and frame loop with the recording (at the chosen pace), and
+// Render3DEnvironment, the frame step: device loss, the time step (the fixed recording
+// step after a grab), FrameMove, Render and Present.
 #include <cstdio>
+#include <numbers>
 
 #include "app_shell.h"
 #include "frame_capture.h"
@@ -43,6 +44,12 @@ int AppShell::Run() {
       continue;
     }
     if (deviceLost) Sleep(10);
+    // At the live pace the messages go on being handled (the mouse steers) until the
+    // next frame is due.
+    if (DWORD wait = pace.WaitBefore(frameCapture.frameNumber)) {
+      Sleep(wait < 10 ? wait : 10);
+      continue;
+    }
     if (active && FAILED(Render3DEnvironment())) {
       stepFailed = true;
       SendMessageA(window, WM_CLOSE, 0, 0);
@@ -51,7 +58,10 @@ int AppShell::Run() {
     // nothing left to grab, and the quit message ends the loop on the next pass.
     if (frameCapture.frameNumber != 0 && device) {
       captureStepPending = true;
-      if (!frameCapture.CaptureFrame()) break;
+      int32_t number = frameCapture.frameNumber;
+      bool goOn = frameCapture.CaptureFrame();
+      if (goOn || frameCapture.finished) FrameCaptured(number);
+      if (!goOn) break;
     }
   }
   if (accelerators) DestroyAcceleratorTable(accelerators);
@@ -60,6 +70,16 @@ int AppShell::Run() {
   // quit message with no must-exit error before it).
   bool userEnded = message.message == WM_QUIT && !fatalErrorShown && !stepFailed;
   return frameCapture.finished || userEnded ? 0 : kExitNoMovie;
+}
+
+float AppShell::RecordingStep() const {
+  if (loopTurns == 0) return 6.4f / float(frameCapture.frameCount);
+  return float(2.0 * std::numbers::pi * loopTurns / frameCapture.frameCount);
+}
+
+// The movie holds at least two frames: a one-frame recording hands over two.
+void AppShell::FrameCaptured(int32_t number) {
+  pace.Count(number, frameCapture.frameCount > 2 ? frameCapture.frameCount : 2);
 }
 
 HRESULT AppShell::Render3DEnvironment() {
@@ -80,8 +100,10 @@ HRESULT AppShell::Render3DEnvironment() {
   float step = FrameTimer(TIMER_GETELAPSEDTIME);
   if (step == 0.0f && frameMoving) return S_OK;
   if (captureStepPending) {
-    step = 6.4f / float(frameCapture.frameCount);
+    step = RecordingStep();
     captureStepPending = false;
+  } else if (loopTurns != 0) {
+    step = 0.0f;  // a loop's first frame is at spin angle 0, whatever the clock says
   }
   if (frameMoving || singleStep) {
     elapsedTime = step;

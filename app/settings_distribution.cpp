@@ -4,9 +4,52 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "frame_capture.h"
+#include "win32ext.h"
+
+namespace {
+
+// A CP932 name of an extras field, as messages show it.
+std::string ShownName(const char* cp932) { return win32ext::ToSystemPath(cp932).value_or(cp932); }
+
+// The camera path to follow sets the frame count; the one to save is made now, so that
+// neither can fail once the window is open.
+bool PrepareCameraPaths(const RecordingExtras& extras, GlobeApp& app) {
+  std::string error;
+  if (extras.pathFile[0] != '\0') {
+    if (!ReadCameraPath(extras.pathFile, app.cameraPath, error)) {
+      std::fprintf(stderr, "vesk: cannot follow the camera path '%s': %s\n", ShownName(extras.pathFile).c_str(),
+                   error.c_str());
+      return false;
+    }
+    frameCapture.frameCount = int32_t(app.cameraPath.size());
+  }
+  if (extras.savePathFile[0] != '\0') {
+    std::memcpy(app.savePathFile, extras.savePathFile, sizeof app.savePathFile);
+    if (!app.pathWriter.Open(app.savePathFile, error)) {
+      std::fprintf(stderr, "vesk: cannot write the camera path '%s': %s\n", ShownName(app.savePathFile).c_str(),
+                   error.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+// The fields beyond the 560-byte record; their texts are read no further than their
+// fields, terminated or not.
+bool DistributeExtras(RecordingExtras extras, GlobeApp& app) {
+  extras.savePathFile[sizeof extras.savePathFile - 1] = '\0';
+  extras.pathFile[sizeof extras.pathFile - 1] = '\0';
+  app.loopTurns = int32_t(extras.loopTurns);
+  app.tiltDegrees = extras.tiltDegrees;
+  app.pace.Choose(extras.pace);
+  return PrepareCameraPaths(extras, app);
+}
+
+}  // namespace
 
 // A movie path longer than the capture can hold is refused rather than cut short. The
 // record's text is read no further than its field, terminated or not.
@@ -29,6 +72,5 @@ bool DistributeSettings(const RecordingSettings& record, GlobeApp& app, const Re
   app.spinForward = record.spinForward != 0;
   app.eyeZ = -3.0f;
   app.highTessellation = record.highTessellation;
-  (void)extras;
-  return true;
+  return DistributeExtras(extras, app);
 }

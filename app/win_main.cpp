@@ -16,5 +16,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!DistributeSettings(record, app, extras)) return 2;
   InitCommonControls();
   if (FAILED(app.Create(instance))) return kExitNoMovie;
-  return app.Run();
+  int status = app.Run();
+  return app.SaveCameraPath() ? status : kExitNoMovie;
 }

@@ -1,11 +1,13 @@
 // The scene's resources over the device's life: text font, mesh, globe texture, vertex
-// buffer, samplers and projection; the bump-map checks that decide which devices qualify; and
-// the scene's share of the window messages.
+// buffer, samplers and projection; the bump-map checks that decide which devices qualify;
+// the scene's share of the window messages; and the saving of a camera path.
 #include "globe_app.h"
 
+#include <cstdio>
 #include <new>
 
 #include "media_texture.h"
+#include "win32ext.h"
 #include "text_font.h"
 
 GlobeApp::GlobeApp() {
@@ -125,4 +127,18 @@ LRESULT GlobeApp::MsgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
   rotator.HandleMouse(hWnd, message, wParam, lParam);
   if (message == WM_CONTEXTMENU) return 0;
   return AppShell::MsgProc(hWnd, message, wParam, lParam);
+}
+
+void GlobeApp::FrameCaptured(int32_t number) {
+  AppShell::FrameCaptured(number);
+  pathWriter.Append(shownView);
+}
+
+bool GlobeApp::SaveCameraPath() {
+  if (!pathWriter.IsOpen()) return true;
+  std::string error;
+  if (pathWriter.Finish(error)) return true;
+  std::string name = win32ext::ToSystemPath(savePathFile).value_or(savePathFile);
+  std::fprintf(stderr, "vesk: cannot write the camera path '%s': %s\n", name.c_str(), error.c_str());
+  return false;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app_shell.h"
+#include "camera_path.h"
 #include "d3dx9.h"
 #include "mesh_container.h"
 #include "sphere_rotator.h"
@@ -46,6 +47,11 @@ class GlobeApp : public AppShell {
   HRESULT DeleteDeviceObjects() override;
   HRESULT FinalCleanup() override;
   LRESULT MsgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Counts the frame, and writes its view to the camera path being saved.
+  void FrameCaptured(int32_t number) override;
+  // Renames the saved camera path into place; false, with one line on standard error,
+  // when it cannot be. True when no path is being saved.
+  bool SaveCameraPath();
 
   HRESULT CreateGlobeVertexBuffer();
   void FillGlobeVertices();
@@ -70,8 +76,17 @@ class GlobeApp : public AppShell {
   int vertexCount = 0;
   int highTessellation = 1;
   char textureFile[260] = {};
+  // Extensions; zero and empty are the Parts' scene.
+  float tiltDegrees = 0.0f;             // lean of the spin axis towards the viewer
+  std::vector<CameraView> cameraPath;   // views to record instead of the spin and the mouse
+  CameraPathWriter pathWriter;          // open while the views are saved
+  char savePathFile[260] = {};          // its CP932 name, for messages
+  CameraView shownView;                 // what the last FrameMove made the transforms of
+  int64_t loopPosition = 0;             // a loop's steps from its first frame, modulo its frames
 
  private:
+  void Spin();
+  void FollowCameraPath();
   bool FormatPasses(const D3DCAPS9& deviceCaps, D3DFORMAT adapterFormat, D3DFORMAT format);
   void SetBackdropStates(const D3DXMATRIX& backdropView);
   void SetGlobeStates();

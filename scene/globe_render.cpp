@@ -1,18 +1,60 @@
-// Each frame: the spin and transforms (FrameMove), then the backdrop mesh around the
-// eye and the textured globe strip (Render). Nothing else is drawn: the backdrop,
-// drawn with the depth test always passing, takes the place of a clear.
+// Each frame: the spin (or a camera path's view) and transforms (FrameMove), then the
+// backdrop mesh around the eye and the textured globe strip (Render). Nothing else is
+// drawn: the backdrop, drawn with the depth test always passing, takes the place of a
+// clear.
+#include <algorithm>
+#include <numbers>
+
+#include "frame_capture.h"
 #include "globe_app.h"
 
 float spinAngle = 0.0f;
 
+// A seamless loop counts its steps, so that the angle never drifts however many frames
+// it has: frame N + 1 is frame 1 exactly. The shell's step is 0 before the first grab
+// and the loop's step after each one, so only whether there is one counts here.
+void GlobeApp::Spin() {
+  if (loopTurns == 0) {
+    spinAngle += spinForward ? elapsedTime : -elapsedTime;
+    return;
+  }
+  if (elapsedTime == 0.0f) return;
+  const int64_t frames = frameCapture.frameCount > 0 ? frameCapture.frameCount : 1;
+  loopPosition = (loopPosition + (spinForward ? 1 : frames - 1)) % frames;
+  spinAngle = float(2.0 * std::numbers::pi * double(loopPosition * loopTurns % frames) / double(frames));
+}
+
+// Frame n of the recording takes the path's view n (the last one for any frame after).
+void GlobeApp::FollowCameraPath() {
+  size_t number = frameCapture.frameNumber > 0 ? size_t(frameCapture.frameNumber) : 1;
+  const CameraView& frame = cameraPath[std::min(number, cameraPath.size()) - 1];
+  spinAngle = frame.spinAngle;
+  rotator.orientation = frame.orientation;
+  D3DXMatrixRotationQuaternion(&rotator.rotation, &frame.orientation);
+  D3DXMatrixTranslation(&rotator.pan, frame.pan.x, frame.pan.y, frame.pan.z);
+  eyeY = frame.eyeY;
+  eyeZ = frame.eyeZ;
+}
+
 HRESULT GlobeApp::FrameMove() {
-  if (!rotator.dragging) spinAngle += spinForward ? elapsedTime : -elapsedTime;
+  if (!cameraPath.empty()) {
+    FollowCameraPath();
+  } else if (!rotator.dragging) {
+    Spin();
+  }
   D3DXMATRIX spin;
   D3DXMatrixRotationY(&spin, -spinAngle);
+  if (tiltDegrees != 0.0f) {
+    // The axis leans about the screen's horizontal; positive brings the north pole nearer.
+    D3DXMATRIX tilt;
+    D3DXMatrixRotationX(&tilt, -tiltDegrees * 0.017453292f);
+    D3DXMatrixMultiply(&spin, &spin, &tilt);
+  }
   D3DXMatrixMultiply(&world, &spin, &rotator.rotation);
   D3DXMatrixMultiply(&world, &world, &rotator.pan);
   D3DXVECTOR3 eye(0.0f, eyeY, eyeZ), at(0.0f, 0.0f, 0.0f), up(0.0f, 1.0f, 0.0f);
   D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+  shownView = {spinAngle, rotator.orientation, {rotator.pan._41, rotator.pan._42, rotator.pan._43}, eyeY, eyeZ};
   FillGlobeVertices();
   return S_OK;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 
 #include "d3d9ext.h"
@@ -41,6 +42,19 @@ TEST_P(FixedStep, EveryFrameAfterTheFirstAdvancesByTheRecordingStepHoweverLongIt
 }
 
 INSTANTIATE_TEST_SUITE_P(FrameCounts, FixedStep, ::testing::Values(2, 3, 7));
+
+// A seamless loop starts from no step at all, whatever the clock says, then turns by its
+// turns over the frame count after every grab.
+TEST_F(FixedStep, ALoopStartsWithoutAStepAndThenTurnsByItsTurnsOverTheFrames) {
+  const int frames = 24;
+  shell.loopTurns = 3;
+  shell.atRender[1] = [] { TakeAtLeast(0.03); };
+  EXPECT_EQ(CreateAndRun(frames), 0);
+  ASSERT_EQ(shell.steps.size(), size_t(frames));
+  EXPECT_EQ(shell.steps[0].elapsedTime, 0.0f);
+  for (size_t i = 1; i < shell.steps.size(); ++i)
+    EXPECT_EQ(shell.steps[i].elapsedTime, float(2 * M_PI * 3 / frames)) << "frame " << i + 1;
+}
 
 using Recording = ShellRun;
 

@@ -1,5 +1,7 @@
 // The whole program, run headless in a directory of its own: a short recording checked
-// with ffprobe, the help text, and command lines it refuses before anything happens.
+// with ffprobe, the help text, and command lines it refuses before anything happens;
+// seamless loops measured from their frames, the live pace, and camera paths saved from
+// a recording steered through the window's input and replayed.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -7,18 +9,30 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "VeskSet.h"
 #include "child_processes.h"
+#include "commctrl.h"
 #include "command_output.h"
 #include "file_text.h"
+#include "globe_app.h"
+#include "movie_reader.h"
+#include "png_image.h"
 #include "scratch_dir.h"
+#include "settings_distribution.h"
+#include "win32ext.h"
+#include "window_test_support.h"
 
 namespace {
 
@@ -341,6 +355,255 @@ TEST_F(Program, AFolderWhereNoFrameFolderCanBeMadeIsNamedAsTheReason) {
   EXPECT_NE(outcome.err.find(line + (root ? "Operation not permitted\n" : "Permission denied\n")),
             std::string::npos)
       << outcome.err;
+// ---- Seamless loops, live pace and camera paths ------------------------------------
+
+// A globe picture whose red and green say the longitude: 128 + 127 cos and sin of it, so
+// that the longitude at the globe's centre can be read back from any frame.
+void WriteLongitudePicture(const fs::path& path) {
+  testsupport::Image picture{256, 128, {}};
+  for (uint32_t y = 0; y < picture.height; ++y) {
+    for (uint32_t x = 0; x < picture.width; ++x) {
+      double longitude = 2 * M_PI * (x + 0.5) / picture.width;
+      auto red = uint32_t(std::lround(128 + 127 * std::cos(longitude)));
+      auto green = uint32_t(std::lround(128 + 127 * std::sin(longitude)));
+      picture.argb.push_back(0xFF000000u | red << 16 | green << 8);
+    }
+  }
+  ASSERT_TRUE(testsupport::WritePng(path.string(), picture));
+}
+
+std::vector<movie::Frame> ReadFrames(const fs::path& path) {
+  std::string error;
+  std::unique_ptr<movie::MovieReader> reader = movie::MovieReader::Open(path.string(), &error);
+  std::vector<movie::Frame> frames;
+  if (!reader) {
+    ADD_FAILURE() << path << ": " << error;
+    return frames;
+  }
+  for (int64_t i = 0; i < reader->Info().frameCount; ++i) {
+    frames.emplace_back();
+    if (!reader->ReadFrame(i, &frames.back(), &error)) ADD_FAILURE() << path << " frame " << i << ": " << error;
+  }
+  return frames;
+}
+
+// Degrees of longitude at the centre of the frame: the mean colour of a patch there, whose
+// columns lie symmetrically about the centre, so that the mean keeps the centre's angle.
+double CentreLongitude(const movie::Frame& frame) {
+  double red = 0, green = 0;
+  for (int y = frame.height / 2 - 3; y <= frame.height / 2 + 3; ++y) {
+    for (int x = frame.width / 2 - 12; x <= frame.width / 2 + 12; ++x) {
+      const uint8_t* pixel = &frame.rgb[(size_t(y) * frame.width + x) * 3];
+      red += pixel[0] - 128.0;
+      green += pixel[1] - 128.0;
+    }
+  }
+  return std::atan2(green, red) * 180 / M_PI;
+}
+
+// b - a in degrees, in (-180, 180].
+double Turn(double a, double b) {
+  double d = std::fmod(b - a, 360.0);
+  if (d > 180) d -= 360;
+  if (d <= -180) d += 360;
+  return d;
+}
+
+// Every step from one frame to the next, and from the last back to the first, is the
+// same turn: 360 x turns / frames degrees one way (spin forward and backward turn
+// opposite ways). Two runs give the same movie, byte for byte.
+TEST_F(Program, ASeamlessLoopTurnsEvenlyFromTheLastFrameBackToTheFirstAndRepeatsExactly) {
+  WriteLongitudePicture(work_ / "longitude.png");
+  struct Case {
+    std::vector<std::string> options;
+    double step;  // degrees of spin a frame
+  };
+  double forwardSign = 0;
+  for (const Case& loop : {Case{{"--turns", "1"}, 15}, Case{{"--turns", "1", "--spin", "backward"}, 15},
+                           Case{{"--turns", "3"}, 45}}) {
+    std::vector<std::string> arguments = {"-n", "24", "-s", "320x240", "-t", "longitude.png", "-o", "loop.avi"};
+    arguments.insert(arguments.end(), loop.options.begin(), loop.options.end());
+    Outcome first = Run(arguments);
+    ASSERT_EQ(first.status, 0) << first.err;
+    std::string firstMovie = testsupport::FileText(work_ / "loop.avi");
+    std::vector<movie::Frame> frames = ReadFrames(work_ / "loop.avi");
+    ASSERT_EQ(frames.size(), 24u);
+    bool backward = loop.options.size() > 2;
+    double sign = Turn(CentreLongitude(frames[0]), CentreLongitude(frames[1])) > 0 ? 1 : -1;
+    if (backward) {
+      EXPECT_EQ(sign, -forwardSign) << "backward turns the other way";
+    } else {
+      forwardSign = sign;
+    }
+    for (size_t i = 0; i < frames.size(); ++i) {
+      double step = Turn(CentreLongitude(frames[i]), CentreLongitude(frames[(i + 1) % frames.size()]));
+      EXPECT_NEAR(step, sign * loop.step, 1.0) << arguments.back() << " from frame " << i + 1;
+    }
+    ASSERT_EQ(Run(arguments).status, 0);
+    EXPECT_TRUE(testsupport::FileText(work_ / "loop.avi") == firstMovie) << "a second run gives the same movie";
+  }
+}
+
+// Frames no faster than the movie's 10 a second: 20 frames take about 2 seconds (at
+// least the 1.9 seconds between the first and the last), each counted on standard error.
+TEST_F(Program, TheLivePaceRecordsAtTheMoviesRateAndCountsTheFrames) {
+  auto start = std::chrono::steady_clock::now();
+  Outcome outcome = Run({"--pace", "live", "-n", "20", "-s", "100x100", "-o", "live.avi"});
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_GE(seconds, 1.5);
+  std::string counted;
+  for (int frame = 1; frame <= 20; ++frame) counted += "vesk: frame " + std::to_string(frame) + " of 20\n";
+  EXPECT_EQ(outcome.err, counted);
+  EXPECT_NE(Probe(work_ / "live.avi").find("nb_read_frames=20\n"), std::string::npos);
+}
+
+// Without a pace nothing is counted (the fast pace counts, as fast as the loop runs).
+TEST_F(Program, OnlyAChosenPaceCountsTheFrames) {
+  Outcome plain = Run({"-n", "2", "--turns", "1", "-s", "100x100", "-o", "plain.avi"});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(plain.err, "");
+  Outcome fast = Run({"--pace", "fast", "-n", "2", "--turns", "1", "-s", "100x100", "-o", "fast.avi"});
+  ASSERT_EQ(fast.status, 0) << fast.err;
+  EXPECT_EQ(fast.err, "vesk: frame 1 of 2\nvesk: frame 2 of 2\n");
+  EXPECT_TRUE(testsupport::FileText(work_ / "plain.avi") == testsupport::FileText(work_ / "fast.avi"))
+      << "the count changes nothing else";
+}
+
+// The program's own scene, run in this process as vesk runs it, with a user's drags
+// given through the window's input while it records: a left drag (the spin stops while
+// it lasts) and a right one (a pan).
+class DraggedGlobe : public GlobeApp {
+ public:
+  void FrameCaptured(int32_t number) override {
+    GlobeApp::FrameCaptured(number);
+    using testsupport::ButtonEvent;
+    using testsupport::MotionEvent;
+    if (number == 3) {
+      win32ext::InjectInput(ButtonEvent(window, SDL_BUTTON_LEFT, true, 160, 120));
+      win32ext::InjectInput(MotionEvent(window, 200, 90));
+    } else if (number == 5) {
+      win32ext::InjectInput(MotionEvent(window, 240, 100));
+      win32ext::InjectInput(ButtonEvent(window, SDL_BUTTON_LEFT, false, 240, 100));
+    } else if (number == 7) {
+      win32ext::InjectInput(ButtonEvent(window, SDL_BUTTON_RIGHT, true, 160, 120));
+      win32ext::InjectInput(MotionEvent(window, 130, 140));
+      win32ext::InjectInput(ButtonEvent(window, SDL_BUTTON_RIGHT, false, 130, 140));
+    }
+  }
+};
+
+int RecordDraggedGlobe() {
+  RecordingSettings record{};
+  std::strcpy(record.movieFile, "dragged.avi");
+  std::strcpy(record.textureFile, "globe.png");
+  record.width = 320;
+  record.height = 240;
+  record.frameCount = 10;
+  record.spinForward = 1;
+  record.highTessellation = 1;
+  std::strcpy(record.outputKinds, "non");
+  RecordingExtras extras{};
+  extras.size = sizeof extras;
+  std::strcpy(extras.savePathFile, "dragged.path");
+  DraggedGlobe app;
+  if (!DistributeSettings(record, app, extras)) return 20;
+  InitCommonControls();
+  if (FAILED(app.Create(GetModuleHandleA(nullptr)))) return 21;
+  int status = app.Run();
+  return app.SaveCameraPath() ? status : 22;
+}
+
+// The saved path replayed at the same size is the same movie byte for byte; at twice the
+// size each frame, shrunk by averaging 2x2 pixels, is the first movie's frame but at the
+// globe's and the stars' edges, which the finer sampling draws a little differently.
+TEST_F(Program, ASavedCameraPathReplaysTheDraggedRecordingExactlyAndAtTwiceTheSize) {
+  for (const fs::directory_entry& entry : fs::directory_iterator(VESK_MEDIA_DIR))
+    fs::copy_file(entry.path(), work_ / entry.path().filename());
+  pid_t child = fork();
+  if (child == 0) {
+    _exit(chdir(work_.c_str()) == 0 ? RecordDraggedGlobe() : 126);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  std::string path = testsupport::FileText(work_ / "dragged.path");
+  EXPECT_EQ(path.rfind("vesk-camera-path 1\n", 0), 0u) << path;
+  EXPECT_EQ(std::count(path.begin(), path.end(), '\n'), 12) << "header, comment and 10 frames:\n" << path;
+
+  Outcome same = Run({"--path", "dragged.path", "-s", "320x240", "-o", "same.avi"});
+  ASSERT_EQ(same.status, 0) << same.err;
+  std::string dragged = testsupport::FileText(work_ / "dragged.avi");
+  ASSERT_FALSE(dragged.empty());
+  EXPECT_TRUE(testsupport::FileText(work_ / "same.avi") == dragged);
+
+  Outcome twice = Run({"--path", "dragged.path", "-s", "640x480", "-o", "twice.avi"});
+  ASSERT_EQ(twice.status, 0) << twice.err;
+  std::vector<movie::Frame> small = ReadFrames(work_ / "dragged.avi"), large = ReadFrames(work_ / "twice.avi");
+  ASSERT_EQ(small.size(), 10u);
+  ASSERT_EQ(large.size(), 10u);
+  for (size_t i = 0; i < small.size(); ++i) {
+    ASSERT_EQ(large[i].width, 640);
+    double total = 0;
+    int far = 0;
+    for (int y = 0; y < 240; ++y) {
+      for (int x = 0; x < 320; ++x) {
+        for (int c = 0; c < 3; ++c) {
+          auto at = [&](int dx, int dy) { return large[i].rgb[(size_t(2 * y + dy) * 640 + 2 * x + dx) * 3 + c]; };
+          double shrunk = (at(0, 0) + at(1, 0) + at(0, 1) + at(1, 1)) / 4.0;
+          double difference = std::fabs(shrunk - small[i].rgb[(size_t(y) * 320 + x) * 3 + c]);
+          total += difference;
+          far += difference > 48;
+        }
+      }
+    }
+    EXPECT_LT(total / (320 * 240 * 3), 4.0) << "mean difference, frame " << i + 1;
+    EXPECT_LT(far, 320 * 240 * 3 / 100) << "channels more than 48 apart, frame " << i + 1;
+  }
+}
+
+// A damaged or hostile path is refused before anything opens or is written, with one
+// line that names the file and the line.
+TEST_F(Program, ADamagedCameraPathIsRefusedWithOneLineNamingTheFileAndTheLine) {
+  const std::string good = "0 0 0 0 1 0 0 0 0 -3\n";
+  struct Case {
+    std::string text, expected;
+  };
+  std::string huge = "vesk-camera-path 1\n";
+  for (int i = 0; i < 100000; ++i) huge += good;
+  for (const Case& bad :
+       {Case{"vesk-camera-path 1\n" + good + "0 0 0 0 1 0 0 zero 0 -3\n", "line 3: 'zero' is not a number"},
+        Case{"vesk-camera-path 1\n0 0 0 0 nan 0 0 0 0 -3\n", "line 2: 'nan' is not a finite number"},
+        Case{"vesk-camera-path 1\n" + good + "0 0 0 0 1 0 0", "line 3: a frame is 10 numbers"},
+        Case{"vesk-camera-path 1\n0 0 0 0 1 1e39 0 0 0 -3\n", "line 2: '1e39' is out of range"},
+        Case{"vesk-camera-path 1\n0 0 0 0 2 0 0 0 0 -3\n", "line 2: the orientation x y z w must have length 1"},
+        Case{"vesk-camera-path 1\n# nothing else\n", "line 2: the path ends before its first frame"},
+        Case{std::string("\x89PNG\r\n\x1a\n\0\0\0", 11), "line 1: not a camera path"},
+        Case{std::string("\0\x01\x02\xff junk\n", 9), "line 1: not text"},
+        Case{"vesk-camera-path 2\n" + good, "line 1: not a camera path"},
+        Case{huge, "line 100001: more than 99999 frames"}}) {
+    std::ofstream(work_ / "bad.path", std::ios::binary) << bad.text;
+    Outcome outcome = Run({"--path", "bad.path", "-o", "never.avi"});
+    EXPECT_EQ(outcome.status, 2) << bad.expected;
+    EXPECT_EQ(outcome.err.rfind("vesk: cannot follow the camera path 'bad.path': " + bad.expected, 0), 0u)
+        << outcome.err;
+    EXPECT_EQ(outcome.err.find('\n'), outcome.err.size() - 1) << "one line: " << outcome.err;
+    EXPECT_FALSE(fs::exists(work_ / "never.avi"));
+    EXPECT_FALSE(fs::exists(work_ / "BMP")) << "no frame was recorded";
+  }
+  fs::resize_file(work_ / "bad.path", 100u << 20);  // a 100 MB file is not read at all
+  Outcome large = Run({"--path", "bad.path"});
+  EXPECT_EQ(large.status, 2);
+  EXPECT_EQ(large.err, "vesk: cannot follow the camera path 'bad.path': larger than 32 MiB, which no camera path is\n");
+  Outcome unwritable = Run({"-n", "2", "--save-path", "no-such-folder/x.path"});
+  EXPECT_EQ(unwritable.status, 2);
+  EXPECT_EQ(unwritable.err, "vesk: cannot write the camera path 'no-such-folder/x.path': No such file or directory\n");
+  fs::create_directory(work_ / "a-folder.path");
+  Outcome folder = Run({"-n", "2", "--save-path", "a-folder.path"});
+  EXPECT_EQ(folder.status, 2);
+  EXPECT_EQ(folder.err.rfind("vesk: cannot write the camera path 'a-folder.path': ", 0), 0u) << folder.err;
+  EXPECT_FALSE(fs::exists(work_ / "globe.avi"));
 }
 
 }  // namespace

@@ -44,6 +44,25 @@ TEST(GlobeFrame, DefaultMediaFrameMatchesItsReference) {
   scenetest::ReleaseScene(app, test);
 }
 
+// The Earth's tilt: the north pole leans towards the viewer, so the northern cap shows
+// and the southern one hides; the globe still spins about its own axis.
+TEST(GlobeFrame, ATiltedAxisShowsTheNorthPoleLeaningTowardsTheViewer) {
+  testsupport::DeviceOptions options;
+  options.width = 320;
+  options.height = 240;
+  testsupport::TestDevice test(options);
+  ASSERT_EQ(test.created, D3D_OK);
+  GlobeApp app;
+  scenetest::AttachDevice(app, test);
+  app.eyeZ = -3.0f;
+  app.tiltDegrees = 23.44f;
+  scenetest::InitScene(app);
+  ASSERT_FALSE(HasFatalFailure());
+  testsupport::Image image = DrawFrame(test, app, 1.3f, options);
+  EXPECT_EQ(testsupport::MatchReference(kReferences + "/globe_tilted.png", image, 0), "");
+  scenetest::ReleaseScene(app, test);
+}
+
 TEST(GlobeFrame, TheScenesFontIsBuiltWithTheDeviceAndComesThroughAReset) {
   testsupport::TestDevice test;
   ASSERT_EQ(test.created, D3D_OK);

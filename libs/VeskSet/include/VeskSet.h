@@ -56,11 +56,27 @@ extern "C" VESKSET_API int VeskSet(RecordingSettings* settings);
 // zeros asks for nothing beyond the 560-byte record.
 struct RecordingExtras {
   uint32_t size;  // bytes of this record that hold values
+  // Seamless loop: the frames make this many whole turns (1 to 100), the first frame at
+  // spin angle 0; 0 keeps the fixed step of 6.4 radians over the frame count.
+  uint32_t loopTurns;
+  // Lean of the spin axis towards the viewer, in degrees (-90 to 90; 0 upright).
+  float tiltDegrees;
+  // How fast frames are made: 0 as fast as the loop runs; 1 the same, counting the
+  // frames; 2 no faster than the movie's rate, counting them ("steer while recording").
+  uint32_t pace;
+  // Camera path files (CP932, empty for none): savePathFile is written with every
+  // recorded frame's view; pathFile replaces the spin and the mouse with its views.
+  char savePathFile[260];
+  char pathFile[260];
 };
 
 static_assert(std::is_standard_layout_v<RecordingExtras>);
 static_assert(std::is_trivially_copyable_v<RecordingExtras>);
 static_assert(offsetof(RecordingExtras, size) == 0);
+static_assert(offsetof(RecordingExtras, tiltDegrees) == offsetof(RecordingExtras, loopTurns) + 4);
+static_assert(offsetof(RecordingExtras, pace) == offsetof(RecordingExtras, loopTurns) + 8);
+static_assert(offsetof(RecordingExtras, savePathFile) == offsetof(RecordingExtras, loopTurns) + 12);
+static_assert(offsetof(RecordingExtras, pathFile) == offsetof(RecordingExtras, loopTurns) + 272);
 
 // Fills *extras from the choices of the last successful VeskSet call. Returns 1 when
 // filled; 0 (record left as the caller gave it) without such a call, or when extras is

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,8 @@ inline constexpr int kMinFrames = 1;
 inline constexpr int kMaxFrames = 99999;
 inline constexpr int kMinEyeHeight = -1000;
 inline constexpr int kMaxEyeHeight = 1000;
+inline constexpr int kMaxLoopTurns = 100;  // 0: no loop, the fixed step
+inline constexpr double kMaxTiltDegrees = 90.0;  // either way
 
 // The program keeps the movie path in 135 bytes with its zero, so a longer one cannot
 // be recorded into although the record's field would hold it.
@@ -36,6 +39,9 @@ inline constexpr std::string_view kKeywordGif = "GIF";
 inline constexpr std::string_view kKeywordMng = "MNG";
 inline constexpr std::string_view kKeywordMpeg = "MPEG";
 
+// The pace of a recording, as RecordingExtras::pace holds it.
+enum class Pace : uint32_t { Unchosen = 0, Fast = 1, Live = 2 };
+
 // Texts are CP932, as they go into the record.
 struct Choices {
   std::string movie{kDefaultMovie};
@@ -51,6 +57,12 @@ struct Choices {
   bool edit = false;
   bool convert = false;
   std::string_view format;  // one of the format keywords, or empty
+  // Beyond the 560-byte record (RecordingExtras).
+  int loopTurns = 0;
+  double tiltDegrees = 0.0;
+  Pace pace = Pace::Unchosen;
+  std::string savePath;  // camera path files, CP932; empty for none
+  std::string path;
 
   bool operator==(const Choices&) const = default;
 };

@@ -117,7 +117,8 @@ TextField CheckPicture(std::string_view utf8) {
 }
 
 bool DialogProblems::Any() const {
-  return !movie.empty() || !picture.empty() || !size.empty() || !frames.empty() || !eyeHeight.empty();
+  return !movie.empty() || !picture.empty() || !size.empty() || !frames.empty() || !eyeHeight.empty() ||
+         !turns.empty() || !tilt.empty();
 }
 
 DialogTexts TextsFromChoices(const Choices& choices) {
@@ -135,8 +136,39 @@ DialogTexts TextsFromChoices(const Choices& choices) {
   texts.edit = choices.edit;
   texts.convert = choices.convert || !choices.format.empty();
   texts.format = choices.format == kKeywordMng ? 1 : choices.format == kKeywordMpeg ? 2 : 0;
+  texts.loop = choices.loopTurns > 0;
+  if (texts.loop) texts.turns = std::to_string(choices.loopTurns);
+  texts.tilt = DecimalText(choices.tiltDegrees);
+  texts.steer = choices.pace == Pace::Live;
   return texts;
 }
+
+namespace {
+
+// The loop's turns count only when the loop is chosen; without steering the pace is
+// what it was unless it was the live one.
+void CheckExtensions(const DialogTexts& texts, Choices& choices, DialogProblems& problems) {
+  if (texts.loop) {
+    NumberField turns = CheckNumber(texts.turns, 1, kMaxLoopTurns);
+    problems.turns = turns.problem;
+    if (turns.problem.empty()) choices.loopTurns = turns.value;
+  } else {
+    choices.loopTurns = 0;
+  }
+  std::optional<double> tilt = ParseDecimal(texts.tilt, -kMaxTiltDegrees, kMaxTiltDegrees);
+  if (tilt) {
+    choices.tiltDegrees = *tilt;
+  } else {
+    problems.tilt = "degrees from -90 to 90";
+  }
+  if (texts.steer) {
+    choices.pace = Pace::Live;
+  } else if (choices.pace == Pace::Live) {
+    choices.pace = Pace::Unchosen;
+  }
+}
+
+}  // namespace
 
 DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices) {
   DialogProblems problems;
@@ -174,6 +206,7 @@ DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices) {
   bool knownFormat = texts.format >= 0 && texts.format < int(std::size(kFormats));
   choices.format = texts.convert && knownFormat ? kFormats[texts.format] : std::string_view();
   if (problems.movie.empty()) problems.movie = HandOverProblem(choices);
+  CheckExtensions(texts, choices, problems);
   return problems;
 }
 

@@ -57,12 +57,19 @@ struct DialogTexts {
   bool edit = false;
   bool convert = false;
   int format = 0;  // index into kFormatNames
+  // Extensions: a seamless loop of `turns` whole turns, the axis' tilt in degrees, and
+  // the live pace ("steer while recording").
+  bool loop = false;
+  std::string turns = "1";
+  std::string tilt = "0";
+  bool steer = false;
 };
 inline constexpr std::string_view kFormatNames[] = {"GIF", "MNG", "MPEG-1"};
 
 // The reason shown beside each field, "" when it is good.
 struct DialogProblems {
   std::string movie, picture, size, frames, eyeHeight;
+  std::string turns, tilt;
   std::string pictureInfo;  // where the picture was found, when that is not obvious
   bool Any() const;
 };

@@ -39,6 +39,12 @@ struct Window {
   GtkWidget* edit = nullptr;
   GtkWidget* convert = nullptr;
   GtkWidget* format = nullptr;
+  GtkWidget* tilt = nullptr;
+  GtkWidget* tiltNote = nullptr;
+  GtkWidget* loop = nullptr;
+  GtkWidget* turns = nullptr;
+  GtkWidget* turnsNote = nullptr;
+  GtkWidget* steer = nullptr;
   Choices choices;
   bool filling = false;  // set while the window itself writes fields
 };
@@ -61,6 +67,10 @@ DialogTexts ReadFields(const Window& w) {
   texts.edit = Active(w.edit);
   texts.convert = Active(w.convert);
   texts.format = gtk_combo_box_get_active(GTK_COMBO_BOX(w.format));
+  texts.tilt = Text(w.tilt);
+  texts.loop = Active(w.loop);
+  texts.turns = Text(w.turns);
+  texts.steer = Active(w.steer);
   return texts;
 }
 
@@ -89,6 +99,9 @@ void Refresh(Window& w) {
   ShowNote(w.framesNote, w.frames, problems.frames, LengthText(c.frames));
   ShowNote(w.eyeNote, w.eyeHeight, problems.eyeHeight, AngleText(c.eyeHeight));
   gtk_widget_set_sensitive(w.format, Active(w.convert));
+  ShowNote(w.tiltNote, w.tilt, problems.tilt, "");
+  ShowNote(w.turnsNote, w.turns, problems.turns, "");
+  gtk_widget_set_sensitive(w.turns, Active(w.loop));
   gtk_dialog_set_response_sensitive(GTK_DIALOG(w.dialog), GTK_RESPONSE_ACCEPT, !problems.Any());
 }
 
@@ -238,6 +251,9 @@ void AddLine(GtkGrid* grid, int row, const char* label, GtkWidget* target, GtkWi
 
 void Build(Window& w) {
   const DialogTexts texts = TextsFromChoices(w.choices);
+  // A radio button set while the window is built toggles its partner: no check runs
+  // until every field exists.
+  w.filling = true;
   w.dialog = gtk_dialog_new_with_buttons("Vesk", nullptr, GTK_DIALOG_MODAL, "_Cancel", GTK_RESPONSE_CANCEL,
                                          "_Record", GTK_RESPONSE_ACCEPT, nullptr);
   gtk_window_set_resizable(GTK_WINDOW(w.dialog), FALSE);
@@ -283,7 +299,12 @@ void Build(Window& w) {
 
   w.eyeHeight = Entry(w, texts.eyeHeight, 6);
   w.eyeNote = Note();
-  AddLine(g, 4, "Camera _height:", w.eyeHeight, Row({w.eyeHeight, w.eyeNote}));
+  w.tilt = Entry(w, texts.tilt, 6);
+  w.tiltNote = Note();
+  GtkWidget* tiltName = gtk_label_new_with_mnemonic("_Tilt:");
+  gtk_label_set_mnemonic_widget(GTK_LABEL(tiltName), w.tilt);
+  AddLine(g, 4, "Camera _height:", w.eyeHeight,
+          Row({w.eyeHeight, w.eyeNote, tiltName, w.tilt, gtk_label_new("degrees towards you"), w.tiltNote}));
 
   w.forward = Toggle(w, gtk_radio_button_new_with_mnemonic(nullptr, "F_orward"), texts.spinForward);
   w.backward = Toggle(w, gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(w.forward), "_Backward"),
@@ -309,9 +330,16 @@ void Build(Window& w) {
   g_signal_connect(w.format, "changed", G_CALLBACK(OnChanged), &w);
   AddLine(g, 8, "After recording:", nullptr, Row({w.play, w.edit, w.convert, w.format}));
 
+  w.loop = Toggle(w, gtk_check_button_new_with_label("Seamless loop of"), texts.loop);
+  w.turns = Entry(w, texts.turns, 4);
+  w.turnsNote = Note();
+  w.steer = Toggle(w, gtk_check_button_new_with_mnemonic("Steer _while recording"), texts.steer);
+  AddLine(g, 9, "Recording:", nullptr, Row({w.loop, w.turns, gtk_label_new("turns"), w.turnsNote, w.steer}));
+
   int preset = PresetIndex(w.choices.width, w.choices.height);
   gtk_combo_box_set_active(GTK_COMBO_BOX(w.sizePreset), preset < 0 ? int(std::size(kSizePresets)) : preset);
   g_signal_connect(w.sizePreset, "changed", G_CALLBACK(OnPreset), &w);
+  w.filling = false;
   OnPreset(GTK_COMBO_BOX(w.sizePreset), &w);
 
   gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(w.dialog))), grid, TRUE, TRUE, 0);

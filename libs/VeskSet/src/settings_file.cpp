@@ -39,6 +39,12 @@ std::string_view FormatOption(std::string_view keyword) {
   return "";
 }
 
+std::string_view PaceOption(Pace pace) {
+  if (pace == Pace::Fast) return "fast";
+  if (pace == Pace::Live) return "live";
+  return "";
+}
+
 std::string ThenList(const Choices& choices) {
   std::string list;
   for (auto [chosen, name] : {std::pair{choices.play, "play"}, std::pair{choices.edit, "edit"},
@@ -151,6 +157,9 @@ std::string SettingsText(const Choices& choices) {
   add("choose-device", choices.chooseDevice ? "yes" : "no");
   add("then", ThenList(choices));
   add("format", FormatOption(choices.format));
+  add("turns", std::to_string(choices.loopTurns));
+  add("tilt", DecimalText(choices.tiltDegrees));
+  add("pace", PaceOption(choices.pace));
   return text;
 }
 

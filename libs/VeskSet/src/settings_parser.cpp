@@ -27,6 +27,11 @@ enum class OptionId {
   ChooseDevice,
   Then,
   Format,
+  Turns,
+  Tilt,
+  Pace,
+  SavePath,
+  Path,
   Dialog,
   NoDialog,
   Help,
@@ -51,6 +56,11 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::ChooseDevice, 0, "choose-device", false},
     {OptionId::Then, 0, "then", true},
     {OptionId::Format, 0, "format", true},
+    {OptionId::Turns, 0, "turns", true},
+    {OptionId::Tilt, 0, "tilt", true},
+    {OptionId::Pace, 0, "pace", true},
+    {OptionId::SavePath, 0, "save-path", true},
+    {OptionId::Path, 0, "path", true},
     {OptionId::Dialog, 0, "dialog", false},
     {OptionId::NoDialog, 0, "no-dialog", false},
     {OptionId::Help, 'h', "help", false},
@@ -191,7 +201,9 @@ class Parser {
   bool Apply(std::string_view key, std::string_view value) {
     const OptionInfo* option = FindLong(key);
     bool isSwitch = option && (option->id == OptionId::Coarse || option->id == OptionId::ChooseDevice);
-    if (option == nullptr || (!option->takesValue && !isSwitch)) {
+    // A camera path belongs to one recording and is never remembered.
+    bool isPath = option && (option->id == OptionId::SavePath || option->id == OptionId::Path);
+    if (option == nullptr || isPath || (!option->takesValue && !isSwitch)) {
       Fail("unknown setting " + Quote(key));
       return false;
     }
@@ -216,6 +228,10 @@ class Parser {
       choices_.format = {};
       return true;
     }
+    if (value.empty() && option->id == OptionId::Pace) {
+      choices_.pace = Pace::Unchosen;
+      return true;
+    }
     return TakeValue(option->id, key, value);
   }
 
@@ -229,6 +245,8 @@ class Parser {
     switch (id) {
       case OptionId::Movie:
       case OptionId::Texture:
+      case OptionId::SavePath:
+      case OptionId::Path:
         return "a file name of at most " + std::to_string(kPathField - 1) +
                " bytes in code page 932";
       case OptionId::Size:
@@ -246,6 +264,12 @@ class Parser {
         return "play, edit and convert, comma separated";
       case OptionId::Format:
         return "gif, mng or mpeg";
+      case OptionId::Turns:
+        return "a whole number from 0 to " + std::to_string(kMaxLoopTurns);
+      case OptionId::Tilt:
+        return "degrees from -90 to 90";
+      case OptionId::Pace:
+        return "fast or live";
       default:
         return "nothing";
     }
@@ -346,6 +370,31 @@ class Parser {
           return Reject(id, spelled, value);
         }
         return true;
+      case OptionId::Turns: {
+        auto turns = ParseWhole(value, 0, kMaxLoopTurns);
+        if (!turns) return Reject(id, spelled, value);
+        choices_.loopTurns = *turns;
+        return true;
+      }
+      case OptionId::Tilt: {
+        auto tilt = ParseDecimal(value, -kMaxTiltDegrees, kMaxTiltDegrees);
+        if (!tilt) return Reject(id, spelled, value);
+        choices_.tiltDegrees = *tilt;
+        return true;
+      }
+      case OptionId::Pace:
+        if (value == "fast") {
+          choices_.pace = Pace::Fast;
+        } else if (value == "live") {
+          choices_.pace = Pace::Live;
+        } else {
+          return Reject(id, spelled, value);
+        }
+        return true;
+      case OptionId::SavePath:
+        return TakePath(spelled, value, choices_.savePath);
+      case OptionId::Path:
+        return TakePath(spelled, value, choices_.path);
       default:
         return Reject(id, spelled, value);
     }
@@ -370,6 +419,15 @@ class Parser {
            "      --then ACTIONS    after a complete recording: any of play, edit and convert,\n"
            "                        comma separated (default nothing)\n"
            "      --format FORMAT   convert to gif, mng or mpeg (MPEG-1); implies convert\n"
+           "      --turns K         seamless loop: the frames make K whole turns (1 to 100),\n"
+           "                        starting at spin angle 0 (default 0: 6.4 radians in all)\n"
+           "      --tilt DEGREES    lean of the spin axis towards the viewer, -90 to 90\n"
+           "                        (the Earth's is 23.44; default 0)\n"
+           "      --pace PACE       fast (as fast as it can) or live (at the movie's 10 frames\n"
+           "                        a second, to steer with the mouse); both count the frames\n"
+           "      --save-path FILE  write every recorded frame's view to a camera path file\n"
+           "      --path FILE       record the views of a camera path file instead of the spin\n"
+           "                        and the mouse, as many frames as it holds\n"
            "      --dialog          ask in the settings window even when options are given\n"
            "      --no-dialog       record at once with the options, without the window\n"
            "  -h, --help            show this help and exit\n"
@@ -400,6 +458,21 @@ std::optional<int> ParseWhole(std::string_view text, int low, int high) {
   if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
   if (value < low || value > high) return std::nullopt;
   return static_cast<int>(value);
+}
+
+std::optional<double> ParseDecimal(std::string_view text, double low, double high) {
+  double value = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, error] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+  if (text.empty() || error != std::errc{} || stop != end) return std::nullopt;
+  if (!(value >= low && value <= high)) return std::nullopt;  // also refuses NaN
+  return value;
+}
+
+std::string DecimalText(double value) {
+  char buffer[32];
+  auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+  return error == std::errc{} ? std::string(buffer, end) : "0";
 }
 
 ParseResult ParseOptions(const std::vector<std::string>& args, Choices& choices,
@@ -471,7 +544,12 @@ bool FillRecord(const Choices& choices, RecordingSettings& settings) {
 void FillExtras(const Choices& choices, RecordingExtras& extras) {
   RecordingExtras full{};
   full.size = sizeof full;
-  (void)choices;
+  full.loopTurns = uint32_t(choices.loopTurns);
+  full.tiltDegrees = float(choices.tiltDegrees);
+  full.pace = uint32_t(choices.pace);
+  // The paths were checked against the field's size when they were taken.
+  CopyText(full.savePathFile, choices.savePath);
+  CopyText(full.pathFile, choices.path);
   uint32_t filled = std::min<uint32_t>(extras.size, sizeof full);
   std::memcpy(&extras, &full, filled);
   extras.size = filled;

@@ -60,6 +60,10 @@ ParseResult ParseSettings(const std::vector<std::string>& args, RecordingSetting
 
 // A whole decimal number in [low, high]: optional '-', digits, nothing else.
 std::optional<int> ParseWhole(std::string_view text, int low, int high);
+// A decimal number in [low, high] written without exponent ("23.44", "-5"); never NaN.
+std::optional<double> ParseDecimal(std::string_view text, double low, double high);
+// The shortest such text that reads back as the same number (23.44, not 23.4400000001).
+std::string DecimalText(double value);
 
 // Splits the contents of /proc/<pid>/cmdline (arguments each ending in a zero byte)
 // into the argument list, dropping argv[0]. A missing final zero still ends the last

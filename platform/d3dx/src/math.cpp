@@ -55,6 +55,13 @@ D3DXMATRIX* D3DXMatrixTranslation(D3DXMATRIX* out, float x, float y, float z) {
   return out;
 }
 
+D3DXMATRIX* D3DXMatrixRotationX(D3DXMATRIX* out, float angle) {
+  if (!out) return nullptr;
+  float c = std::cos(angle), s = std::sin(angle);
+  *out = Rows(1, 0, 0, 0, 0, c, s, 0, 0, -s, c, 0, 0, 0, 0, 1);
+  return out;
+}
+
 D3DXMATRIX* D3DXMatrixRotationY(D3DXMATRIX* out, float angle) {
   if (!out) return nullptr;
   float c = std::cos(angle), s = std::sin(angle);

@@ -195,3 +195,46 @@ TEST(VeskSetDialogFields, OptionsPresetFieldsOverTheRememberedSettings) {
 }
 
 }  // namespace
+
+namespace {
+
+// The loop's turns matter only with the loop chosen; the tilt takes decimals; steering is
+// the live pace, and leaving it unticked keeps a fast pace the options asked for.
+TEST(VeskSetDialogFields, LoopTiltAndSteeringFieldsCheckTheirRangesAndFillTheChoices) {
+  testsupport::ScratchDir dir("veskset-dialog");
+  testsupport::ScopedCwd cwd(dir.path());
+  std::ofstream("globe.png") << "picture";
+  Choices start;
+  start.loopTurns = 3;
+  start.tiltDegrees = 23.44;
+  start.pace = veskset::Pace::Live;
+  DialogTexts texts = veskset::TextsFromChoices(start);
+  EXPECT_TRUE(texts.loop);
+  EXPECT_EQ(texts.turns, "3");
+  EXPECT_EQ(texts.tilt, "23.44");
+  EXPECT_TRUE(texts.steer);
+  EXPECT_EQ(veskset::TextsFromChoices(Choices{}).turns, "1") << "the loop offers one turn when ticked";
+
+  texts.turns = "101";
+  texts.tilt = "-90.5";
+  Choices choices = start;
+  veskset::DialogProblems problems = veskset::CheckDialog(texts, choices);
+  EXPECT_EQ(problems.turns, "a whole number from 1 to 100");
+  EXPECT_EQ(problems.tilt, "degrees from -90 to 90");
+  EXPECT_TRUE(problems.Any());
+  EXPECT_EQ(choices.loopTurns, 3) << "bad fields leave what was there";
+
+  texts.loop = false;  // the turns field no longer counts
+  texts.tilt = "-90";
+  texts.steer = false;
+  problems = veskset::CheckDialog(texts, choices);
+  EXPECT_FALSE(problems.Any()) << problems.turns;
+  EXPECT_EQ(choices.loopTurns, 0);
+  EXPECT_EQ(choices.tiltDegrees, -90.0);
+  EXPECT_EQ(choices.pace, veskset::Pace::Unchosen);
+  choices.pace = veskset::Pace::Fast;
+  veskset::CheckDialog(texts, choices);
+  EXPECT_EQ(choices.pace, veskset::Pace::Fast);
+}
+
+}  // namespace

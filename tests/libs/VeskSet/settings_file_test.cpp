@@ -38,6 +38,9 @@ Choices Unusual() {
   choices.play = true;
   choices.convert = true;
   choices.format = veskset::kKeywordMng;
+  choices.loopTurns = 100;
+  choices.tiltDegrees = -23.44;
+  choices.pace = veskset::Pace::Live;
   return choices;
 }
 
@@ -174,3 +177,19 @@ TEST(VeskSetSettingsFile, UnwritableFolderIsReportedAndLeavesNothing) {
 }
 
 }  // namespace
+
+// A camera path belongs to one recording: it is not written, and not taken from the file.
+TEST(VeskSetSettingsFile, CameraPathsAreNeverRemembered) {
+  Choices choices = Unusual();
+  choices.savePath = "steered.path";
+  choices.path = "steered.path";
+  std::string text = veskset::SettingsText(choices);
+  EXPECT_EQ(text.find("path"), std::string::npos) << text;
+  EXPECT_NE(text.find("turns=100\ntilt=-23.44\npace=live\n"), std::string::npos) << text;
+  Choices read;
+  SettingsProblems problems;
+  veskset::ApplySettingsText("path=a.path\nsave-path=b.path\npace=\n", read, problems);
+  EXPECT_EQ(problems.skipped, 2);
+  EXPECT_EQ(problems.first, "line 1: unknown setting 'path'");
+  EXPECT_EQ(read, Choices{});
+}

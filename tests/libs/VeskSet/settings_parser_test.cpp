@@ -505,3 +505,66 @@ TEST(SettingsExtras, FillsNoMoreThanBothRecordsHold) {
     for (size_t i = filled; i < sizeof buffer; ++i) EXPECT_EQ(buffer[i], 0xAA) << "byte " << i;
   }
 }
+
+namespace {
+
+struct ParsedExtras {
+  ParseResult result;
+  RecordingExtras extras;
+  std::string message;
+};
+
+ParsedExtras ParseExtras(const std::vector<std::string>& args) {
+  ParsedExtras parsed{};
+  veskset::Choices choices;
+  veskset::CommandLineIntent intent;
+  parsed.result = veskset::ParseOptions(args, choices, intent, parsed.message);
+  std::memset(&parsed.extras, 0xAA, sizeof parsed.extras);
+  parsed.extras.size = sizeof parsed.extras;
+  veskset::FillExtras(choices, parsed.extras);
+  return parsed;
+}
+
+}  // namespace
+
+TEST(SettingsExtras, LoopTiltPaceAndCameraPathsInEverySpellingAndAtTheirEdges) {
+  ParsedExtras parsed = ParseExtras({"--turns", "100", "--tilt=-90", "--pace", "live", "--save-path",
+                                     "\xE5\x9C\xB0.path", "--path=in.path"});
+  ASSERT_EQ(parsed.result, ParseResult::Filled) << parsed.message;
+  EXPECT_EQ(parsed.extras.loopTurns, 100u);
+  EXPECT_EQ(parsed.extras.tiltDegrees, -90.0f);
+  EXPECT_EQ(parsed.extras.pace, 2u);
+  EXPECT_STREQ(parsed.extras.savePathFile, "\x92\x6E.path");  // 地 in code page 932
+  EXPECT_STREQ(parsed.extras.pathFile, "in.path");
+  for (size_t i = strlen(parsed.extras.pathFile); i < sizeof parsed.extras.pathFile; ++i)
+    ASSERT_EQ(parsed.extras.pathFile[i], 0) << "byte " << i;
+  parsed = ParseExtras({"--turns", "0", "--tilt", "23.44", "--pace", "fast"});
+  ASSERT_EQ(parsed.result, ParseResult::Filled) << parsed.message;
+  EXPECT_EQ(parsed.extras.loopTurns, 0u);
+  EXPECT_EQ(parsed.extras.tiltDegrees, 23.44f);
+  EXPECT_EQ(parsed.extras.pace, 1u);
+  EXPECT_EQ(parsed.extras.savePathFile[0], 0);
+}
+
+TEST(SettingsExtras, BadValuesNameTheOptionAndWhatIsAllowed) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  for (const Case& bad : {
+           Case{{"--turns", "101"}, "vesk: --turns must be a whole number from 0 to 100, not '101'"},
+           Case{{"--turns", "-1"}, "vesk: --turns must be a whole number from 0 to 100, not '-1'"},
+           Case{{"--turns", "1.5"}, "vesk: --turns must be a whole number from 0 to 100, not '1.5'"},
+           Case{{"--tilt", "90.01"}, "vesk: --tilt must be degrees from -90 to 90, not '90.01'"},
+           Case{{"--tilt", "nan"}, "vesk: --tilt must be degrees from -90 to 90, not 'nan'"},
+           Case{{"--tilt", "1e1"}, "vesk: --tilt must be degrees from -90 to 90, not '1e1'"},
+           Case{{"--tilt", ""}, "vesk: --tilt must be degrees from -90 to 90, not ''"},
+           Case{{"--pace", "slow"}, "vesk: --pace must be fast or live, not 'slow'"},
+           Case{{"--path", ""}, "vesk: --path must name a file, not an empty text"},
+           Case{{"--save-path"}, "vesk: --save-path needs a value: a file name of at most 259 bytes in code page 932"},
+       }) {
+    ParsedExtras parsed = ParseExtras(bad.args);
+    EXPECT_EQ(parsed.result, ParseResult::Invalid) << bad.message;
+    EXPECT_EQ(parsed.message, bad.message);
+  }
+}

@@ -96,6 +96,23 @@ TEST(VeskSetExport, WithoutExtensionOptionsTheExtrasAreZero) {
   EXPECT_EQ(std::memcmp(&extras, &zeros, sizeof extras), 0);
 }
 
+TEST(VeskSetExport, ExtensionOptionsFillTheExtrasAndLeaveTheRecordAlone) {
+  ChildRun run = RunProbe({"-n", "3", "--turns", "2", "--tilt", "23.44", "--pace", "live", "--save-path", "a.path",
+                           "--path", "b.path"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  RecordingSettings settings;
+  ASSERT_TRUE(DecodeRecord(run.out, settings)) << run.out;
+  ExpectDefaultsWith(settings, 3, 1);
+  RecordingExtras extras;
+  ASSERT_TRUE(DecodeExtras(run.out, extras)) << run.out;
+  EXPECT_EQ(extras.size, sizeof extras);
+  EXPECT_EQ(extras.loopTurns, 2u);
+  EXPECT_EQ(extras.tiltDegrees, 23.44f);
+  EXPECT_EQ(extras.pace, 2u);
+  EXPECT_EQ(Field(extras.savePathFile, sizeof extras.savePathFile), "a.path");
+  EXPECT_EQ(Field(extras.pathFile, sizeof extras.pathFile), "b.path");
+}
+
 TEST(VeskSetExport, ReadsItsOwnCommandLine) {
   ChildRun run = RunProbe({"-n", "3", "--movie=地球.avi", "-s", "320x200", "--eye-height", "-7",
                            "--spin", "backward", "--coarse", "--choose-device", "--then", "play",

@@ -41,6 +41,15 @@ TEST(D3dxMath, BasicMatricesHaveTheirRowVectorLayout) {
   EXPECT_NEAR(x.x, 0, kTolerance);
   D3DXVECTOR4 z = Transform(0, 0, 1, m);
   EXPECT_NEAR(z.x, 1, kTolerance);
+  // A quarter turn about X takes +Y to +Z and +Z to -Y.
+  EXPECT_EQ(D3DXMatrixRotationX(nullptr, 1.0f), nullptr);
+  D3DXMatrixRotationX(&m, static_cast<float>(M_PI / 2));
+  D3DXVECTOR4 y = Transform(0, 1, 0, m);
+  EXPECT_NEAR(y.z, 1, kTolerance);
+  EXPECT_NEAR(y.y, 0, kTolerance);
+  z = Transform(0, 0, 1, m);
+  EXPECT_NEAR(z.y, -1, kTolerance);
+  EXPECT_NEAR(Transform(1, 0, 0, m).x, 1, kTolerance);
 }
 
 TEST(D3dxMath, MultiplyAppliesTheFirstMatrixFirstAndMayOverwriteAnInput) {
