@@ -46,6 +46,14 @@ class RecordingDevice : public IDirect3DDevice9 {
   HRESULT CreateIndexBuffer(UINT l, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DIndexBuffer9** b, HANDLE* s) override {
     return real_->CreateIndexBuffer(l, u, f, p, b, s);
   }
+  HRESULT CreateRenderTarget(UINT w, UINT h, D3DFORMAT f, D3DMULTISAMPLE_TYPE m, DWORD q, BOOL l,
+                             IDirect3DSurface9** s, HANDLE* h2) override {
+    return real_->CreateRenderTarget(w, h, f, m, q, l, s, h2);
+  }
+  HRESULT StretchRect(IDirect3DSurface9* s, const RECT* sr, IDirect3DSurface9* d, const RECT* dr,
+                      D3DTEXTUREFILTERTYPE f) override {
+    return real_->StretchRect(s, sr, d, dr, f);
+  }
   HRESULT GetRenderTarget(DWORD i, IDirect3DSurface9** t) override { return real_->GetRenderTarget(i, t); }
   HRESULT GetFrontBufferData(UINT s, IDirect3DSurface9* d) override { return real_->GetFrontBufferData(s, d); }
   HRESULT CreateOffscreenPlainSurface(UINT w, UINT h, D3DFORMAT f, D3DPOOL p, IDirect3DSurface9** s,

@@ -103,6 +103,13 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format,
                                     D3DPOOL pool, IDirect3DIndexBuffer9** buffer,
                                     HANDLE* sharedHandle) = 0;
+  virtual HRESULT CreateRenderTarget(UINT width, UINT height, D3DFORMAT format,
+                                     D3DMULTISAMPLE_TYPE multiSample, DWORD multisampleQuality,
+                                     BOOL lockable, IDirect3DSurface9** surface,
+                                     HANDLE* sharedHandle) = 0;
+  virtual HRESULT StretchRect(IDirect3DSurface9* source, const RECT* sourceRect,
+                              IDirect3DSurface9* dest, const RECT* destRect,
+                              D3DTEXTUREFILTERTYPE filter) = 0;
   virtual HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** target) = 0;
   virtual HRESULT GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destination) = 0;
   virtual HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format,

@@ -1,5 +1,6 @@
 // Clears. The colour is converted to the target format once and copied; depth and
-// stencil are written into their own bits of each depth word.
+// stencil are written into their own bits of each depth word; every sample of a
+// multisampled surface is cleared.
 #include "clear.h"
 
 #include <string.h>
@@ -63,11 +64,11 @@ void ClearTargets(const Targets& targets, const D3DVIEWPORT9& vp, uint32_t rectC
     if (rects && rectCount) box = Intersect(box, {rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2});
     if ((flags & D3DCLEAR_TARGET) && targets.color.bits) {
       Box c = Intersect(box, {0, 0, targets.color.width, targets.color.height});
-      ClearColor(targets.color, c, color);
+      for (uint32_t s = 0; s < targets.color.samples; ++s) ClearColor(SamplePlane(targets.color, s), c, color);
     }
     if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && targets.depth.bits) {
       Box d = Intersect(box, {0, 0, targets.depth.width, targets.depth.height});
-      ClearDepth(targets.depth, d, flags, z, stencil);
+      for (uint32_t s = 0; s < targets.depth.samples; ++s) ClearDepth(SamplePlane(targets.depth, s), d, flags, z, stencil);
     }
   }
 }

@@ -15,6 +15,7 @@ bool DescribeDepth(const SurfaceView& surface, DepthBuffer* out) {
   out->shift = info->blockBytes * 8 - info->depthBits;
   out->mask = static_cast<uint32_t>(((uint64_t{1} << info->depthBits) - 1) << out->shift);
   out->scale = static_cast<double>((uint64_t{1} << info->depthBits) - 1);
+  out->planeBytes = size_t{surface.height} * surface.pitch;
   return true;
 }
 

@@ -18,6 +18,7 @@ struct DepthBuffer {
   uint32_t shift;  // lowest bit of the depth value
   uint32_t mask;   // depth bits within the stored word
   double scale;    // largest depth value
+  size_t planeBytes;  // from one sample's plane to the next in a multisampled buffer
 };
 
 // False (and `out` untouched) when the surface is not a depth format.

@@ -35,14 +35,23 @@ struct TextureView {
   const TextureLevelView* levels;
 };
 
-// A render target or depth/stencil surface.
+// A render target or depth/stencil surface. A multisampled one holds one plane of
+// width x height pixels per sample, each `height` rows below the one before.
 struct SurfaceView {
   uint8_t* bits;
   uint32_t width;
   uint32_t height;
   uint32_t pitch;
   D3DFORMAT format;
+  uint32_t samples = 1;      // 1, 2, 4 or 8
+  bool nonmaskable = false;  // D3DMULTISAMPLE_NONMASKABLE: D3DRS_MULTISAMPLEMASK does not apply
 };
+
+// Plane `sample` of a multisampled surface, as a single-sampled surface of its own.
+inline SurfaceView SamplePlane(const SurfaceView& surface, uint32_t sample) {
+  return {surface.bits + size_t{sample} * surface.height * surface.pitch, surface.width, surface.height,
+          surface.pitch, surface.format};
+}
 
 constexpr uint32_t kMaxStages = D3D_TEXTURESTAGE_COUNT;  // texture stages and samplers
 constexpr uint32_t kMaxLights = 8;

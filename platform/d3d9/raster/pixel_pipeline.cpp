@@ -41,26 +41,37 @@ uint32_t AddSpecular(uint32_t argb, const Color4& specular) {
   return ToArgb(c);
 }
 
-// Writes the covered pixels of a span, blending with what the target holds if asked.
-void WriteSpan(const DrawPipeline& p, int32_t y, int32_t left, uint32_t count, SpanScratch& s) {
-  uint8_t* row = p.color.bits + static_cast<size_t>(y) * p.color.pitch +
-                 static_cast<size_t>(left) * p.colorBytes;
+// Writes colors[i] where covered[i] into the `count` pixels from `row`, blending with
+// what they hold if asked (through `target`, a buffer of `count` values).
+void WritePixels(const DrawPipeline& p, uint8_t* row, uint32_t count, const uint32_t* colors,
+                 const uint8_t* covered, uint32_t* target) {
+  const uint32_t* out = colors;
   if (p.readsTarget) {
-    p.readRow(row, count, s.target.data());
+    p.readRow(row, count, target);
     for (uint32_t i = 0; i < count; ++i) {
-      if (s.covered[i]) s.color[i] = BlendPixel(p.blend, s.color[i], s.target[i]);
+      if (covered[i]) target[i] = BlendPixel(p.blend, colors[i], target[i]);
     }
+    out = target;
   }
   for (uint32_t i = 0; i < count;) {
-    if (!s.covered[i]) {
+    if (!covered[i]) {
       ++i;
       continue;
     }
     uint32_t end = i;
-    while (end < count && s.covered[end]) ++end;
-    p.writeRow(s.color.data() + i, end - i, row + static_cast<size_t>(i) * p.colorBytes);
+    while (end < count && covered[end]) ++end;
+    p.writeRow(out + i, end - i, row + static_cast<size_t>(i) * p.colorBytes);
     i = end;
   }
+}
+
+uint8_t* ColorAt(const SurfaceView& surface, uint32_t bytes, int32_t x, int32_t y) {
+  return surface.bits + static_cast<size_t>(y) * surface.pitch + static_cast<size_t>(x) * bytes;
+}
+
+// Writes the covered pixels of a span, blending with what the target holds if asked.
+void WriteSpan(const DrawPipeline& p, int32_t y, int32_t left, uint32_t count, SpanScratch& s) {
+  WritePixels(p, ColorAt(p.color, p.colorBytes, left, y), count, s.color.data(), s.covered.data(), s.target.data());
 }
 
 // Depth test before any shading; the value to store comes back in `depth`.
@@ -90,8 +101,12 @@ void PrefetchNextRow(const DrawPipeline& p, const Triangle& t, int32_t y, int32_
   if (p.depth.test) PrefetchBytes(DepthAt(p.depth.buffer, left, y + 1), count * p.depth.buffer.bytes);
 }
 
-void ShadeGeneral(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left,
-                  int32_t right, SpanScratch& s) {
+// The general loop over `count` pixels from `left`. kDepthTest: each pixel is depth
+// tested (and its depth stored when it is drawn); otherwise the pixels are those that
+// s.covered holds. Sets s.covered[i] and s.color[i] for each pixel drawn.
+template <bool kDepthTest>
+void GeneralPixels(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, uint32_t count,
+                   SpanScratch& s) {
   float fx = static_cast<float>(left), fy = static_cast<float>(y);
   float z = t.z.Evaluate(fx, fy, t.originX, t.originY);
   float q = t.q.Evaluate(fx, fy, t.originX, t.originY);
@@ -102,15 +117,16 @@ void ShadeGeneral(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t l
     uint32_t slot = p.slots[k];
     stepped[slot] = t.varying[slot].Evaluate(fx, fy, t.originX, t.originY);
   }
-  uint8_t* depthAt = DepthRow(p.depth, y, left);
-  uint32_t count = static_cast<uint32_t>(right - left + 1);
+  uint8_t* depthAt = kDepthTest ? DepthRow(p.depth, y, left) : nullptr;
   StageInputs in{};
   in.varying = varying;
   in.gradients = p.stages.needsLod ? gradients : nullptr;
   for (uint32_t i = 0; i < count; ++i) {
+    bool wanted = kDepthTest || s.covered[i];
     s.covered[i] = 0;
     uint32_t depth = 0;
-    if (DepthPasses(p.depth, depthAt, z, &depth)) {
+    if (kDepthTest) wanted = DepthPasses(p.depth, depthAt, z, &depth);
+    if (wanted) {
       float w = 1.0f / q;
       for (uint32_t k = 0; k < p.slotCount; ++k) varying[p.slots[k]] = stepped[p.slots[k]] * w;
       if (p.stages.needsLod) {
@@ -128,7 +144,7 @@ void ShadeGeneral(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t l
       uint32_t color = RunStages(p.stages, in);
       if (p.addSpecular) color = AddSpecular(color, in.specular);
       if (AlphaTestPasses(p.alpha, color)) {
-        if (p.depth.write) StoreDepth(p.depth.buffer, depthAt, depth);
+        if (kDepthTest && p.depth.write) StoreDepth(p.depth.buffer, depthAt, depth);
         s.color[i] = color;
         s.covered[i] = 1;
       }
@@ -138,19 +154,31 @@ void ShadeGeneral(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t l
     for (uint32_t k = 0; k < p.slotCount; ++k) stepped[p.slots[k]] += t.varying[p.slots[k]].dx;
     if (depthAt) depthAt += p.depth.buffer.bytes;
   }
+}
+
+void ShadeGeneral(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, int32_t right,
+                  SpanScratch& s) {
+  uint32_t count = static_cast<uint32_t>(right - left + 1);
+  GeneralPixels<true>(p, t, y, left, count, s);
   WriteSpan(p, y, left, count, s);
 }
+
+// Where the lean loop's colours go: straight into a 32-bit ARGB target, through the
+// scratch row and the format converter, or only into the scratch row (the colours of
+// the pixels s.covered holds, for a multisampled target; no depth test).
+enum class SpanOutput { kDirect, kConverted, kColorsOnly };
 
 // One texture on stage 0 selected as colour and alpha, no blending, no alpha test, one
 // filter: the state of a textured opaque mesh. Four pixels at a time get their depth,
 // 1/w and texel positions with four-lane arithmetic (lane by lane the same operations
 // as the general loop), then are depth tested, sampled and written. kPowerOfTwo:
 // linear filtering of a power-of-two level with WRAP or MIRROR addressing on each axis,
-// four pixels filtered at a time. kDirect: a 32-bit ARGB target written in place rather
-// than through the scratch row and the format converter.
-template <bool kLinear, bool kPowerOfTwo, bool kDirect>
-VESK_BUILD_FOR_AVX2 void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left,
-                   int32_t right, SpanScratch& s) {
+// four pixels filtered at a time.
+template <bool kLinear, bool kPowerOfTwo, SpanOutput kOutput>
+VESK_BUILD_FOR_AVX2 void TexturedPixels(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left,
+                                        uint32_t count, SpanScratch& s) {
+  constexpr bool kDirect = kOutput == SpanOutput::kDirect;
+  constexpr bool kColorsOnly = kOutput == SpanOutput::kColorsOnly;
   const StageSetup& stage = p.stages.stages[0];
   // Local copies: the pixel stores below could alias anything reached through `p`, which
   // would make the compiler reload these for every four pixels.
@@ -167,14 +195,13 @@ VESK_BUILD_FOR_AVX2 void ShadeTextured(const DrawPipeline& p, const Triangle& t,
   Float4 values(t.z.Evaluate(fx, fy, t.originX, t.originY), t.q.Evaluate(fx, fy, t.originX, t.originY),
                 uPlane.Evaluate(fx, fy, t.originX, t.originY), vPlane.Evaluate(fx, fy, t.originX, t.originY));
   Float4 steps(t.z.dx, t.q.dx, uPlane.dx, vPlane.dx);
-  uint8_t* depthRow = DepthRow(depthTest, y, left);
-  uint8_t* colorRow = p.color.bits + static_cast<size_t>(y) * p.color.pitch + static_cast<size_t>(left) * 4;
-  uint32_t count = static_cast<uint32_t>(right - left + 1);
+  uint8_t* depthRow = kColorsOnly ? nullptr : DepthRow(depthTest, y, left);
+  uint8_t* colorRow = kDirect ? ColorAt(p.color, 4, left, y) : nullptr;
   bool fourAtOnce = TestsFourAtOnce(depthTest);
-  PrefetchNextRow(p, t, y, left, right);
+  if (!kColorsOnly) PrefetchNextRow(p, t, y, left, left + static_cast<int32_t>(count) - 1);
   for (uint32_t first = 0; first < count; first += 4) {
     uint8_t* depthAt = depthRow ? depthRow + first * depthTest.buffer.bytes : nullptr;
-    uint8_t* colorAt = colorRow + 4 * first;
+    uint8_t* colorAt = kDirect ? colorRow + 4 * first : nullptr;
     Float4 pixels[4];
     for (Float4& pixel : pixels) {
       pixel = values;
@@ -186,7 +213,10 @@ VESK_BUILD_FOR_AVX2 void ShadeTextured(const DrawPipeline& p, const Triangle& t,
     auto texelY = TexelPosition<kLinear>(pixels[3] * w, height);
     uint32_t n = count - first < 4 ? count - first : 4;
     uint32_t visible;
-    if (fourAtOnce && n == 4) {
+    if (kColorsOnly) {
+      visible = 0;
+      for (uint32_t k = 0; k < n; ++k) visible |= uint32_t{s.covered[first + k] != 0} << k;
+    } else if (fourAtOnce && n == 4) {
       visible = TestAndStoreDepths4(depthTest, depthAt, ScaleAndRound(ClampDepth(pixels[0]), depthTest.buffer.scale));
     } else {
       uint32_t depth[4];
@@ -207,7 +237,11 @@ VESK_BUILD_FOR_AVX2 void ShadeTextured(const DrawPipeline& p, const Triangle& t,
         colors[k] |= fill;
       }
     }
-    if (kDirect && visible == 15) {
+    if (kColorsOnly) {
+      for (uint32_t k = 0; k < n; ++k) {
+        if (visible >> k & 1) s.color[first + k] = colors[k];
+      }
+    } else if (kDirect && visible == 15) {
       memcpy(colorAt, colors, 16);
     } else {
       for (uint32_t k = 0; k < n; ++k) {
@@ -220,17 +254,30 @@ VESK_BUILD_FOR_AVX2 void ShadeTextured(const DrawPipeline& p, const Triangle& t,
       }
     }
   }
-  if (!kDirect) WriteSpan(p, y, left, count, s);
+}
+
+template <bool kLinear, bool kPowerOfTwo, SpanOutput kOutput>
+void ShadeTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, int32_t right, SpanScratch& s) {
+  uint32_t count = static_cast<uint32_t>(right - left + 1);
+  TexturedPixels<kLinear, kPowerOfTwo, kOutput>(p, t, y, left, count, s);
+  if (kOutput == SpanOutput::kConverted) WriteSpan(p, y, left, count, s);
+}
+
+template <bool kLinear, bool kPowerOfTwo>
+void ColorTextured(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, uint32_t count, SpanScratch& s) {
+  TexturedPixels<kLinear, kPowerOfTwo, SpanOutput::kColorsOnly>(p, t, y, left, count, s);
 }
 
 // The lean loop for a draw that FitsTexturedLoop, compiled for its filter, addressing
 // and target.
 template <bool kLinear, bool kPowerOfTwo>
-SpanFunction TexturedLoopFor(bool direct) {
-  return direct ? &ShadeTextured<kLinear, kPowerOfTwo, true> : &ShadeTextured<kLinear, kPowerOfTwo, false>;
+void TexturedLoopFor(bool direct, DrawPipeline* p) {
+  p->shade = direct ? &ShadeTextured<kLinear, kPowerOfTwo, SpanOutput::kDirect>
+                    : &ShadeTextured<kLinear, kPowerOfTwo, SpanOutput::kConverted>;
+  p->colors = &ColorTextured<kLinear, kPowerOfTwo>;
 }
 
-SpanFunction ChooseTexturedLoop(DrawPipeline* p, D3DFORMAT target) {
+void ChooseTexturedLoop(DrawPipeline* p, D3DFORMAT target) {
   const SamplerSetup& sampler = p->stages.stages[0].sampler;
   const TexelLevel& level = sampler.image->levels[0];
   bool powerOfTwo = PowerOfTwoAxis::Serves(level.width, sampler.addressU) &&
@@ -239,8 +286,8 @@ SpanFunction ChooseTexturedLoop(DrawPipeline* p, D3DFORMAT target) {
   bool direct = std::endian::native == std::endian::little &&
                 (target == D3DFMT_A8R8G8B8 || target == D3DFMT_X8R8G8B8);
   p->directFill = target == D3DFMT_X8R8G8B8 ? 0xff000000u : 0;
-  if (sampler.magFilter == D3DTEXF_POINT) return TexturedLoopFor<false, false>(direct);
-  return powerOfTwo ? TexturedLoopFor<true, true>(direct) : TexturedLoopFor<true, false>(direct);
+  if (sampler.magFilter == D3DTEXF_POINT) return TexturedLoopFor<false, false>(direct, p);
+  return powerOfTwo ? TexturedLoopFor<true, true>(direct, p) : TexturedLoopFor<true, false>(direct, p);
 }
 
 bool IsTextureArg(uint32_t arg) { return arg == D3DTA_TEXTURE; }
@@ -280,6 +327,65 @@ void ChooseVaryings(DrawPipeline* p) {
 
 }  // namespace
 
+void SpanScratch::Fit(uint32_t width, uint32_t sampleCount) {
+  color.resize(width);
+  target.resize(width);
+  covered.resize(width);
+  if (sampleCount > 1) {
+    samples.resize(width);
+    depths.resize(size_t{width} * kMaxSamples);
+    sampleCovered.resize(width);
+  }
+}
+
+// Per pixel: the samples inside the triangle and passing the depth test (depth at the
+// sample's own position); then one shading of every pixel with such a sample; then,
+// plane by plane, the depth and colour of those samples (blended per sample).
+void ShadeSamples(const DrawPipeline& p, const Triangle& t, int32_t y, const SampleSpans& spans, SpanScratch& s) {
+  const SamplePattern& pattern = p.pattern;
+  const DepthTest& depth = p.depth;
+  int32_t left = spans.first;
+  uint32_t count = static_cast<uint32_t>(spans.last - left + 1);
+  float fy = static_cast<float>(y);
+  for (uint32_t i = 0; i < count; ++i) {
+    int32_t x = left + static_cast<int32_t>(i);
+    uint32_t mask = 0;
+    for (uint32_t k = 0; k < pattern.count; ++k) mask |= uint32_t{x >= spans.left[k] && x <= spans.right[k]} << k;
+    mask &= p.sampleMask;
+    if (mask && depth.test) {
+      const uint8_t* at = DepthAt(depth.buffer, x, y);
+      uint32_t* depths = &s.depths[size_t{i} * kMaxSamples];
+      for (uint32_t k = 0; k < pattern.count; ++k) {
+        if (!(mask >> k & 1)) continue;
+        float z = t.z.Evaluate(static_cast<float>(x) + static_cast<float>(pattern.x[k]) / kSubpixels,
+                               fy + static_cast<float>(pattern.y[k]) / kSubpixels, t.originX, t.originY);
+        depths[k] = QuantizeDepth(depth.buffer, z);
+        if (!OrderPasses(depth.orders, depths[k], LoadDepth(depth.buffer, at + k * depth.buffer.planeBytes)))
+          mask &= ~(1u << k);
+      }
+    }
+    s.samples[i] = static_cast<uint8_t>(mask);
+    s.covered[i] = mask != 0;
+  }
+  p.colors(p, t, y, left, count, s);
+  for (uint32_t k = 0; k < pattern.count; ++k) {
+    bool any = false;
+    for (uint32_t i = 0; i < count; ++i) {
+      bool drawn = s.covered[i] && (s.samples[i] >> k & 1);
+      s.sampleCovered[i] = drawn;
+      any |= drawn;
+      if (drawn && depth.write) {
+        uint8_t* at = DepthAt(depth.buffer, left + static_cast<int32_t>(i), y) + k * depth.buffer.planeBytes;
+        StoreDepth(depth.buffer, at, s.depths[size_t{i} * kMaxSamples + k]);
+      }
+    }
+    if (any) {
+      WritePixels(p, ColorAt(SamplePlane(p.color, k), p.colorBytes, left, y), count, s.color.data(),
+                  s.sampleCovered.data(), s.target.data());
+    }
+  }
+}
+
 Scissor DrawScissor(const D3DVIEWPORT9& vp, const Targets& targets) {
   int64_t right = std::min<int64_t>(int64_t{vp.X} + vp.Width, targets.color.width);
   int64_t bottom = std::min<int64_t>(int64_t{vp.Y} + vp.Height, targets.color.height);
@@ -298,7 +404,11 @@ bool BuildDrawPipeline(const PipelineState& state, const Targets& targets,
   p->readRow = FindRowToArgb(targets.color.format);
   p->writeRow = FindRowFromArgb(targets.color.format);
   if (!info || !p->readRow || !p->writeRow || !targets.color.bits) return false;
+  uint32_t samples = targets.color.samples;
+  if (!SampleCountSupported(samples) || (targets.depth.bits && targets.depth.samples != samples)) return false;
   p->colorBytes = info->blockBytes;
+  p->pattern = StandardPattern(samples, state.renderStates[D3DRS_MULTISAMPLEANTIALIAS] == FALSE);
+  p->sampleMask = ((1u << samples) - 1) & (targets.color.nonmaskable ? ~0u : state.renderStates[D3DRS_MULTISAMPLEMASK]);
   p->depth = SetupDepthTest(state, targets.depth);
   p->alpha = SetupAlphaTest(state);
   p->blend = SetupBlend(state);
@@ -307,7 +417,8 @@ bool BuildDrawPipeline(const PipelineState& state, const Targets& targets,
   p->stages = BuildStages(state, images);
   ChooseVaryings(p);
   p->shade = &ShadeGeneral;
-  if (FitsTexturedLoop(*p)) p->shade = ChooseTexturedLoop(p, targets.color.format);
+  p->colors = &GeneralPixels<false>;
+  if (FitsTexturedLoop(*p)) ChooseTexturedLoop(p, targets.color.format);
   return true;
 }
 

@@ -1,7 +1,9 @@
 // Per-pixel work of a draw, chosen once per draw: interpolation of the varyings along a
 // span, the texture stages, alpha and depth tests, blending and the write into the
 // render target. Common single-texture states get a lean span loop; everything else
-// goes through the general one. Both give the same pixels for the same state.
+// goes through the general one. Both give the same pixels for the same state. On a
+// multisampled target coverage and depth are per sample, and each pixel is shaded once,
+// at its centre, for all of its samples that pass.
 #pragma once
 
 #include <stdint.h>
@@ -11,6 +13,8 @@
 #include "alpha_test.h"
 #include "blending.h"
 #include "depth_test.h"
+#include "rasterizer.h"
+#include "sample_pattern.h"
 #include "texel_formats.h"
 #include "texture_stages.h"
 #include "triangle_setup.h"
@@ -22,11 +26,22 @@ struct SpanScratch {
   std::vector<uint32_t> color;
   std::vector<uint32_t> target;
   std::vector<uint8_t> covered;
+  // Multisampled targets: the samples of each pixel that pass (bit per sample), their
+  // quantised depths (kMaxSamples per pixel) and one sample's coverage along the span.
+  std::vector<uint8_t> samples;
+  std::vector<uint32_t> depths;
+  std::vector<uint8_t> sampleCovered;
+
+  void Fit(uint32_t width, uint32_t sampleCount);
 };
 
 struct DrawPipeline;
 using SpanFunction = void (*)(const DrawPipeline& pipeline, const Triangle& triangle, int32_t y,
                               int32_t left, int32_t right, SpanScratch& scratch);
+// Colours of the pixels i < count of row y from column `left` whose scratch.covered[i]
+// is set, into scratch.color[i]; clears covered[i] where the alpha test fails.
+using ColorFunction = void (*)(const DrawPipeline& pipeline, const Triangle& triangle, int32_t y,
+                               int32_t left, uint32_t count, SpanScratch& scratch);
 
 struct DrawPipeline {
   SurfaceView color;
@@ -43,7 +58,14 @@ struct DrawPipeline {
   uint32_t slots[kVaryingCount];  // varying slots the general loop interpolates
   uint32_t slotCount;
   SpanFunction shade;
+  ColorFunction colors;    // shading alone, for multisampled targets
+  SamplePattern pattern;   // one sample for a single-sampled target
+  uint32_t sampleMask;     // the samples a draw may change
 };
+
+// Draws one row of a triangle into a multisampled target, given each sample's span.
+void ShadeSamples(const DrawPipeline& pipeline, const Triangle& triangle, int32_t y, const SampleSpans& spans,
+                  SpanScratch& scratch);
 
 // False when the colour target cannot be drawn to. `images` are the converted textures.
 bool BuildDrawPipeline(const PipelineState& state, const Targets& targets,

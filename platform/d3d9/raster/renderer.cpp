@@ -62,6 +62,7 @@ struct DrawInput {
   const VertexStream& vertices;
   const TriangleSource& source;
   uint32_t firstVertex, lastVertex;
+  int32_t reach;  // how far samples lie from pixel centres, in subpixels
 };
 
 // One worker thread's own part of a draw: span buffers, the triangles it set up and
@@ -74,7 +75,7 @@ struct BandState {
 };
 
 void AddPolygon(const ClipVertex* polygon, uint32_t count, bool transformed, const Viewport& viewport,
-                uint32_t cullMode, const Scissor& scissor, std::vector<Triangle>* triangles) {
+                uint32_t cullMode, const Scissor& scissor, int32_t reach, std::vector<Triangle>* triangles) {
   ScreenVertex screen[kMaxClipVertices];
   for (uint32_t i = 0; i < count; ++i) {
     bool ok = transformed ? ProjectTransformedVertex(polygon[i], &screen[i])
@@ -83,7 +84,7 @@ void AddPolygon(const ClipVertex* polygon, uint32_t count, bool transformed, con
   }
   for (uint32_t i = 1; i + 1 < count; ++i) {
     Triangle t;
-    if (SetupTriangle(screen[0], screen[i], screen[i + 1], cullMode, scissor, &t)) {
+    if (SetupTriangle(screen[0], screen[i], screen[i + 1], cullMode, scissor, &t, reach)) {
       triangles->push_back(t);
     }
   }
@@ -124,7 +125,7 @@ void Setup(const DrawInput& draw, uint32_t begin, uint32_t end, BandState* band)
     ClipVertex corners[3] = {fetch(numbers[0]), fetch(numbers[1]), fetch(numbers[2])};
     if (wraps) Wrap(wrapFlags, corners);
     if (layout.transformed) {
-      AddPolygon(corners, 3, true, viewport, cullMode, scissor, &triangles);
+      AddPolygon(corners, 3, true, viewport, cullMode, scissor, draw.reach, &triangles);
       continue;
     }
     uint32_t codes[3] = {ClipOutcode(corners[0].pos), ClipOutcode(corners[1].pos),
@@ -132,13 +133,13 @@ void Setup(const DrawInput& draw, uint32_t begin, uint32_t end, BandState* band)
     if (codes[0] & codes[1] & codes[2]) continue;  // wholly outside one plane
     uint32_t planes = codes[0] | codes[1] | codes[2];
     if (!planes) {
-      AddPolygon(corners, 3, false, viewport, cullMode, scissor, &triangles);
+      AddPolygon(corners, 3, false, viewport, cullMode, scissor, draw.reach, &triangles);
       continue;
     }
     ClipVertex polygon[kMaxClipVertices];
     const ClipVertex* in[3] = {&corners[0], &corners[1], &corners[2]};
     uint32_t count = ClipTriangle(in, planes, polygon);
-    AddPolygon(polygon, count, false, viewport, cullMode, scissor, &triangles);
+    AddPolygon(polygon, count, false, viewport, cullMode, scissor, draw.reach, &triangles);
   }
 }
 
@@ -161,11 +162,7 @@ struct Renderer::Impl {
 void Renderer::Impl::Draw(const DrawInput& draw, const DrawPipeline& pipeline) {
   uint32_t count = workers->count();
   bands.resize(count);
-  for (BandState& band : bands) {
-    band.scratch.color.resize(draw.targets.color.width);
-    band.scratch.target.resize(draw.targets.color.width);
-    band.scratch.covered.resize(draw.targets.color.width);
-  }
+  for (BandState& band : bands) band.scratch.Fit(draw.targets.color.width, pipeline.pattern.count);
   std::barrier<> setupDone(count);
   std::atomic<bool> outOfMemory{false};
   workers->Run([&](uint32_t band) {
@@ -182,9 +179,15 @@ void Renderer::Impl::Draw(const DrawInput& draw, const DrawPipeline& pipeline) {
     RowBand rows{band, count};
     for (const BandState& share : bands) {
       for (const Triangle& t : share.triangles) {
-        RasterizeTriangle(t, rows, [&](int32_t y, int32_t left, int32_t right) {
-          pipeline.shade(pipeline, t, y, left, right, s);
-        });
+        if (pipeline.pattern.count > 1) {
+          RasterizeTriangleSamples(t, rows, pipeline.pattern, [&](int32_t y, const SampleSpans& spans) {
+            ShadeSamples(pipeline, t, y, spans, s);
+          });
+        } else {
+          RasterizeTriangle(t, rows, [&](int32_t y, int32_t left, int32_t right) {
+            pipeline.shade(pipeline, t, y, left, right, s);
+          });
+        }
       }
     }
   });
@@ -208,7 +211,7 @@ void Renderer::Impl::Render(const PipelineState& state, const Targets& targets,
   if (!BuildDrawPipeline(state, targets, images, &pipeline)) return;
   uint32_t first = 0, last = 0;
   if (!source.VertexRange(&first, &last)) return;
-  Draw({state, targets, layout, vertices, source, first, last}, pipeline);
+  Draw({state, targets, layout, vertices, source, first, last, pipeline.pattern.reach}, pipeline);
 }
 
 Renderer::Renderer() : impl_(new Impl) {}

@@ -71,7 +71,7 @@ bool ProjectTransformedVertex(const ClipVertex& in, ScreenVertex* out) {
 }
 
 bool SetupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                   uint32_t cullMode, const Scissor& scissor, Triangle* out) {
+                   uint32_t cullMode, const Scissor& scissor, Triangle* out, int32_t reach) {
   const ScreenVertex* v[3] = {&a, &b, &c};
   int64_t x[3], y[3];
   for (int i = 0; i < 3; ++i) x[i] = Snap(v[i]->x), y[i] = Snap(v[i]->y);
@@ -87,8 +87,8 @@ bool SetupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVer
     area = -area;
   }
   int64_t minY = std::min({y[0], y[1], y[2]}), maxY = std::max({y[0], y[1], y[2]});
-  out->top = ClampRow(FloorDiv(minY + kSubpixels - 1, kSubpixels), scissor.top, scissor.bottom);
-  out->bottom = ClampRow(FloorDiv(maxY, kSubpixels), scissor.top - 1, scissor.bottom - 1);
+  out->top = ClampRow(FloorDiv(minY - reach + kSubpixels - 1, kSubpixels), scissor.top, scissor.bottom);
+  out->bottom = ClampRow(FloorDiv(maxY + reach, kSubpixels), scissor.top - 1, scissor.bottom - 1);
   out->left = scissor.left;
   out->right = scissor.right - 1;
   if (out->top > out->bottom || out->left > out->right) return false;

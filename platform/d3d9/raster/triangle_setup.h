@@ -60,7 +60,8 @@ struct Triangle {
 
 // Culls by `cullMode` (D3DCULL_*: counter-clockwise on screen is culled by default),
 // drops triangles without area or outside the scissor; false when nothing is drawn.
+// `reach` (subpixels) widens the rows kept for samples that far from pixel centres.
 bool SetupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                   uint32_t cullMode, const Scissor& scissor, Triangle* out);
+                   uint32_t cullMode, const Scissor& scissor, Triangle* out, int32_t reach = 0);
 
 }  // namespace raster

@@ -87,7 +87,25 @@ D3DCAPS9 DeviceCaps(UINT adapter, D3DDEVTYPE type) {
   caps.MasterAdapterOrdinal = adapter;
   caps.NumberOfAdaptersInGroup = 1;
   caps.NumSimultaneousRTs = 1;
+  caps.StretchRectFilterCaps = D3DPTFILTERCAPS_MINFPOINT | D3DPTFILTERCAPS_MAGFPOINT;
   return caps;
+}
+
+DWORD MultisampleQualityLevels(D3DMULTISAMPLE_TYPE type) {
+  switch (type) {
+    case D3DMULTISAMPLE_NONE:
+    case D3DMULTISAMPLE_2_SAMPLES:
+    case D3DMULTISAMPLE_4_SAMPLES:
+    case D3DMULTISAMPLE_8_SAMPLES: return 1;
+    case D3DMULTISAMPLE_NONMASKABLE: return 3;
+    default: return 0;
+  }
+}
+
+uint32_t SamplesPerPixel(D3DMULTISAMPLE_TYPE type, DWORD quality) {
+  if (quality >= MultisampleQualityLevels(type)) return 0;
+  if (type == D3DMULTISAMPLE_NONMASKABLE) return 2u << quality;
+  return type == D3DMULTISAMPLE_NONE ? 1 : uint32_t(type);
 }
 
 }  // namespace d3d9impl

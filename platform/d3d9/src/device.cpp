@@ -65,9 +65,13 @@ HRESULT CompleteParameters(const Adapter& adapter, HWND focusWindow, D3DPRESENT_
     return InvalidCall("presentation: unknown swap effect");
   if (p.BackBufferCount > 1) return NotAvailable("presentation: one back buffer only");
   p.BackBufferCount = 1;
-  if (p.MultiSampleType != D3DMULTISAMPLE_NONE || p.MultiSampleQuality != 0)
-    return NotAvailable("presentation: multisampling is not supported");
   if (p.Flags & ~kPresentFlags) return InvalidCall("presentation: unknown flags");
+  uint32_t samples = SamplesPerPixel(p.MultiSampleType, p.MultiSampleQuality);
+  if (samples == 0) return InvalidCall("presentation: multisample type or quality not available");
+  if (samples > 1 && p.SwapEffect != D3DSWAPEFFECT_DISCARD)
+    return InvalidCall("presentation: multisampling needs D3DSWAPEFFECT_DISCARD");
+  if (samples > 1 && (p.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER))
+    return InvalidCall("presentation: a multisampled back buffer cannot be lockable");
   if (p.EnableAutoDepthStencil) {
     const raster::FormatInfo* depth = raster::FindFormat(p.AutoDepthStencilFormat);
     if (!depth || depth->kind != raster::FormatKind::Depth)
@@ -143,12 +147,13 @@ ULONG Device::Release() {
 HRESULT Device::BuildSwapChain(const D3DPRESENT_PARAMETERS& p) {
   const raster::FormatInfo* color = raster::FindFormat(p.BackBufferFormat);
   backBuffer_.reset(new Surface(this, D3DPOOL_DEFAULT, D3DUSAGE_RENDERTARGET, SurfaceOwner::Device,
-                                nullptr, *color, p.BackBufferWidth, p.BackBufferHeight));
+                                nullptr, *color, p.BackBufferWidth, p.BackBufferHeight, p.MultiSampleType,
+                                p.MultiSampleQuality));
   if (p.EnableAutoDepthStencil) {
     const raster::FormatInfo* depth = raster::FindFormat(p.AutoDepthStencilFormat);
     depthBuffer_.reset(new Surface(this, D3DPOOL_DEFAULT, D3DUSAGE_DEPTHSTENCIL,
                                    SurfaceOwner::Device, nullptr, *depth, p.BackBufferWidth,
-                                   p.BackBufferHeight));
+                                   p.BackBufferHeight, p.MultiSampleType, p.MultiSampleQuality));
   }
   if (!backBuffer_->Pixels().Allocated() || (depthBuffer_ && !depthBuffer_->Pixels().Allocated())) {
     ReleaseSwapChain();
@@ -333,6 +338,29 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
     return E_OUTOFMEMORY;
   }
   *buffer = created;
+  return D3D_OK;
+}
+
+HRESULT Device::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                                   DWORD multisampleQuality, BOOL lockable, IDirect3DSurface9** surface,
+                                   HANDLE* sharedHandle) {
+  if (!surface || sharedHandle) return InvalidCall("CreateRenderTarget: bad output or shared handle");
+  *surface = nullptr;
+  const raster::FormatInfo* info = raster::FindFormat(format);
+  if (!info || !info->renderTarget) return InvalidCall("CreateRenderTarget: not a render-target format");
+  if (width == 0 || height == 0 || width > kMaxSurfaceSize || height > kMaxSurfaceSize)
+    return InvalidCall("CreateRenderTarget: size outside 1..16384");
+  uint32_t samples = SamplesPerPixel(multiSample, multisampleQuality);
+  if (samples == 0) return InvalidCall("CreateRenderTarget: multisample type or quality not available");
+  if (samples > 1 && lockable) return InvalidCall("CreateRenderTarget: a multisampled surface cannot be lockable");
+  auto* created = new Surface(this, D3DPOOL_DEFAULT, D3DUSAGE_RENDERTARGET, SurfaceOwner::Standalone, nullptr,
+                              *info, width, height, multiSample, multisampleQuality);
+  if (!created->Pixels().Allocated()) {
+    created->Release();
+    return E_OUTOFMEMORY;
+  }
+  if (!lockable) created->RefuseLocks();
+  *surface = created;
   return D3D_OK;
 }
 

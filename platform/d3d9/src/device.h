@@ -46,6 +46,11 @@ class Device final : public IDirect3DDevice9 {
                              IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) override;
   HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                             IDirect3DIndexBuffer9** buffer, HANDLE* sharedHandle) override;
+  HRESULT CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                             DWORD multisampleQuality, BOOL lockable, IDirect3DSurface9** surface,
+                             HANDLE* sharedHandle) override;
+  HRESULT StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, IDirect3DSurface9* dest,
+                      const RECT* destRect, D3DTEXTUREFILTERTYPE filter) override;
   HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** target) override;
   HRESULT GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destination) override;
   HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,

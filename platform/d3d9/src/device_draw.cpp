@@ -36,8 +36,8 @@ HRESULT Device::EndScene() {
 }
 
 raster::Targets Device::CurrentTargets() {
-  raster::Targets targets{backBuffer_->Pixels().View(), {}};
-  if (depthBuffer_) targets.depth = depthBuffer_->Pixels().View();
+  raster::Targets targets{backBuffer_->View(), {}};
+  if (depthBuffer_) targets.depth = depthBuffer_->View();
   return targets;
 }
 

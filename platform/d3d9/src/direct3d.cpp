@@ -142,14 +142,15 @@ HRESULT Direct3D::CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type,
                                              D3DFORMAT surfaceFormat, BOOL windowed,
                                              D3DMULTISAMPLE_TYPE multiSampleType,
                                              DWORD* qualityLevels) {
-  (void)windowed;
+  (void)windowed;  // windowed and full-screen swap chains sample alike
   if (!AdapterAndTypeValid(adapter, type) || multiSampleType > D3DMULTISAMPLE_16_SAMPLES)
     return InvalidCall("CheckDeviceMultiSampleType: bad adapter, type or sample count");
   const raster::FormatInfo* info = raster::FindFormat(surfaceFormat);
   bool surface = info && (info->renderTarget || info->kind == raster::FormatKind::Depth);
-  if (!surface || multiSampleType != D3DMULTISAMPLE_NONE)
-    return NotAvailable("CheckDeviceMultiSampleType: only single-sampled surfaces");
-  if (qualityLevels) *qualityLevels = 1;
+  if (!surface) return NotAvailable("CheckDeviceMultiSampleType: not a render-target or depth format");
+  DWORD levels = MultisampleQualityLevels(multiSampleType);
+  if (levels == 0) return NotAvailable("CheckDeviceMultiSampleType: sample count not drawn");
+  if (qualityLevels) *qualityLevels = levels;
   return D3D_OK;
 }
 

@@ -11,6 +11,7 @@
 
 #include "adapters.h"
 #include "device.h"
+#include "resolve.h"
 #include "texel_formats.h"
 #include "validation.h"
 
@@ -118,11 +119,14 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
   if (!adapter) return D3DERR_DEVICELOST;
   const PixelStore& back = backBuffer_->Pixels();
   ImageRows image{back.Bits(), back.Pitch(), back.Width(), back.Height()};
-  if (back.Format() != D3DFMT_X8R8G8B8 && back.Format() != D3DFMT_A8R8G8B8) {
+  if (back.Samples() > 1 || (back.Format() != D3DFMT_X8R8G8B8 && back.Format() != D3DFMT_A8R8G8B8)) {
     presentImage_.resize(size_t(back.Width()) * back.Height());
-    raster::ConvertRect(back.Format(), back.Bits(), back.Pitch(), D3DFMT_A8R8G8B8,
-                        reinterpret_cast<uint8_t*>(presentImage_.data()), back.Width() * 4,
-                        back.Width(), back.Height());
+    uint8_t* converted = reinterpret_cast<uint8_t*>(presentImage_.data());
+    if (back.Samples() > 1)  // the multisampled back buffer is resolved on its way to the screen
+      raster::ResolveToArgb(back.ReadView(), 0, 0, back.Width(), back.Height(), converted, back.Width() * 4);
+    else
+      raster::ConvertRect(back.Format(), back.Bits(), back.Pitch(), D3DFMT_A8R8G8B8, converted, back.Width() * 4,
+                          back.Width(), back.Height());
     image = {reinterpret_cast<const uint8_t*>(presentImage_.data()), back.Width() * 4, back.Width(), back.Height()};
   }
   RECT dest = parameters_.Windowed ? ClientOnScreen(window, *adapter)

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "caps.h"
 #include "device.h"
 #include "validation.h"
 
@@ -12,13 +13,15 @@ namespace d3d9impl {
 
 // ---- PixelStore -----------------------------------------------------------------------
 
-PixelStore::PixelStore(const raster::FormatInfo& format, uint32_t width, uint32_t height, bool wrapTexels)
+PixelStore::PixelStore(const raster::FormatInfo& format, uint32_t width, uint32_t height, bool wrapTexels,
+                       uint32_t samples)
     : format_(format),
       width_(width),
       height_(height),
       wrapTexels_(wrapTexels && (format.format == D3DFMT_A8R8G8B8 || format.format == D3DFMT_X8R8G8B8)),
+      samples_(samples),
       pitch_(raster::RowPitch(format, width) + (wrapTexels_ ? 4 : 0)) {
-  uint64_t bytes = raster::LevelBytes(format, width, height) + (wrapTexels_ ? uint64_t{height} * 4 : 0);
+  uint64_t bytes = raster::LevelBytes(format, width, height) * samples + (wrapTexels_ ? uint64_t{height} * 4 : 0);
   try {
     bits_.resize(bytes);  // zero, and untouched until written
   } catch (const std::bad_alloc&) {
@@ -63,14 +66,16 @@ HRESULT PixelStore::Unlock() {
 
 Surface::Surface(Device* device, D3DPOOL pool, DWORD usage, SurfaceOwner owner,
                  Texture* container, const raster::FormatInfo& format, uint32_t width,
-                 uint32_t height)
+                 uint32_t height, D3DMULTISAMPLE_TYPE multiSample, DWORD quality)
     : Child(device, owner == SurfaceOwner::Standalone && pool != D3DPOOL_SCRATCH,
             owner == SurfaceOwner::Standalone && pool == D3DPOOL_DEFAULT),
       pool_(pool),
       usage_(usage),
       owner_(owner),
       container_(container),
-      pixels_(format, width, height, owner == SurfaceOwner::TextureLevel) {}
+      multiSample_(multiSample),
+      quality_(quality),
+      pixels_(format, width, height, owner == SurfaceOwner::TextureLevel, SamplesPerPixel(multiSample, quality)) {}
 
 Surface::~Surface() = default;
 
@@ -94,13 +99,21 @@ ULONG Surface::Release() {
 
 HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc) {
   if (!desc) return InvalidCall("GetDesc: null output");
-  *desc = {pixels_.Format(), D3DRTYPE_SURFACE, usage_, pool_, D3DMULTISAMPLE_NONE, 0,
+  *desc = {pixels_.Format(), D3DRTYPE_SURFACE, usage_, pool_, multiSample_, quality_,
            pixels_.Width(), pixels_.Height()};
   return D3D_OK;
 }
 
+raster::SurfaceView Surface::View() {
+  raster::SurfaceView view = pixels_.View();
+  view.nonmaskable = multiSample_ == D3DMULTISAMPLE_NONMASKABLE;
+  return view;
+}
+
 HRESULT Surface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
   if (usage_ & D3DUSAGE_DEPTHSTENCIL) return InvalidCall("LockRect: depth buffers are not lockable");
+  if (Multisampled()) return InvalidCall("LockRect: multisampled surfaces are not lockable");
+  if (!lockable_) return InvalidCall("LockRect: the render target was not created lockable");
   if (owner_ == SurfaceOwner::Device && !OwningDevice()->BackBufferLockable())
     return InvalidCall("LockRect: the back buffer was not created lockable");
   if (owner_ == SurfaceOwner::TextureLevel && !container_->Lockable())

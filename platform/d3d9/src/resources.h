@@ -21,8 +21,10 @@ class Texture;
 class PixelStore {
  public:
   // With wrapTexels (A8R8G8B8 and X8R8G8B8 only) each row has room for a copy of its first
-  // texel after it, which RefreshWrapTexels writes.
-  PixelStore(const raster::FormatInfo& format, uint32_t width, uint32_t height, bool wrapTexels = false);
+  // texel after it, which RefreshWrapTexels writes. A multisampled store holds one plane
+  // of width x height pixels per sample, one below the other.
+  PixelStore(const raster::FormatInfo& format, uint32_t width, uint32_t height, bool wrapTexels = false,
+             uint32_t samples = 1);
   bool Allocated() const { return !bits_.empty(); }
   HRESULT Lock(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
   HRESULT Unlock();
@@ -37,7 +39,12 @@ class PixelStore {
     return bits_.data();
   }
   const uint8_t* Bits() const { return bits_.data(); }
-  raster::SurfaceView View() { return {Bits(), width_, height_, pitch_, format_.format}; }
+  uint32_t Samples() const { return samples_; }
+  raster::SurfaceView View() { return {Bits(), width_, height_, pitch_, format_.format, samples_}; }
+  // For readers of the pixels (the resolve), which write nothing through it.
+  raster::SurfaceView ReadView() const {
+    return {const_cast<uint8_t*>(bits_.data()), width_, height_, pitch_, format_.format, samples_};
+  }
   // The number of the screen image (see ScreenChanges) the pixels are an unchanged copy
   // of, or 0. Every writable access clears it.
   uint64_t ScreenImage() const { return screenImage_; }
@@ -52,6 +59,7 @@ class PixelStore {
   uint32_t width_;
   uint32_t height_;
   bool wrapTexels_;
+  uint32_t samples_;
   uint32_t pitch_;
   raster::FreshVector<uint8_t> bits_;
   bool locked_ = false;
@@ -64,9 +72,10 @@ enum class SurfaceOwner { Standalone, TextureLevel, Device };
 
 class Surface final : public Child<IDirect3DSurface9> {
  public:
+  // `multiSample` and `quality` must name a sample count the device draws.
   Surface(Device* device, D3DPOOL pool, DWORD usage, SurfaceOwner owner,
           Texture* container, const raster::FormatInfo& format, uint32_t width,
-          uint32_t height);
+          uint32_t height, D3DMULTISAMPLE_TYPE multiSample = D3DMULTISAMPLE_NONE, DWORD quality = 0);
   ~Surface() override;
 
   ULONG AddRef() override;
@@ -78,12 +87,22 @@ class Surface final : public Child<IDirect3DSurface9> {
 
   PixelStore& Pixels() { return pixels_; }
   D3DPOOL Pool() const { return pool_; }
+  DWORD Usage() const { return usage_; }
+  SurfaceOwner Owner() const { return owner_; }
+  bool Multisampled() const { return multiSample_ != D3DMULTISAMPLE_NONE; }
+  // The pixels as the renderer draws into them.
+  raster::SurfaceView View();
+  // A render target created without the lockable flag refuses LockRect.
+  void RefuseLocks() { lockable_ = false; }
 
  private:
   D3DPOOL pool_;
   DWORD usage_;
   SurfaceOwner owner_;
   Texture* container_;
+  D3DMULTISAMPLE_TYPE multiSample_;
+  DWORD quality_;
+  bool lockable_ = true;
   PixelStore pixels_;
 };
 

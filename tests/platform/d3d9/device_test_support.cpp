@@ -38,6 +38,8 @@ TestDevice::TestDevice(const DeviceOptions& options) {
   parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
   parameters.hDeviceWindow = window;
   parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  parameters.MultiSampleType = options.multiSample;
+  parameters.MultiSampleQuality = options.multiSampleQuality;
   if (!options.windowed) {
     D3DDISPLAYMODE mode{};
     direct3d->GetAdapterDisplayMode(0, &mode);

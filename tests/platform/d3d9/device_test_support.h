@@ -15,6 +15,8 @@ struct DeviceOptions {
   BOOL depthBuffer = TRUE;
   BOOL windowed = TRUE;
   DWORD flags = D3DCREATE_HARDWARE_VERTEXPROCESSING;
+  D3DMULTISAMPLE_TYPE multiSample = D3DMULTISAMPLE_NONE;
+  DWORD multiSampleQuality = 0;
 };
 
 class TestDevice {

@@ -130,7 +130,7 @@ TEST_F(Direct3DTest, DepthStencilAndMultisampleQueries) {
   EXPECT_EQ(d3d_->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_D16, TRUE, D3DMULTISAMPLE_NONE, nullptr),
             D3D_OK);
   EXPECT_EQ(d3d_->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE,
-                                             D3DMULTISAMPLE_4_SAMPLES, &quality), D3DERR_NOTAVAILABLE);
+                                             D3DMULTISAMPLE_3_SAMPLES, &quality), D3DERR_NOTAVAILABLE);
 }
 
 }  // namespace

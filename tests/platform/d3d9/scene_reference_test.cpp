@@ -128,12 +128,13 @@ void SetCamera(IDirect3DDevice9* device, float aspect, D3DXMATRIX& view) {
   device->SetTransform(D3DTS_PROJECTION, &projection);
 }
 
-TEST(SceneReference, TexturedGlobeStripOverTexturedBackdrop) {
-  DeviceOptions options;
+// The globe scene: a textured strip over a textured backdrop, drawn by the lean span loops.
+testsupport::Image GlobeOverBackdrop(DeviceOptions options) {
   options.width = 160;
   options.height = 120;
   TestDevice test(options);
-  ASSERT_EQ(test.created, D3D_OK);
+  EXPECT_EQ(test.created, D3D_OK);
+  if (!test.device) return {};
   IDirect3DDevice9* d = test.device;
   IDirect3DTexture9* stars = MakeTexture(d, 32, 32, D3DFMT_A8R8G8B8, [](UINT x, UINT y) {
     uint32_t grey = ((x * 7 + y * 13) % 29 == 0) ? 0xF0 : 0x10 + (x + y) % 8;
@@ -146,7 +147,7 @@ TEST(SceneReference, TexturedGlobeStripOverTexturedBackdrop) {
   });
   D3DXMATRIX view, world, scale;
   SetCamera(d, 160.0f / 120.0f, view);
-  ASSERT_EQ(d->BeginScene(), D3D_OK);
+  EXPECT_EQ(d->BeginScene(), D3D_OK);
   D3DXMatrixScaling(&scale, 10, 10, 10);
   D3DXMATRIX backdropView = view;
   backdropView._41 = backdropView._42 = backdropView._43 = 0;
@@ -173,27 +174,32 @@ TEST(SceneReference, TexturedGlobeStripOverTexturedBackdrop) {
   std::vector<GlobeVertex> strip = GlobeStrip(15, 30);
   Draw(d, D3DPT_TRIANGLESTRIP, 0x212, strip, UINT(strip.size() - 2));
   d->SetTexture(0, nullptr);
-  ASSERT_EQ(d->EndScene(), D3D_OK);
+  EXPECT_EQ(d->EndScene(), D3D_OK);
   testsupport::Image image = PresentAndRead(test, options);
-  EXPECT_EQ(testsupport::MatchReference(kReferences + "/globe_over_backdrop.png", image, 0), "");
   stars->Release();
   planet->Release();
+  return image;
 }
 
-TEST(SceneReference, AlphaTestedAndBlendedScreenQuadsOverAClear) {
-  DeviceOptions options;
+TEST(SceneReference, TexturedGlobeStripOverTexturedBackdrop) {
+  EXPECT_EQ(testsupport::MatchReference(kReferences + "/globe_over_backdrop.png", GlobeOverBackdrop({}), 0), "");
+}
+
+// Alpha-tested, blended, textured quads through the general span loop.
+testsupport::Image BlendedScreenQuads(DeviceOptions options) {
   options.width = 96;
   options.height = 64;
   options.backBufferFormat = D3DFMT_A8R8G8B8;
   TestDevice test(options);
-  ASSERT_EQ(test.created, D3D_OK);
+  EXPECT_EQ(test.created, D3D_OK);
+  if (!test.device) return {};
   IDirect3DDevice9* d = test.device;
   // White texels whose alpha is a diagonal ramp, like the font's glyph coverage.
   IDirect3DTexture9* glyphs = MakeTexture(d, 16, 16, D3DFMT_A4R4G4B4, [](UINT x, UINT y) {
     return uint32_t((x + y) * 255 / 30) << 24 | 0x00FFFFFFu;
   });
-  ASSERT_EQ(d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF402010, 1.0f, 0), D3D_OK);
-  ASSERT_EQ(d->BeginScene(), D3D_OK);
+  EXPECT_EQ(d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF402010, 1.0f, 0), D3D_OK);
+  EXPECT_EQ(d->BeginScene(), D3D_OK);
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
   d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
   d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
@@ -217,18 +223,23 @@ TEST(SceneReference, AlphaTestedAndBlendedScreenQuadsOverAClear) {
   quads.insert(quads.end(), second.begin(), second.end());
   Draw(d, D3DPT_TRIANGLELIST, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1, quads, 4);
   d->SetTexture(0, nullptr);
-  ASSERT_EQ(d->EndScene(), D3D_OK);
+  EXPECT_EQ(d->EndScene(), D3D_OK);
   testsupport::Image image = PresentAndRead(test, options);
-  EXPECT_EQ(testsupport::MatchReference(kReferences + "/blended_screen_quads.png", image, 0), "");
   glyphs->Release();
+  return image;
 }
 
-TEST(SceneReference, LitTrianglesWithDepthTest) {
-  DeviceOptions options;
+TEST(SceneReference, AlphaTestedAndBlendedScreenQuadsOverAClear) {
+  EXPECT_EQ(testsupport::MatchReference(kReferences + "/blended_screen_quads.png", BlendedScreenQuads({}), 0), "");
+}
+
+// Two lit triangles crossing in depth.
+testsupport::Image LitCrossingTriangles(DeviceOptions options) {
   options.width = 80;
   options.height = 80;
   TestDevice test(options);
-  ASSERT_EQ(test.created, D3D_OK);
+  EXPECT_EQ(test.created, D3D_OK);
+  if (!test.device) return {};
   IDirect3DDevice9* d = test.device;
   D3DXMATRIX view, world;
   SetCamera(d, 1.0f, view);
@@ -248,17 +259,54 @@ TEST(SceneReference, LitTrianglesWithDepthTest) {
   d->SetRenderState(D3DRS_AMBIENT, 0xFF202020);
   d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
   d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-  ASSERT_EQ(d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
-  ASSERT_EQ(d->BeginScene(), D3D_OK);
+  EXPECT_EQ(d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
+  EXPECT_EQ(d->BeginScene(), D3D_OK);
   // Two triangles crossing each other in depth, both facing the camera.
   std::vector<LitVertex> triangles = {
       {-1.0f, -0.8f, 0.5f, 0, 0, -1},  {-0.2f, 0.9f, -0.5f, 0, 0.5f, -1}, {0.8f, -0.8f, 0.5f, 0, 0, -1},
       {-0.9f, 0.2f, -0.3f, -1, 0, -1}, {0.9f, 0.6f, 0.6f, 1, 0, -1},      {0.7f, -0.5f, -0.3f, 0, -1, -1},
   };
   Draw(d, D3DPT_TRIANGLELIST, D3DFVF_XYZ | D3DFVF_NORMAL, triangles, 2);
-  ASSERT_EQ(d->EndScene(), D3D_OK);
-  testsupport::Image image = PresentAndRead(test, options);
-  EXPECT_EQ(testsupport::MatchReference(kReferences + "/lit_depth_tested_triangles.png", image, 0), "");
+  EXPECT_EQ(d->EndScene(), D3D_OK);
+  return PresentAndRead(test, options);
+}
+
+TEST(SceneReference, LitTrianglesWithDepthTest) {
+  EXPECT_EQ(testsupport::MatchReference(kReferences + "/lit_depth_tested_triangles.png", LitCrossingTriangles({}), 0),
+            "");
+}
+
+// The same scenes on multisampled back buffers: coverage and depth per sample, resolved
+// at Present. Each sample count has references of its own.
+DeviceOptions Multisampled(D3DMULTISAMPLE_TYPE type, DWORD quality = 0) {
+  DeviceOptions options;
+  options.multiSample = type;
+  options.multiSampleQuality = quality;
+  return options;
+}
+
+TEST(SceneReference, MultisampledGlobeOverBackdrop) {
+  for (auto [type, name] : {std::pair{D3DMULTISAMPLE_2_SAMPLES, "2"}, {D3DMULTISAMPLE_4_SAMPLES, "4"},
+                            {D3DMULTISAMPLE_8_SAMPLES, "8"}}) {
+    EXPECT_EQ(testsupport::MatchReference(kReferences + "/globe_over_backdrop_" + name + "_samples.png",
+                                          GlobeOverBackdrop(Multisampled(type)), 0),
+              "");
+  }
+}
+
+TEST(SceneReference, NonmaskableQualityLevelsDrawAsTheirSampleCounts) {
+  EXPECT_EQ(testsupport::MatchReference(kReferences + "/globe_over_backdrop_4_samples.png",
+                                        GlobeOverBackdrop(Multisampled(D3DMULTISAMPLE_NONMASKABLE, 1)), 0),
+            "");
+}
+
+TEST(SceneReference, MultisampledBlendedQuadsAndLitTriangles) {
+  EXPECT_EQ(testsupport::MatchReference(kReferences + "/blended_screen_quads_4_samples.png",
+                                        BlendedScreenQuads(Multisampled(D3DMULTISAMPLE_4_SAMPLES)), 0),
+            "");
+  EXPECT_EQ(testsupport::MatchReference(kReferences + "/lit_depth_tested_triangles_4_samples.png",
+                                        LitCrossingTriangles(Multisampled(D3DMULTISAMPLE_4_SAMPLES)), 0),
+            "");
 }
 
 }  // namespace

@@ -148,8 +148,9 @@ TEST(Rasterizer, TriangleCrossingTheNearPlaneIsClippedExactly) {
   EXPECT_GT(checked, 3000);
 }
 
-TEST(Rasterizer, ResultsDoNotDependOnTheThreadCount) {
-  // A textured, perspective scene big enough to cross many row bands.
+// A textured, perspective scene big enough to cross many row bands, drawn with
+// `threads` threads into a target of `samples` samples per pixel.
+std::vector<uint32_t> ThreadScene(uint32_t threads, uint32_t samples) {
   std::vector<uint32_t> texels(64 * 64);
   for (uint32_t i = 0; i < texels.size(); ++i) texels[i] = 0xff000000u | (i * 2654435761u >> 8);
   raster_test::Texture texture(64, 64, texels);
@@ -157,9 +158,8 @@ TEST(Rasterizer, ResultsDoNotDependOnTheThreadCount) {
                                    {150, 20, 0.4f, 0.25f, 0xff8040c0u, 3, 0},
                                    {140, 130, 0.9f, 0.1f, 0xff20ff20u, 3, 2},
                                    {12, 110, 0.5f, 0.5f, 0xff0000ffu, 0, 2}};
-  std::vector<uint32_t> first;
-  for (uint32_t threads : {1u, 2u, 3u, 5u}) {
-    Target target(160, 140);
+  {
+    Target target(160, 140, 0, samples);
     raster::PipelineState state = raster_test::TextureState(target, &texture.view);
     state.samplerStates[0][D3DSAMP_MAGFILTER] = D3DTEXF_LINEAR;
     state.samplerStates[0][D3DSAMP_MINFILTER] = D3DTEXF_LINEAR;
@@ -178,8 +178,41 @@ TEST(Rasterizer, ResultsDoNotDependOnTheThreadCount) {
       strip.push_back({x + ((i % 3) - 1) * 30.0f, y, 0.5f, 1.0f, 0, 0.1f * i, float(i % 2)});
     }
     Draw(renderer, state, target, strip, D3DPT_TRIANGLESTRIP, 22);
-    if (first.empty()) first = target.color;
-    EXPECT_EQ(target.color, first) << threads << " threads";
+    return target.color;
+  }
+}
+
+TEST(Rasterizer, ResultsDoNotDependOnTheThreadCount) {
+  for (uint32_t samples : {1u, 4u, 8u}) {
+    std::vector<uint32_t> first = ThreadScene(1, samples);
+    for (uint32_t threads : {2u, 3u, 5u}) {
+      EXPECT_EQ(ThreadScene(threads, samples), first) << threads << " threads, " << samples << " samples";
+    }
+  }
+}
+
+TEST(Rasterizer, SamplesLieAtTheStandardPositions) {
+  // A rectangle whose right edge lies 3.5/16 pixel right of column 10's centre and whose
+  // bottom edge as far below row 20's: a sample is covered when its offset (in 1/16
+  // pixel) is below 3.5 on that axis.
+  const std::vector<std::vector<std::pair<int, int>>> patterns = {
+      {{4, 4}, {-4, -4}},
+      {{-2, -6}, {6, -2}, {-6, 2}, {2, 6}},
+      {{1, -3}, {-1, 3}, {5, 1}, {-3, -5}, {-5, 5}, {-7, -1}, {3, 7}, {7, -7}}};
+  for (const auto& pattern : patterns) {
+    uint32_t n = uint32_t(pattern.size());
+    Target target(32, 32, 0xff000000u, n);
+    raster::Renderer renderer;
+    float edge = 3.5f / 16;
+    Draw(renderer, raster_test::ColorState(target), target, Rect(2, 2, 10 + edge, 20 + edge, 0xffffffffu), D3DPT_TRIANGLESTRIP, 2);
+    for (uint32_t s = 0; s < n; ++s) {
+      bool left = pattern[s].first < 3.5, above = pattern[s].second < 3.5;
+      EXPECT_EQ(target.SampleAt(10, 10, s), left ? 0xffffffffu : 0xff000000u) << n << " samples, sample " << s;
+      EXPECT_EQ(target.SampleAt(5, 20, s), above ? 0xffffffffu : 0xff000000u) << n << " samples, sample " << s;
+      EXPECT_EQ(target.SampleAt(10, 20, s), left && above ? 0xffffffffu : 0xff000000u) << n << " samples";
+      EXPECT_EQ(target.SampleAt(9, 19, s), 0xffffffffu);
+      EXPECT_EQ(target.SampleAt(11, 19, s), 0xff000000u);
+    }
   }
 }
 

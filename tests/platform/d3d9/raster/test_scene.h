@@ -22,14 +22,20 @@ struct ScreenVertex {
 
 struct Target {
   uint32_t width, height;
+  uint32_t samples;  // a multisampled target holds one width x height plane per sample
   std::vector<uint32_t> color;
   std::vector<uint32_t> depth;
 
-  Target(uint32_t w, uint32_t h, D3DCOLOR fill = 0)
-      : width(w), height(h), color(size_t{w} * h, fill), depth(size_t{w} * h, 0xffffff00u) {}
+  Target(uint32_t w, uint32_t h, D3DCOLOR fill = 0, uint32_t sampleCount = 1)
+      : width(w), height(h), samples(sampleCount), color(size_t{w} * h * sampleCount, fill),
+        depth(size_t{w} * h * sampleCount, 0xffffff00u) {}
   raster::Targets Views() {
-    return {{reinterpret_cast<uint8_t*>(color.data()), width, height, width * 4, D3DFMT_A8R8G8B8},
-            {reinterpret_cast<uint8_t*>(depth.data()), width, height, width * 4, D3DFMT_D24S8}};
+    return {{reinterpret_cast<uint8_t*>(color.data()), width, height, width * 4, D3DFMT_A8R8G8B8, samples},
+            {reinterpret_cast<uint8_t*>(depth.data()), width, height, width * 4, D3DFMT_D24S8, samples}};
+  }
+  // Sample `sample` of pixel (x, y).
+  uint32_t SampleAt(uint32_t x, uint32_t y, uint32_t sample) const {
+    return color[(size_t{sample} * height + y) * width + x];
   }
   uint32_t At(uint32_t x, uint32_t y) const { return color[size_t{y} * width + x]; }
   D3DVIEWPORT9 Viewport() const { return {0, 0, width, height, 0.0f, 1.0f}; }
