@@ -355,6 +355,8 @@ TEST_F(Program, AFolderWhereNoFrameFolderCanBeMadeIsNamedAsTheReason) {
   EXPECT_NE(outcome.err.find(line + (root ? "Operation not permitted\n" : "Permission denied\n")),
             std::string::npos)
       << outcome.err;
+}
+
 // ---- Seamless loops, live pace and camera paths ------------------------------------
 
 // A globe picture whose red and green say the longitude: 128 + 127 cos and sin of it, so
