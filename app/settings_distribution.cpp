@@ -8,6 +8,20 @@
 
 #include "frame_capture.h"
 
+namespace {
+
+// Fields an older library did not fill are zero: nothing chosen. A text is read no
+// further than its field, terminated or not.
+void DistributeLook(const RecordingExtras& extras, EarthLook& look) {
+  look.sun = extras.sunOn != 0;
+  look.sunDegrees = float(extras.sunDegrees);
+  look.atmosphere = extras.atmosphere != 0;
+  std::snprintf(look.nightFile, sizeof look.nightFile, "%.*s", int(sizeof extras.nightFile), extras.nightFile);
+  std::snprintf(look.cloudsFile, sizeof look.cloudsFile, "%.*s", int(sizeof extras.cloudsFile), extras.cloudsFile);
+}
+
+}  // namespace
+
 // A movie path longer than the capture can hold is refused rather than cut short. The
 // record's text is read no further than its field, terminated or not.
 bool DistributeSettings(const RecordingSettings& record, GlobeApp& app, const RecordingExtras& extras) {
@@ -29,6 +43,6 @@ bool DistributeSettings(const RecordingSettings& record, GlobeApp& app, const Re
   app.spinForward = record.spinForward != 0;
   app.eyeZ = -3.0f;
   app.highTessellation = record.highTessellation;
-  (void)extras;
+  DistributeLook(extras, app.layers.look);
   return true;
 }

@@ -5,6 +5,7 @@
 
 #include "app_shell.h"
 #include "d3dx9.h"
+#include "earth_layers.h"
 #include "mesh_container.h"
 #include "sphere_rotator.h"
 
@@ -70,6 +71,7 @@ class GlobeApp : public AppShell {
   int vertexCount = 0;
   int highTessellation = 1;
   char textureFile[260] = {};
+  EarthLayers layers;  // the chosen look beyond the plain globe
 
  private:
   bool FormatPasses(const D3DCAPS9& deviceCaps, D3DFORMAT adapterFormat, D3DFORMAT format);

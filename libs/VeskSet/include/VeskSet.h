@@ -56,11 +56,22 @@ extern "C" VESKSET_API int VeskSet(RecordingSettings* settings);
 // zeros asks for nothing beyond the 560-byte record.
 struct RecordingExtras {
   uint32_t size;  // bytes of this record that hold values
+  // The Earth's look: a sun with day and night, clouds, the atmosphere's glow.
+  int32_t sunDegrees;    // with sunOn: the sun's angle from the camera, 0 to 360
+  uint8_t sunOn;         // not 0: a sun lights the globe (day picture) and leaves night
+  uint8_t atmosphere;    // not 0: a glow around the limb
+  char nightFile[260];   // CP932 picture of the night side; empty: night.jpg
+  char cloudsFile[260];  // CP932 picture of the cloud cover; empty: no clouds
 };
 
 static_assert(std::is_standard_layout_v<RecordingExtras>);
 static_assert(std::is_trivially_copyable_v<RecordingExtras>);
 static_assert(offsetof(RecordingExtras, size) == 0);
+static_assert(offsetof(RecordingExtras, sunDegrees) == 4);
+static_assert(offsetof(RecordingExtras, sunOn) == 8);
+static_assert(offsetof(RecordingExtras, atmosphere) == 9);
+static_assert(offsetof(RecordingExtras, nightFile) == 10);
+static_assert(offsetof(RecordingExtras, cloudsFile) == 270);
 
 // Fills *extras from the choices of the last successful VeskSet call. Returns 1 when
 // filled; 0 (record left as the caller gave it) without such a call, or when extras is

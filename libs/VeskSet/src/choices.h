@@ -18,6 +18,8 @@ inline constexpr int kMinFrames = 1;
 inline constexpr int kMaxFrames = 99999;
 inline constexpr int kMinEyeHeight = -1000;
 inline constexpr int kMaxEyeHeight = 1000;
+inline constexpr int kMinSunDegrees = 0;
+inline constexpr int kMaxSunDegrees = 360;
 
 // The program keeps the movie path in 135 bytes with its zero, so a longer one cannot
 // be recorded into although the record's field would hold it.
@@ -51,6 +53,12 @@ struct Choices {
   bool edit = false;
   bool convert = false;
   std::string_view format;  // one of the format keywords, or empty
+  // The Earth's look; the texts are empty for the defaults (night.jpg, no clouds).
+  bool sun = false;
+  int sunDegrees = 60;
+  std::string night;
+  std::string clouds;
+  bool atmosphere = false;
 
   bool operator==(const Choices&) const = default;
 };

@@ -29,6 +29,10 @@ enum class OptionId {
   Format,
   Dialog,
   NoDialog,
+  Sun,
+  Night,
+  Clouds,
+  Atmosphere,
   Help,
   Version,
 };
@@ -53,6 +57,10 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::Format, 0, "format", true},
     {OptionId::Dialog, 0, "dialog", false},
     {OptionId::NoDialog, 0, "no-dialog", false},
+    {OptionId::Sun, 0, "sun", true},
+    {OptionId::Night, 0, "night", true},
+    {OptionId::Clouds, 0, "clouds", true},
+    {OptionId::Atmosphere, 0, "atmosphere", false},
     {OptionId::Help, 'h', "help", false},
     {OptionId::Version, 0, "version", false},
 };
@@ -177,6 +185,10 @@ class Parser {
           choices_.chooseDevice = true;
           intent.recordingOptions = true;
           break;
+        case OptionId::Atmosphere:
+          choices_.atmosphere = true;
+          intent.recordingOptions = true;
+          break;
         default:
           if (!TakeValue(option->id, spelled, *value)) return ParseResult::Invalid;
           intent.recordingOptions = true;
@@ -187,10 +199,11 @@ class Parser {
   }
 
   // One key of the settings file. The switches are spelled yes or no there, and an
-  // empty then or format means none.
+  // empty then, format, sun, night or clouds means none.
   bool Apply(std::string_view key, std::string_view value) {
     const OptionInfo* option = FindLong(key);
-    bool isSwitch = option && (option->id == OptionId::Coarse || option->id == OptionId::ChooseDevice);
+    bool isSwitch = option && (option->id == OptionId::Coarse || option->id == OptionId::ChooseDevice ||
+                               option->id == OptionId::Atmosphere);
     if (option == nullptr || (!option->takesValue && !isSwitch)) {
       Fail("unknown setting " + Quote(key));
       return false;
@@ -203,9 +216,19 @@ class Parser {
       bool yes = value == "yes";
       if (option->id == OptionId::Coarse) {
         choices_.fineMesh = !yes;
+      } else if (option->id == OptionId::Atmosphere) {
+        choices_.atmosphere = yes;
       } else {
         choices_.chooseDevice = yes;
       }
+      return true;
+    }
+    if (value.empty() && option->id == OptionId::Sun) {
+      choices_.sun = false;
+      return true;
+    }
+    if (value.empty() && (option->id == OptionId::Night || option->id == OptionId::Clouds)) {
+      (option->id == OptionId::Night ? choices_.night : choices_.clouds).clear();
       return true;
     }
     if (value.empty() && option->id == OptionId::Then) {
@@ -229,6 +252,8 @@ class Parser {
     switch (id) {
       case OptionId::Movie:
       case OptionId::Texture:
+      case OptionId::Night:
+      case OptionId::Clouds:
         return "a file name of at most " + std::to_string(kPathField - 1) +
                " bytes in code page 932";
       case OptionId::Size:
@@ -246,6 +271,9 @@ class Parser {
         return "play, edit and convert, comma separated";
       case OptionId::Format:
         return "gif, mng or mpeg";
+      case OptionId::Sun:
+        return "a whole number of degrees from " + std::to_string(kMinSunDegrees) + " to " +
+               std::to_string(kMaxSunDegrees);
       default:
         return "nothing";
     }
@@ -302,6 +330,17 @@ class Parser {
         return TakePath(spelled, value, choices_.movie);
       case OptionId::Texture:
         return TakePath(spelled, value, choices_.texture);
+      case OptionId::Night:
+        return TakePath(spelled, value, choices_.night);
+      case OptionId::Clouds:
+        return TakePath(spelled, value, choices_.clouds);
+      case OptionId::Sun: {
+        auto degrees = ParseWhole(value, kMinSunDegrees, kMaxSunDegrees);
+        if (!degrees) return Reject(id, spelled, value);
+        choices_.sun = true;
+        choices_.sunDegrees = *degrees;
+        return true;
+      }
       case OptionId::Size: {
         size_t x = value.find('x');
         if (x == std::string_view::npos) return Reject(id, spelled, value);
@@ -370,6 +409,13 @@ class Parser {
            "      --then ACTIONS    after a complete recording: any of play, edit and convert,\n"
            "                        comma separated (default nothing)\n"
            "      --format FORMAT   convert to gif, mng or mpeg (MPEG-1); implies convert\n"
+           "      --sun DEGREES     light the globe by a sun fixed in the scene, DEGREES (0 to 360)\n"
+           "                        from the camera around the axis: 0 lights the whole side\n"
+           "                        in view, 90 its right half, 180 shows the night side\n"
+           "      --night FILE      picture of the night side with --sun (default night.jpg)\n"
+           "      --clouds FILE     picture of the cloud cover (its brightness), drifting over\n"
+           "                        the ground (default none)\n"
+           "      --atmosphere      a thin glow of atmosphere around the globe\n"
            "      --dialog          ask in the settings window even when options are given\n"
            "      --no-dialog       record at once with the options, without the window\n"
            "  -h, --help            show this help and exit\n"
@@ -451,7 +497,12 @@ bool FillRecord(const Choices& choices, RecordingSettings& settings) {
 void FillExtras(const Choices& choices, RecordingExtras& extras) {
   RecordingExtras full{};
   full.size = sizeof full;
-  (void)choices;
+  full.sunOn = choices.sun ? 1 : 0;
+  full.sunDegrees = choices.sun ? choices.sunDegrees : 0;
+  full.atmosphere = choices.atmosphere ? 1 : 0;
+  // The texts were checked against the field's size when they were taken.
+  (void)CopyText(full.nightFile, choices.night);
+  (void)CopyText(full.cloudsFile, choices.clouds);
   uint32_t filled = std::min<uint32_t>(extras.size, sizeof full);
   std::memcpy(&extras, &full, filled);
   extras.size = filled;
