@@ -30,12 +30,13 @@ struct Rgb {
 };
 using Frame = std::vector<Rgb>;
 
+// Pixel centres lie on whole coordinates, as in Direct3D 9: NDC -1 is pixel 0's centre.
 // Where the ray through a pixel's centre meets the globe, if it does well inside the
 // limb (the flat facets of the silhouette are left out).
 bool HitGlobe(int x, int y, double n[3]) {
   double aspect = double(kWidth) / kHeight;
-  double d[3] = {(2.0 * (x + 0.5) / kWidth - 1.0) * kHalfFovTangent * aspect,
-                 (1.0 - 2.0 * (y + 0.5) / kHeight) * kHalfFovTangent, 1.0};
+  double d[3] = {(2.0 * x / kWidth - 1.0) * kHalfFovTangent * aspect, (1.0 - 2.0 * y / kHeight) * kHalfFovTangent,
+                 1.0};
   double dd = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
   // The eye e is at (0, 0, -E): |e + t d|^2 = 1, with b = e.d.
   double b = -kEyeDistance * d[2], e2 = kEyeDistance * kEyeDistance;
@@ -68,7 +69,7 @@ class EarthLookRecording : public ::testing::Test {
     std::string run = "cd '" + dir_.path() + "' && VESK_HEADLESS=1 XDG_CONFIG_HOME='" + dir_.path() +
                       "/config' ASAN_OPTIONS=detect_leaks=0 '" VESK_PROGRAM "' --no-dialog -s 320x240 -o look.avi -n " +
                       std::to_string(frames) + " " + options + " 2>&1 && '" VESK_FFMPEG
-                      "' -v error -y -i look.avi -f rawvideo -pix_fmt rgb24 frames.rgb 2>&1";
+                      "' -v error -y -i look.avi -fps_mode passthrough -f rawvideo -pix_fmt rgb24 frames.rgb 2>&1";
     std::string said = testsupport::CommandOutput(run);
     std::string bytes = testsupport::FileText(dir_ / "frames.rgb");
     EXPECT_EQ(bytes.size(), size_t(frames) * kWidth * kHeight * 3) << said;
@@ -168,6 +169,62 @@ TEST_F(EarthLookRecording, TheSunBehindTheCameraLightsAllAndOppositeItLeavesNigh
     ASSERT_EQ(frames.size(), 2u);
     for (int i = 0; i < 2; ++i) ExpectDayAndNightSides(frames[size_t(i)], degrees, i);
   }
+}
+
+// The disc of the unit globe seen from 3 radii away: its radius on screen in pixels.
+const double kDiscRadius = kHeight / 2.0 * std::tan(std::asin(1.0 / kEyeDistance)) / kHalfFovTangent;
+constexpr double kGlowWidth = 0.04;  // of the radius, as documented
+
+int Brightness(const Rgb& p) { return p.r + p.g + p.b; }
+
+// The glow's gain on each pixel, keyed by the distance of its centre from the disc's.
+struct GlowRing {
+  int outsideBrighter = 0, outside = 0;  // just outside the limb
+  int changedInside = 0, changedBeyond = 0;
+  double leftGain = 0, rightGain = 0;    // on the limb's left and right thirds
+};
+
+GlowRing CompareGlow(const Frame& with, const Frame& without) {
+  GlowRing ring;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      double dx = x - kWidth / 2.0, dy = y - kHeight / 2.0, r = std::sqrt(dx * dx + dy * dy);
+      size_t at = size_t(y) * kWidth + x;
+      int gain = Brightness(with[at]) - Brightness(without[at]);
+      if (r < kDiscRadius - 2.0 && gain != 0) ++ring.changedInside;
+      if (r > kDiscRadius * (1.0 + kGlowWidth) + 1.5 && gain != 0) ++ring.changedBeyond;
+      if (r > kDiscRadius + 0.8 && r < kDiscRadius + 2.5) {
+        ++ring.outside;
+        if (gain > 0) ++ring.outsideBrighter;
+        if (dx < -kDiscRadius / 2) ring.leftGain += gain;
+        if (dx > kDiscRadius / 2) ring.rightGain += gain;
+      }
+    }
+  }
+  return ring;
+}
+
+TEST_F(EarthLookRecording, TheAtmosphereBrightensAThinRingJustOutsideTheDisc) {
+  std::vector<Frame> without = Record("-t day.png", 2), with = Record("-t day.png --atmosphere", 2);
+  ASSERT_EQ(without.size(), 2u);
+  ASSERT_EQ(with.size(), 2u);
+  GlowRing ring = CompareGlow(with[1], without[1]);
+  EXPECT_GT(ring.outside, 1000);
+  EXPECT_GE(ring.outsideBrighter, ring.outside * 98 / 100) << "of " << ring.outside;
+  EXPECT_EQ(ring.changedBeyond, 0) << "nothing beyond the glow's width";
+  EXPECT_EQ(ring.changedInside, 0) << "the globe hides the glow's inner edge";
+  EXPECT_NEAR(ring.leftGain / ring.rightGain, 1.0, 0.05) << "without a sun the glow is even";
+}
+
+TEST_F(EarthLookRecording, WithASunTheGlowDimsOnTheNightSide) {
+  std::vector<Frame> without = Record("-t day.png --night night.png --sun 90", 2),
+                     with = Record("-t day.png --night night.png --sun 90 --atmosphere", 2);
+  ASSERT_EQ(with.size(), 2u);
+  ASSERT_EQ(without.size(), 2u);
+  GlowRing ring = CompareGlow(with[1], without[1]);
+  EXPECT_EQ(ring.changedBeyond, 0);
+  EXPECT_GT(ring.leftGain, 0);
+  EXPECT_LT(ring.leftGain * 3, ring.rightGain) << "the night side's limb glows less";
 }
 
 }  // namespace
