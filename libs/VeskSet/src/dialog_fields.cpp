@@ -117,7 +117,8 @@ TextField CheckPicture(std::string_view utf8) {
 }
 
 bool DialogProblems::Any() const {
-  return !movie.empty() || !picture.empty() || !size.empty() || !frames.empty() || !eyeHeight.empty();
+  return !movie.empty() || !picture.empty() || !size.empty() || !frames.empty() || !eyeHeight.empty() ||
+         !sunDegrees.empty() || !night.empty() || !clouds.empty();
 }
 
 DialogTexts TextsFromChoices(const Choices& choices) {
@@ -135,8 +136,43 @@ DialogTexts TextsFromChoices(const Choices& choices) {
   texts.edit = choices.edit;
   texts.convert = choices.convert || !choices.format.empty();
   texts.format = choices.format == kKeywordMng ? 1 : choices.format == kKeywordMpeg ? 2 : 0;
+  texts.sun = choices.sun;
+  texts.sunDegrees = std::to_string(choices.sunDegrees);
+  texts.night = choices.night.empty() ? std::string(kDefaultNight) : win32ext::Cp932ToUtf8(choices.night).value_or("");
+  texts.clouds = !choices.clouds.empty();
+  texts.cloudsFile =
+      choices.clouds.empty() ? std::string(kDefaultClouds) : win32ext::Cp932ToUtf8(choices.clouds).value_or("");
+  texts.atmosphere = choices.atmosphere;
   return texts;
 }
+
+namespace {
+
+// The parts of the look that are on are checked and taken (a bad field keeps "Record"
+// from being offered); a part turned off is left out, whatever its fields hold.
+void CheckLook(const DialogTexts& texts, Choices& choices, DialogProblems& problems) {
+  choices.sun = false;
+  if (texts.sun) {
+    NumberField degrees = CheckNumber(texts.sunDegrees, kMinSunDegrees, kMaxSunDegrees);
+    TextField night = CheckPicture(texts.night);
+    problems.sunDegrees = degrees.problem;
+    problems.night = night.problem;
+    problems.nightInfo = night.info;
+    if (degrees.problem.empty()) choices.sunDegrees = degrees.value;
+    if (night.problem.empty()) choices.night = night.cp932 == kDefaultNight ? std::string() : night.cp932;
+    choices.sun = true;
+  }
+  choices.clouds.clear();
+  if (texts.clouds) {
+    TextField clouds = CheckPicture(texts.cloudsFile);
+    problems.clouds = clouds.problem;
+    problems.cloudsInfo = clouds.info;
+    choices.clouds = clouds.cp932;
+  }
+  choices.atmosphere = texts.atmosphere;
+}
+
+}  // namespace
 
 DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices) {
   DialogProblems problems;
@@ -173,7 +209,15 @@ DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices) {
   static_assert(std::size(kFormats) == std::size(kFormatNames));
   bool knownFormat = texts.format >= 0 && texts.format < int(std::size(kFormats));
   choices.format = texts.convert && knownFormat ? kFormats[texts.format] : std::string_view();
+  CheckLook(texts, choices, problems);
   return problems;
+}
+
+std::string SunText(int degrees) {
+  if (degrees <= 30 || degrees >= 330) return "the side in view in daylight";
+  if (degrees >= 150 && degrees <= 210) return "the side in view at night";
+  return std::string(degrees < 180 ? "the right" : "the left") + (degrees % 180 == 90 ? " half" : " side") +
+         " in daylight";
 }
 
 std::string MovieSizeText(int width, int height, int frames) {

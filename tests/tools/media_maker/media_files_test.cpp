@@ -1,8 +1,7 @@
 // The media files the build generated, read back through our D3DX loaders: the backdrop
 // mesh with its opaque textured material, a star texture that looks like a night sky,
 // a globe picture with oceans, land and ice whose edges meet without a seam, a grey
-// cloud picture, and the
-// registry value that leads the program's media search to them.
+// cloud picture, and the registry value that leads the program's media search to them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
