@@ -14,6 +14,28 @@
 
 namespace {
 
+// The layers' own sphere: finer than the plain globe, so that the terminator's band,
+// interpolated between vertices, keeps its shape.
+constexpr int kLayerBands = 60;
+constexpr int kLayerSectors = 120;
+constexpr int kGlowSegments = 128;
+
+struct LayerVertex {
+  float x, y, z;
+  float nx, ny, nz;
+  D3DCOLOR diffuse;  // white; alpha: how much of the day picture shows (1 day, 0 night)
+  float u, v;
+};
+static_assert(sizeof(LayerVertex) == 36);
+constexpr DWORD kLayerFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+
+struct GlowVertex {
+  float x, y, z;
+  D3DCOLOR diffuse;
+};
+static_assert(sizeof(GlowVertex) == 16);
+constexpr DWORD kGlowFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+
 constexpr int kSphereVertices = (kLayerBands + 1) * (kLayerSectors + 1);
 constexpr int kSphereTriangles = 2 * kLayerBands * kLayerSectors;
 static_assert(kSphereVertices <= 65536, "16-bit indices");
@@ -147,14 +169,13 @@ HRESULT EarthLayers::CreateSphere(IDirect3DDevice9* device) {
     }
   }
   sphereIndices->Unlock();
-  FillSphere({0.0f, 0.0f, 0.0f});
+  FillSphere({0.0f, 0.0f, 0.0f}, false);
   return S_OK;
 }
 
 // The plain globe's mapping: u runs from 1 to 0 around the axis, v from the north pole.
 // Without a sun every vertex shows the day picture.
-void EarthLayers::FillSphere(const D3DXVECTOR3& sunInObject) {
-  bool lit = sunInObject.x != 0.0f || sunInObject.y != 0.0f || sunInObject.z != 0.0f;
+void EarthLayers::FillSphere(const D3DXVECTOR3& sunInObject, bool lit) {
   LayerVertex* out = nullptr;
   if (FAILED(sphereVertices->Lock(0, 0, reinterpret_cast<void**>(&out), 0))) return;
   for (int i = 0; i <= kLayerBands; ++i) {
@@ -203,7 +224,7 @@ void EarthLayers::DrawSphere(IDirect3DDevice9* device) {
 // Stage 0: the day picture times the light; stage 1: that or the night picture, by the
 // diffuse alpha.
 void EarthLayers::DrawLitGlobe(IDirect3DDevice9* device, const D3DXMATRIX& world, IDirect3DTexture9* day) {
-  FillSphere(ObjectDirection(world, SunDirection(look.sunDegrees)));
+  FillSphere(ObjectDirection(world, SunDirection(look.sunDegrees)), true);
   SetSunLight(device);
   device->SetTexture(0, day);
   SetStage(device, 0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_DIFFUSE);

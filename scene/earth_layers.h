@@ -30,27 +30,6 @@ constexpr float kTerminatorHalfWidth = 0.104528f;
 // The glow reaches this fraction of the disc's radius beyond the limb.
 constexpr float kGlowWidth = 0.04f;
 
-// The layers' own sphere: finer than the plain globe, so that the terminator's band,
-// interpolated between vertices, keeps its shape.
-constexpr int kLayerBands = 60;
-constexpr int kLayerSectors = 120;
-constexpr int kGlowSegments = 128;
-
-struct LayerVertex {
-  float x, y, z;
-  float nx, ny, nz;
-  D3DCOLOR diffuse;  // white; alpha: how much of the day picture shows (1 day, 0 night)
-  float u, v;
-};
-static_assert(sizeof(LayerVertex) == 36);
-constexpr DWORD kLayerFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;
-
-struct GlowVertex {
-  float x, y, z;
-  D3DCOLOR diffuse;
-};
-constexpr DWORD kGlowFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
-
 // The direction to the sun in the scene for an angle in degrees: the camera looks along
 // +z, so 0 points back at it (-z) and 90 to its right (+x).
 D3DXVECTOR3 SunDirection(float degrees);
@@ -87,8 +66,9 @@ class EarthLayers {
 
  private:
   HRESULT CreateSphere(IDirect3DDevice9* device);
-  // Writes the sphere's vertices with the day weights for a sun at `sunInObject`.
-  void FillSphere(const D3DXVECTOR3& sunInObject);
+  // Writes the sphere's vertices; with `lit`, with the day weights for a sun at
+  // `sunInObject`, otherwise all day.
+  void FillSphere(const D3DXVECTOR3& sunInObject, bool lit);
   void FillGlow(const D3DXVECTOR3& centre, const D3DXVECTOR3& eye);
   void SetSunLight(IDirect3DDevice9* device);
   void DrawSphere(IDirect3DDevice9* device);
