@@ -38,6 +38,16 @@ bool PrepareCameraPaths(const RecordingExtras& extras, GlobeApp& app) {
   return true;
 }
 
+// Fields an older library did not fill are zero: nothing chosen. A text is read no
+// further than its field, terminated or not.
+void DistributeLook(const RecordingExtras& extras, EarthLook& look) {
+  look.sun = extras.sunOn != 0;
+  look.sunDegrees = float(extras.sunDegrees);
+  look.atmosphere = extras.atmosphere != 0;
+  std::snprintf(look.nightFile, sizeof look.nightFile, "%.*s", int(sizeof extras.nightFile), extras.nightFile);
+  std::snprintf(look.cloudsFile, sizeof look.cloudsFile, "%.*s", int(sizeof extras.cloudsFile), extras.cloudsFile);
+}
+
 // The fields beyond the 560-byte record; their texts are read no further than their
 // fields, terminated or not.
 bool DistributeExtras(RecordingExtras extras, GlobeApp& app) {
@@ -46,6 +56,7 @@ bool DistributeExtras(RecordingExtras extras, GlobeApp& app) {
   app.loopTurns = int32_t(extras.loopTurns);
   app.tiltDegrees = extras.tiltDegrees;
   app.pace.Choose(extras.pace);
+  DistributeLook(extras, app.layers.look);
   return PrepareCameraPaths(extras, app);
 }
 

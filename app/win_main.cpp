@@ -9,7 +9,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   GlobeApp app;
   RecordingSettings record;
   if (VeskSet(&record) == 0) return 0;
-  // Zeros, the Parts' behaviour, unless the library fills in more.
+  // Zeros ask for nothing beyond the 560-byte record, unless the library fills in more.
   RecordingExtras extras{};
   extras.size = sizeof extras;
   VeskSetExtras(&extras);

@@ -67,10 +67,12 @@ HRESULT GlobeApp::InitDeviceObjects() {
   }
   result = CreateTextureFromMediaFile(device, textureFile, &globeTexture, D3DFMT_R5G6B5);
   if (FAILED(result)) {
-    ReportMediaFailure("globe picture", textureFile,
-                       "not a picture this program reads (JPEG, PNG, BMP, TGA, DDS, PPM/PGM/PBM or DIB), or damaged",
-                       result);
+    ReportMediaFailure("globe picture", textureFile, kUnreadablePicture, result);
     return ERR_MEDIA_NOT_FOUND;
+  }
+  if (layers.Chosen()) {
+    result = layers.Create(device);
+    if (FAILED(result)) return result;
   }
   bumpFormat = ChooseBumpFormat();
   if (bumpFormat == D3DFMT_UNKNOWN) return E_FAIL;
@@ -102,6 +104,7 @@ HRESULT GlobeApp::InvalidateDeviceObjects() {
 }
 
 HRESULT GlobeApp::DeleteDeviceObjects() {
+  layers.Delete();
   if (globeTexture) globeTexture->Release();
   globeTexture = nullptr;
   if (font) font->DeleteDeviceObjects();

@@ -6,6 +6,7 @@
 #include "app_shell.h"
 #include "camera_path.h"
 #include "d3dx9.h"
+#include "earth_layers.h"
 #include "mesh_container.h"
 #include "sphere_rotator.h"
 
@@ -76,13 +77,14 @@ class GlobeApp : public AppShell {
   int vertexCount = 0;
   int highTessellation = 1;
   char textureFile[260] = {};
-  // Extensions; zero and empty are the Parts' scene.
+  // Extensions; zero and empty leave the scene as the 560-byte record alone makes it.
   float tiltDegrees = 0.0f;             // lean of the spin axis towards the viewer
   std::vector<CameraView> cameraPath;   // views to record instead of the spin and the mouse
   CameraPathWriter pathWriter;          // open while the views are saved
   char savePathFile[260] = {};          // its CP932 name, for messages
   CameraView shownView;                 // what the last FrameMove made the transforms of
   int64_t loopPosition = 0;             // a loop's steps from its first frame, modulo its frames
+  EarthLayers layers;  // the chosen look beyond the plain globe
 
  private:
   void Spin();

@@ -1,7 +1,7 @@
 // Each frame: the spin (or a camera path's view) and transforms (FrameMove), then the
-// backdrop mesh around the eye and the textured globe strip (Render). Nothing else is
-// drawn: the backdrop, drawn with the depth test always passing, takes the place of a
-// clear.
+// backdrop mesh around the eye and the textured globe strip, or the sun-lit globe, and
+// the chosen layers over it (Render). Nothing else is drawn: the backdrop, drawn with
+// the depth test always passing, takes the place of a clear.
 #include <algorithm>
 #include <numbers>
 
@@ -126,9 +126,14 @@ HRESULT GlobeApp::Render() {
   device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
   device->SetTransform(D3DTS_WORLD, &world);
   device->SetTransform(D3DTS_VIEW, &view);
-  SetGlobeStates();
-  device->SetStreamSource(0, vertexBuffer, 0, sizeof(GlobeVertex));
-  device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, UINT(vertexCount - 2));
+  if (layers.look.sun) {
+    layers.DrawLitGlobe(device, world, globeTexture);
+  } else {
+    SetGlobeStates();
+    device->SetStreamSource(0, vertexBuffer, 0, sizeof(GlobeVertex));
+    device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, UINT(vertexCount - 2));
+  }
+  if (layers.Chosen()) layers.DrawOverGlobe(device, world, view, spinAngle);
   ResetStates();
   device->EndScene();
   return S_OK;

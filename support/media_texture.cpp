@@ -22,18 +22,26 @@ namespace {
 // CP932 text as the terminal shows it.
 std::string Printable(const char* cp932) { return win32ext::Cp932ToUtf8(cp932).value_or(cp932); }
 
-std::string NotFoundReason() {
-  char media[260];
-  if (FAILED(GetSdkMediaPath(media, sizeof media)))
-    return "not found in the current folder, and no media folder is registered";
-  std::string folder = win32ext::ToSystemPath(media).value_or(media);
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  return "not found in the current folder or in " + folder;
+// The Earth's pictures are linked into the media folder from a Debian package, when it
+// is installed; without it the user needs to know which.
+std::string PackageHint(const char* fileName) {
+  std::string name(fileName);
+  if (name != "earth.jpg" && name != "night.jpg") return "";
+  return " (it comes with Debian's xplanet-images package: install it and build again)";
 }
 
-std::string FailureReason(const char* invalidData, HRESULT result) {
+std::string NotFoundReason(const char* fileName) {
+  char media[260];
+  if (FAILED(GetSdkMediaPath(media, sizeof media)))
+    return "not found in the current folder, and no media folder is registered" + PackageHint(fileName);
+  std::string folder = win32ext::ToSystemPath(media).value_or(media);
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return "not found in the current folder or in " + folder + PackageHint(fileName);
+}
+
+std::string FailureReason(const char* fileName, const char* invalidData, HRESULT result) {
   switch (result) {
-    case D3DX_FILE_NOT_FOUND: return NotFoundReason();
+    case D3DX_FILE_NOT_FOUND: return NotFoundReason(fileName);
     case D3DXERR_INVALIDDATA: return invalidData;
     case E_OUTOFMEMORY: return "not enough memory";
     case E_FAIL: return "its full path is longer than 259 bytes";
@@ -50,5 +58,5 @@ std::string FailureReason(const char* invalidData, HRESULT result) {
 
 void ReportMediaFailure(const char* role, const char* fileName, const char* invalidData, HRESULT result) {
   std::fprintf(stderr, "vesk: cannot load the %s '%s': %s\n", role, Printable(fileName).c_str(),
-               FailureReason(invalidData, result).c_str());
+               FailureReason(fileName, invalidData, result).c_str());
 }

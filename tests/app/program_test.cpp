@@ -605,6 +605,50 @@ TEST_F(Program, ADamagedCameraPathIsRefusedWithOneLineNamingTheFileAndTheLine) {
   Outcome folder = Run({"-n", "2", "--save-path", "a-folder.path"});
   EXPECT_EQ(folder.status, 2);
   EXPECT_EQ(folder.err.rfind("vesk: cannot write the camera path 'a-folder.path': ", 0), 0u) << folder.err;
+// The Earth's pictures are links into the media folder to Debian's xplanet-images; where
+// the package is installed, the usual search finds them from any folder.
+TEST_F(Program, RecordsTheEarthFromTheMediaFolderWhereThePackageIsInstalled) {
+  if (!fs::exists("/usr/share/xplanet/images/earth.jpg")) GTEST_SKIP() << "xplanet-images is not installed";
+  Outcome outcome = Run({"-t", "earth.jpg", "-n", "2", "-s", "160x120"});
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_NE(Probe(work_ / "globe.avi").find("nb_read_frames=2\n"), std::string::npos);
+}
+
+// A media folder without the Earth's pictures, as a machine without the package has:
+// one line names the file and the package, then the media message.
+TEST_F(Program, WithoutTheEarthsPicturesTheMessageNamesTheFileAndThePackage) {
+  fs::path base = base_.path(), media = base / "samples" / "Media";
+  fs::path built = fs::path(VESK_PROGRAM).parent_path().parent_path() / "data" / "Media";
+  fs::create_directories(media);
+  for (const char* file : {"vesk.x", "vesk_stars.jpg"}) fs::create_symlink(built / file, media / file);
+  fs::create_directories(base / "config" / "vesk");
+  std::ofstream(base / "config" / "vesk" / "registry.ini")
+      << "[HKEY_LOCAL_MACHINE\\Software\\Graphics SDK]\nSamples Path=" << (base / "samples").string() << "\n";
+  Outcome outcome = Run({"-t", "earth.jpg", "-n", "2"});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.err.rfind("vesk: cannot load the globe picture 'earth.jpg': not found in the current folder or in " +
+                                  media.string() + " (it comes with Debian's xplanet-images package",
+                              0),
+            0u)
+      << outcome.err;
+  EXPECT_FALSE(fs::exists(work_ / "globe.avi"));
+}
+
+// The night and cloud pictures are read as hostile as the globe's: a damaged or missing
+// one ends the run before any frame, naming the file.
+TEST_F(Program, ADamagedOrMissingNightOrCloudPictureIsRefusedByName) {
+  std::ofstream(work_ / "broken.png") << "\x89PNG\r\n\x1a\n cut short";
+  Outcome night = Run({"-n", "2", "--sun", "90", "--night", "broken.png"});
+  EXPECT_EQ(night.status, 1);
+  EXPECT_EQ(night.err.rfind("vesk: cannot load the night picture 'broken.png': not a picture this program reads", 0),
+            0u)
+      << night.err;
+  Outcome defaultNight = Run({"-n", "2", "--sun", "90"}, base_.path());  // no media folder of its own there either
+  EXPECT_EQ(defaultNight.status, fs::exists("/usr/share/xplanet/images/night.jpg") ? 0 : 1) << defaultNight.err;
+  Outcome clouds = Run({"-n", "2", "--clouds", "no-such-clouds.png"});
+  EXPECT_EQ(clouds.status, 1);
+  EXPECT_EQ(clouds.err.rfind("vesk: cannot load the cloud picture 'no-such-clouds.png': not found", 0), 0u)
+      << clouds.err;
   EXPECT_FALSE(fs::exists(work_ / "globe.avi"));
 }
 

@@ -114,4 +114,19 @@ TEST_F(Install, InstalledProgramRecordsFromAnotherFolder) {
   EXPECT_EQ(probe.output, "nb_read_frames=3\n");
 }
 
+// The Earth's pictures are installed as the build made them: links to the package's
+// files, never copies; the default cloud picture is a file of its own.
+TEST_F(Install, TheEarthsPicturesStayLinksToThePackage) {
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(prefix_ / "share/vesk/Media/clouds.png")));
+  for (const char* name : {"earth.jpg", "night.jpg"}) {
+    fs::path installed = prefix_ / "share/vesk/Media" / name;
+    if (!fs::exists(fs::path("/usr/share/xplanet/images") / name)) {
+      EXPECT_FALSE(fs::exists(fs::symlink_status(installed))) << name;
+      continue;
+    }
+    ASSERT_TRUE(fs::is_symlink(installed)) << name;
+    EXPECT_EQ(fs::read_symlink(installed), fs::path("/usr/share/xplanet/images") / name);
+  }
+}
+
 }  // namespace

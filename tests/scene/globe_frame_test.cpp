@@ -13,20 +13,6 @@ namespace {
 
 const std::string kReferences = VESK_SCENE_REFERENCE_DIR;
 
-testsupport::Image DrawFrame(testsupport::TestDevice& test, GlobeApp& app, float spin,
-                             const testsupport::DeviceOptions& options) {
-  spinAngle = spin;
-  app.elapsedTime = 0.0f;
-  EXPECT_EQ(app.FrameMove(), S_OK);
-  EXPECT_EQ(app.Render(), S_OK);
-  test.device->Present(nullptr, nullptr, nullptr, nullptr);
-  std::vector<uint32_t> screen = testsupport::ReadFrontBuffer(test);
-  testsupport::Image image{uint32_t(options.width), uint32_t(options.height), {}};
-  for (int y = 0; y < options.height; ++y)
-    for (int x = 0; x < options.width; ++x) image.argb.push_back(screen[size_t(options.y + y) * 1920 + options.x + x]);
-  return image;
-}
-
 TEST(GlobeFrame, DefaultMediaFrameMatchesItsReference) {
   testsupport::DeviceOptions options;
   options.width = 160;
@@ -39,7 +25,7 @@ TEST(GlobeFrame, DefaultMediaFrameMatchesItsReference) {
   app.eyeZ = -3.0f;
   scenetest::InitScene(app);
   ASSERT_FALSE(HasFatalFailure());
-  testsupport::Image image = DrawFrame(test, app, 1.3f, options);
+  testsupport::Image image = scenetest::DrawFrame(test, app, 1.3f, options);
   EXPECT_EQ(testsupport::MatchReference(kReferences + "/globe_frame.png", image, 0), "");
   scenetest::ReleaseScene(app, test);
 }

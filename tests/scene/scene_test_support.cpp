@@ -49,6 +49,20 @@ void InitScene(GlobeApp& app) {
   ASSERT_EQ(app.RestoreDeviceObjects(), S_OK);
 }
 
+testsupport::Image DrawFrame(testsupport::TestDevice& test, GlobeApp& app, float spin,
+                             const testsupport::DeviceOptions& options) {
+  spinAngle = spin;
+  app.elapsedTime = 0.0f;
+  EXPECT_EQ(app.FrameMove(), S_OK);
+  EXPECT_EQ(app.Render(), S_OK);
+  test.device->Present(nullptr, nullptr, nullptr, nullptr);
+  std::vector<uint32_t> screen = testsupport::ReadFrontBuffer(test);
+  testsupport::Image image{uint32_t(options.width), uint32_t(options.height), {}};
+  for (int y = 0; y < options.height; ++y)
+    for (int x = 0; x < options.width; ++x) image.argb.push_back(screen[size_t(options.y + y) * 1920 + options.x + x]);
+  return image;
+}
+
 void ReleaseScene(GlobeApp& app, testsupport::TestDevice& test) {
   app.InvalidateDeviceObjects();
   app.DeleteDeviceObjects();

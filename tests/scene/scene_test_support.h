@@ -6,6 +6,7 @@
 
 #include "device_test_support.h"
 #include "globe_app.h"
+#include "png_image.h"
 #include "scratch_dir.h"
 
 namespace scenetest {
@@ -25,6 +26,11 @@ void AttachDevice(GlobeApp& app, testsupport::TestDevice& test);
 // OneTimeSceneInit, InitDeviceObjects with the bundled media (found through the
 // registry.ini beside the test program) and the default picture, RestoreDeviceObjects.
 void InitScene(GlobeApp& app);
+
+// One frame of the scene at a fixed spin (FrameMove, Render, Present), read back from the
+// screen at the window's place.
+testsupport::Image DrawFrame(testsupport::TestDevice& test, GlobeApp& app, float spin,
+                             const testsupport::DeviceOptions& options);
 
 // The hooks of the device's end and the scene's, in the shell's order; the device's
 // stream and indices are let go so that the test device can check for leaks.

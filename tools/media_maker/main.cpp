@@ -1,6 +1,7 @@
 // make_media OUTPUT_FOLDER: writes the program's media into the folder (which must
 // exist): the backdrop mesh vesk.x, its star texture vesk_stars.jpg and the default
-// globe picture globe.png. The output depends on nothing but this program.
+// globe picture globe.png, and the default cloud picture clouds.png. The output depends
+// on nothing but this program.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -16,6 +17,7 @@ constexpr float kBackdropRadius = 10.0f;
 constexpr int kBackdropRings = 32, kBackdropSegments = 64;
 constexpr int kSkyWidth = 4096, kSkyHeight = 2048;
 constexpr int kPlanetWidth = 2048, kPlanetHeight = 1024;
+constexpr int kCloudWidth = 1024, kCloudHeight = 512;
 constexpr int kJpegQuality = 90;
 
 bool WriteText(const std::string& path, const std::string& text) {
@@ -43,6 +45,8 @@ int main(int argc, char** argv) {
             Report(media::WriteJpeg(folder + kStarTexture, media::MakeStarSky(kSkyWidth, kSkyHeight), kJpegQuality),
                    folder + kStarTexture) &&
             Report(media::WritePng(folder + "globe.png", media::MakePlanet(kPlanetWidth, kPlanetHeight)),
-                   folder + "globe.png");
+                   folder + "globe.png") &&
+            Report(media::WritePng(folder + "clouds.png", media::MakeClouds(kCloudWidth, kCloudHeight)),
+                   folder + "clouds.png");
   return ok ? 0 : 1;
 }

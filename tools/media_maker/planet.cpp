@@ -30,7 +30,11 @@ float Bell(float x, float centre, float width) {
   return std::exp(-t * t);
 }
 
+}  // namespace
+
 float LatitudeDegrees(int y, int height) { return 90.0f - 180.0f * (float(y) + 0.5f) / float(height); }
+
+namespace {
 
 // Height above sea level (negative under water), roughly -1 .. 1.
 float Elevation(Vec3 p, const GradientNoise& noise) {
@@ -100,8 +104,8 @@ Color IceColor(Vec3 p, const GradientNoise& noise) {
              0.5f + 0.5f * noise.Fractal(p * 9.0f + Vec3{41.0f, 0, 0}, 3));
 }
 
-// Cloud opacity: swirled fractal cloud, most common at the equator and in the stormy
-// mid-latitudes, rarest over the subtropical deserts.
+}  // namespace
+
 float CloudCover(Vec3 p, float latitude, const GradientNoise& noise) {
   Vec3 swirl = Vec3{0.7f, -0.4f, 0.5f} * noise.At(p * 1.4f + Vec3{0, 31.0f, 0});
   float cloud = noise.Fractal(p * 3.2f + swirl, 5, 0.55f);
@@ -109,6 +113,8 @@ float CloudCover(Vec3 p, float latitude, const GradientNoise& noise) {
   float belts = 0.35f * Bell(absLat, 0.0f, 9.0f) + 0.4f * Bell(absLat, 55.0f, 12.0f) - 0.2f * Bell(absLat, 25.0f, 8.0f);
   return 0.82f * SmoothStep(0.18f - belts, 0.65f - belts, cloud);
 }
+
+namespace {
 
 Color SurfaceColor(const Field& field, int x, int y, const GradientNoise& noise) {
   Vec3 p = PixelDirection(x, y, field.width, field.height);

@@ -68,15 +68,27 @@ struct RecordingExtras {
   // recorded frame's view; pathFile replaces the spin and the mouse with its views.
   char savePathFile[260];
   char pathFile[260];
+  // The Earth's look: a sun with day and night, clouds, the atmosphere's glow.
+  int32_t sunDegrees;    // with sunOn: the sun's angle from the camera, 0 to 360
+  uint8_t sunOn;         // not 0: a sun lights the globe (day picture) and leaves night
+  uint8_t atmosphere;    // not 0: a glow around the limb
+  char nightFile[260];   // CP932 picture of the night side; empty: night.jpg
+  char cloudsFile[260];  // CP932 picture of the cloud cover; empty: no clouds
 };
 
 static_assert(std::is_standard_layout_v<RecordingExtras>);
 static_assert(std::is_trivially_copyable_v<RecordingExtras>);
 static_assert(offsetof(RecordingExtras, size) == 0);
-static_assert(offsetof(RecordingExtras, tiltDegrees) == offsetof(RecordingExtras, loopTurns) + 4);
-static_assert(offsetof(RecordingExtras, pace) == offsetof(RecordingExtras, loopTurns) + 8);
-static_assert(offsetof(RecordingExtras, savePathFile) == offsetof(RecordingExtras, loopTurns) + 12);
-static_assert(offsetof(RecordingExtras, pathFile) == offsetof(RecordingExtras, loopTurns) + 272);
+static_assert(offsetof(RecordingExtras, loopTurns) == 4);
+static_assert(offsetof(RecordingExtras, tiltDegrees) == 8);
+static_assert(offsetof(RecordingExtras, pace) == 12);
+static_assert(offsetof(RecordingExtras, savePathFile) == 16);
+static_assert(offsetof(RecordingExtras, pathFile) == 276);
+static_assert(offsetof(RecordingExtras, sunDegrees) == 536);
+static_assert(offsetof(RecordingExtras, sunOn) == 540);
+static_assert(offsetof(RecordingExtras, atmosphere) == 541);
+static_assert(offsetof(RecordingExtras, nightFile) == 542);
+static_assert(offsetof(RecordingExtras, cloudsFile) == 802);
 
 // Fills *extras from the choices of the last successful VeskSet call. Returns 1 when
 // filled; 0 (record left as the caller gave it) without such a call, or when extras is

@@ -21,6 +21,8 @@ inline constexpr int kMinEyeHeight = -1000;
 inline constexpr int kMaxEyeHeight = 1000;
 inline constexpr int kMaxLoopTurns = 100;  // 0: no loop, the fixed step
 inline constexpr double kMaxTiltDegrees = 90.0;  // either way
+inline constexpr int kMinSunDegrees = 0;
+inline constexpr int kMaxSunDegrees = 360;
 
 // The program keeps the movie path in 135 bytes with its zero, so a longer one cannot
 // be recorded into although the record's field would hold it.
@@ -63,6 +65,12 @@ struct Choices {
   Pace pace = Pace::Unchosen;
   std::string savePath;  // camera path files, CP932; empty for none
   std::string path;
+  // The Earth's look; the texts are empty for the defaults (night.jpg, no clouds).
+  bool sun = false;
+  int sunDegrees = 60;
+  std::string night;
+  std::string clouds;
+  bool atmosphere = false;
 
   bool operator==(const Choices&) const = default;
 };

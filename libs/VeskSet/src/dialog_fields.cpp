@@ -118,7 +118,7 @@ TextField CheckPicture(std::string_view utf8) {
 
 bool DialogProblems::Any() const {
   return !movie.empty() || !picture.empty() || !size.empty() || !frames.empty() || !eyeHeight.empty() ||
-         !turns.empty() || !tilt.empty();
+         !turns.empty() || !tilt.empty() || !sunDegrees.empty() || !night.empty() || !clouds.empty();
 }
 
 DialogTexts TextsFromChoices(const Choices& choices) {
@@ -140,6 +140,13 @@ DialogTexts TextsFromChoices(const Choices& choices) {
   if (texts.loop) texts.turns = std::to_string(choices.loopTurns);
   texts.tilt = DecimalText(choices.tiltDegrees);
   texts.steer = choices.pace == Pace::Live;
+  texts.sun = choices.sun;
+  texts.sunDegrees = std::to_string(choices.sunDegrees);
+  texts.night = choices.night.empty() ? std::string(kDefaultNight) : win32ext::Cp932ToUtf8(choices.night).value_or("");
+  texts.clouds = !choices.clouds.empty();
+  texts.cloudsFile =
+      choices.clouds.empty() ? std::string(kDefaultClouds) : win32ext::Cp932ToUtf8(choices.clouds).value_or("");
+  texts.atmosphere = choices.atmosphere;
   return texts;
 }
 
@@ -166,6 +173,30 @@ void CheckExtensions(const DialogTexts& texts, Choices& choices, DialogProblems&
   } else if (choices.pace == Pace::Live) {
     choices.pace = Pace::Unchosen;
   }
+}
+
+// The parts of the look that are on are checked and taken (a bad field keeps "Record"
+// from being offered); a part turned off is left out, whatever its fields hold.
+void CheckLook(const DialogTexts& texts, Choices& choices, DialogProblems& problems) {
+  choices.sun = false;
+  if (texts.sun) {
+    NumberField degrees = CheckNumber(texts.sunDegrees, kMinSunDegrees, kMaxSunDegrees);
+    TextField night = CheckPicture(texts.night);
+    problems.sunDegrees = degrees.problem;
+    problems.night = night.problem;
+    problems.nightInfo = night.info;
+    if (degrees.problem.empty()) choices.sunDegrees = degrees.value;
+    if (night.problem.empty()) choices.night = night.cp932 == kDefaultNight ? std::string() : night.cp932;
+    choices.sun = true;
+  }
+  choices.clouds.clear();
+  if (texts.clouds) {
+    TextField clouds = CheckPicture(texts.cloudsFile);
+    problems.clouds = clouds.problem;
+    problems.cloudsInfo = clouds.info;
+    choices.clouds = clouds.cp932;
+  }
+  choices.atmosphere = texts.atmosphere;
 }
 
 }  // namespace
@@ -207,7 +238,15 @@ DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices) {
   choices.format = texts.convert && knownFormat ? kFormats[texts.format] : std::string_view();
   if (problems.movie.empty()) problems.movie = HandOverProblem(choices);
   CheckExtensions(texts, choices, problems);
+  CheckLook(texts, choices, problems);
   return problems;
+}
+
+std::string SunText(int degrees) {
+  if (degrees <= 30 || degrees >= 330) return "the side in view in daylight";
+  if (degrees >= 150 && degrees <= 210) return "the side in view at night";
+  return std::string(degrees < 180 ? "the right" : "the left") + (degrees % 180 == 90 ? " half" : " side") +
+         " in daylight";
 }
 
 std::string MovieSizeText(int width, int height, int frames) {

@@ -63,7 +63,18 @@ struct DialogTexts {
   std::string turns = "1";
   std::string tilt = "0";
   bool steer = false;
+  // The "Look" group: each part with its switch and the fields it greys out when off.
+  bool sun = false;
+  std::string sunDegrees, night;
+  bool clouds = false;
+  std::string cloudsFile;
+  bool atmosphere = false;
 };
+
+// What a part of the look starts from once it is turned on.
+inline constexpr std::string_view kDefaultNight = "night.jpg";
+inline constexpr std::string_view kDefaultClouds = "clouds.png";
+inline constexpr std::string_view kEarthPicture = "earth.jpg";
 inline constexpr std::string_view kFormatNames[] = {"GIF", "MNG", "MPEG-1"};
 
 // The reason shown beside each field, "" when it is good.
@@ -71,6 +82,8 @@ struct DialogProblems {
   std::string movie, picture, size, frames, eyeHeight;
   std::string turns, tilt;
   std::string pictureInfo;  // where the picture was found, when that is not obvious
+  std::string sunDegrees, night, clouds;  // checked only while their part is on
+  std::string nightInfo, cloudsInfo;
   bool Any() const;
 };
 
@@ -79,6 +92,9 @@ DialogTexts TextsFromChoices(const Choices& choices);
 // Checks every field; the good ones are taken into choices. The movie gets its
 // extension. "Record" is offered only when nothing is wrong.
 DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices);
+
+// The sun's angle as the user sees it ("the right half lit").
+std::string SunText(int degrees);
 
 // The texts beside the fields.
 std::string MovieSizeText(int width, int height, int frames);  // "about 59.0 MB"

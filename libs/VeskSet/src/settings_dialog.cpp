@@ -45,6 +45,17 @@ struct Window {
   GtkWidget* turns = nullptr;
   GtkWidget* turnsNote = nullptr;
   GtkWidget* steer = nullptr;
+  GtkWidget* sun = nullptr;
+  GtkWidget* sunDegrees = nullptr;
+  GtkWidget* sunNote = nullptr;
+  GtkWidget* night = nullptr;
+  GtkWidget* chooseNight = nullptr;
+  GtkWidget* nightNote = nullptr;
+  GtkWidget* clouds = nullptr;
+  GtkWidget* cloudsFile = nullptr;
+  GtkWidget* chooseClouds = nullptr;
+  GtkWidget* cloudsNote = nullptr;
+  GtkWidget* atmosphere = nullptr;
   Choices choices;
   bool filling = false;  // set while the window itself writes fields
 };
@@ -71,6 +82,12 @@ DialogTexts ReadFields(const Window& w) {
   texts.loop = Active(w.loop);
   texts.turns = Text(w.turns);
   texts.steer = Active(w.steer);
+  texts.sun = Active(w.sun);
+  texts.sunDegrees = Text(w.sunDegrees);
+  texts.night = Text(w.night);
+  texts.clouds = Active(w.clouds);
+  texts.cloudsFile = Text(w.cloudsFile);
+  texts.atmosphere = Active(w.atmosphere);
   return texts;
 }
 
@@ -102,6 +119,12 @@ void Refresh(Window& w) {
   ShowNote(w.tiltNote, w.tilt, problems.tilt, "");
   ShowNote(w.turnsNote, w.turns, problems.turns, "");
   gtk_widget_set_sensitive(w.turns, Active(w.loop));
+  bool sun = Active(w.sun), clouds = Active(w.clouds);
+  for (GtkWidget* part : {w.sunDegrees, w.night, w.chooseNight}) gtk_widget_set_sensitive(part, sun);
+  for (GtkWidget* part : {w.cloudsFile, w.chooseClouds}) gtk_widget_set_sensitive(part, clouds);
+  ShowNote(w.sunNote, w.sunDegrees, problems.sunDegrees, sun ? SunText(c.sunDegrees) : "");
+  ShowNote(w.nightNote, w.night, problems.night, sun ? problems.nightInfo : "");
+  ShowNote(w.cloudsNote, w.cloudsFile, problems.clouds, clouds ? problems.cloudsInfo : "");
   gtk_dialog_set_response_sensitive(GTK_DIALOG(w.dialog), GTK_RESPONSE_ACCEPT, !problems.Any());
 }
 
@@ -166,9 +189,9 @@ void OnPreview(GtkFileChooser* files, gpointer data) {
   gtk_file_chooser_set_preview_widget_active(files, pixbuf != nullptr);
 }
 
-void OnChoosePicture(GtkButton*, gpointer data) {
-  Window& w = *static_cast<Window*>(data);
-  GtkWidget* chooser = gtk_file_chooser_dialog_new("Globe picture", GTK_WINDOW(w.dialog),
+// A picture chosen into `entry`.
+void ChoosePicture(Window& w, GtkWidget* entry, const char* title) {
+  GtkWidget* chooser = gtk_file_chooser_dialog_new(title, GTK_WINDOW(w.dialog),
                                                    GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
                                                    GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
   GtkFileChooser* files = GTK_FILE_CHOOSER(chooser);
@@ -190,11 +213,31 @@ void OnChoosePicture(GtkButton*, gpointer data) {
   g_signal_connect(chooser, "update-preview", G_CALLBACK(OnPreview), preview);
   if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
     if (char* name = gtk_file_chooser_get_filename(files)) {
-      gtk_entry_set_text(GTK_ENTRY(w.picture), ShortPath(name).c_str());
+      gtk_entry_set_text(GTK_ENTRY(entry), ShortPath(name).c_str());
       g_free(name);
     }
   }
   gtk_widget_destroy(chooser);
+}
+
+void OnChoosePicture(GtkButton*, gpointer data) {
+  Window& w = *static_cast<Window*>(data);
+  ChoosePicture(w, w.picture, "Globe picture");
+}
+
+void OnChooseNight(GtkButton*, gpointer data) {
+  Window& w = *static_cast<Window*>(data);
+  ChoosePicture(w, w.night, "Night picture");
+}
+
+void OnChooseClouds(GtkButton*, gpointer data) {
+  Window& w = *static_cast<Window*>(data);
+  ChoosePicture(w, w.cloudsFile, "Cloud picture");
+}
+
+void OnEarth(GtkButton*, gpointer data) {
+  Window& w = *static_cast<Window*>(data);
+  gtk_entry_set_text(GTK_ENTRY(w.picture), std::string(kEarthPicture).c_str());
 }
 
 // Return on a field, a switch or a list records; on a push button it presses it.
@@ -249,6 +292,54 @@ void AddLine(GtkGrid* grid, int row, const char* label, GtkWidget* target, GtkWi
   gtk_grid_attach(grid, fields, 1, row, 1, 1);
 }
 
+GtkWidget* ChooseButton(Window& w, GCallback handler) {
+  GtkWidget* button = gtk_button_new_with_label("Choose\u2026");
+  g_signal_connect(button, "clicked", handler, &w);
+  return button;
+}
+
+// The "Look" group: the globe's picture (any, or the Earth) and the parts of the look
+// beyond it, each turned on by its switch with its default filled in.
+GtkWidget* BuildLook(Window& w, const DialogTexts& texts) {
+  GtkWidget* grid = gtk_grid_new();
+  gtk_grid_set_row_spacing(GTK_GRID(grid), 8);
+  gtk_grid_set_column_spacing(GTK_GRID(grid), 10);
+  gtk_container_set_border_width(GTK_CONTAINER(grid), 8);
+  GtkGrid* g = GTK_GRID(grid);
+
+  w.picture = Entry(w, texts.picture, 32);
+  GtkWidget* earth = gtk_button_new_with_mnemonic("Ear_th");
+  gtk_widget_set_tooltip_text(earth, "The Earth's day picture (earth.jpg)");
+  g_signal_connect(earth, "clicked", G_CALLBACK(OnEarth), &w);
+  w.pictureNote = Note();
+  AddLine(g, 0, "Globe _picture:", w.picture,
+          Row({w.picture, ChooseButton(w, G_CALLBACK(OnChoosePicture)), earth, w.pictureNote}));
+
+  w.sun = Toggle(w, gtk_check_button_new_with_mnemonic("S_un at"), texts.sun);
+  w.sunDegrees = Entry(w, texts.sunDegrees, 4);
+  w.sunNote = Note();
+  AddLine(g, 1, "Day and night:", nullptr,
+          Row({w.sun, w.sunDegrees, gtk_label_new("degrees from the camera:"), w.sunNote}));
+
+  w.night = Entry(w, texts.night, 32);
+  w.chooseNight = ChooseButton(w, G_CALLBACK(OnChooseNight));
+  w.nightNote = Note();
+  AddLine(g, 2, "_Night picture:", w.night, Row({w.night, w.chooseNight, w.nightNote}));
+
+  w.clouds = Toggle(w, gtk_check_button_new_with_mnemonic("Sho_w"), texts.clouds);
+  w.cloudsFile = Entry(w, texts.cloudsFile, 25);
+  w.chooseClouds = ChooseButton(w, G_CALLBACK(OnChooseClouds));
+  w.cloudsNote = Note();
+  AddLine(g, 3, "Clouds:", nullptr, Row({w.clouds, w.cloudsFile, w.chooseClouds, w.cloudsNote}));
+
+  w.atmosphere = Toggle(w, gtk_check_button_new_with_mnemonic("Atmosphere _glow around the globe"), texts.atmosphere);
+  AddLine(g, 4, "", nullptr, w.atmosphere);
+
+  GtkWidget* frame = gtk_frame_new("Look");
+  gtk_container_add(GTK_CONTAINER(frame), grid);
+  return frame;
+}
+
 void Build(Window& w) {
   const DialogTexts texts = TextsFromChoices(w.choices);
   // A radio button set while the window is built toggles its partner: no check runs
@@ -275,11 +366,7 @@ void Build(Window& w) {
   w.movieNote = Note();
   AddLine(g, 0, "_Movie file:", w.movie, Row({w.movie, chooseMovie, w.movieNote}));
 
-  w.picture = Entry(w, texts.picture, 32);
-  GtkWidget* choosePicture = gtk_button_new_with_label("Choose\u2026");
-  g_signal_connect(choosePicture, "clicked", G_CALLBACK(OnChoosePicture), &w);
-  w.pictureNote = Note();
-  AddLine(g, 1, "Globe _picture:", w.picture, Row({w.picture, choosePicture, w.pictureNote}));
+  gtk_grid_attach(g, BuildLook(w, texts), 0, 1, 2, 1);
 
   w.sizePreset = gtk_combo_box_text_new();
   for (const SizePreset& preset : kSizePresets) {

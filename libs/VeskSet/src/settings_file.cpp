@@ -160,6 +160,13 @@ std::string SettingsText(const Choices& choices) {
   add("turns", std::to_string(choices.loopTurns));
   add("tilt", DecimalText(choices.tiltDegrees));
   add("pace", PaceOption(choices.pace));
+  // The look's keys appear only when a part of it is chosen: missing, each is off.
+  if (choices.sun) add("sun", std::to_string(choices.sunDegrees));
+  for (auto [key, cp932] : {std::pair{"night", &choices.night}, std::pair{"clouds", &choices.clouds}}) {
+    std::optional<std::string> utf8 = win32ext::Cp932ToUtf8(*cp932);
+    if (!cp932->empty() && utf8 && !HasControlBytes(*utf8)) add(key, *utf8);
+  }
+  if (choices.atmosphere) add("atmosphere", "yes");
   return text;
 }
 

@@ -34,6 +34,10 @@ enum class OptionId {
   Path,
   Dialog,
   NoDialog,
+  Sun,
+  Night,
+  Clouds,
+  Atmosphere,
   Help,
   Version,
 };
@@ -63,6 +67,10 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::Path, 0, "path", true},
     {OptionId::Dialog, 0, "dialog", false},
     {OptionId::NoDialog, 0, "no-dialog", false},
+    {OptionId::Sun, 0, "sun", true},
+    {OptionId::Night, 0, "night", true},
+    {OptionId::Clouds, 0, "clouds", true},
+    {OptionId::Atmosphere, 0, "atmosphere", false},
     {OptionId::Help, 'h', "help", false},
     {OptionId::Version, 0, "version", false},
 };
@@ -187,6 +195,10 @@ class Parser {
           choices_.chooseDevice = true;
           intent.recordingOptions = true;
           break;
+        case OptionId::Atmosphere:
+          choices_.atmosphere = true;
+          intent.recordingOptions = true;
+          break;
         default:
           if (!TakeValue(option->id, spelled, *value)) return ParseResult::Invalid;
           intent.recordingOptions = true;
@@ -197,10 +209,11 @@ class Parser {
   }
 
   // One key of the settings file. The switches are spelled yes or no there, and an
-  // empty then or format means none.
+  // empty then, format, sun, night or clouds means none.
   bool Apply(std::string_view key, std::string_view value) {
     const OptionInfo* option = FindLong(key);
-    bool isSwitch = option && (option->id == OptionId::Coarse || option->id == OptionId::ChooseDevice);
+    bool isSwitch = option && (option->id == OptionId::Coarse || option->id == OptionId::ChooseDevice ||
+                               option->id == OptionId::Atmosphere);
     // A camera path belongs to one recording and is never remembered.
     bool isPath = option && (option->id == OptionId::SavePath || option->id == OptionId::Path);
     if (option == nullptr || isPath || (!option->takesValue && !isSwitch)) {
@@ -215,9 +228,19 @@ class Parser {
       bool yes = value == "yes";
       if (option->id == OptionId::Coarse) {
         choices_.fineMesh = !yes;
+      } else if (option->id == OptionId::Atmosphere) {
+        choices_.atmosphere = yes;
       } else {
         choices_.chooseDevice = yes;
       }
+      return true;
+    }
+    if (value.empty() && option->id == OptionId::Sun) {
+      choices_.sun = false;
+      return true;
+    }
+    if (value.empty() && (option->id == OptionId::Night || option->id == OptionId::Clouds)) {
+      (option->id == OptionId::Night ? choices_.night : choices_.clouds).clear();
       return true;
     }
     if (value.empty() && option->id == OptionId::Then) {
@@ -247,6 +270,8 @@ class Parser {
       case OptionId::Texture:
       case OptionId::SavePath:
       case OptionId::Path:
+      case OptionId::Night:
+      case OptionId::Clouds:
         return "a file name of at most " + std::to_string(kPathField - 1) +
                " bytes in code page 932";
       case OptionId::Size:
@@ -270,6 +295,9 @@ class Parser {
         return "degrees from -90 to 90";
       case OptionId::Pace:
         return "fast or live";
+      case OptionId::Sun:
+        return "a whole number of degrees from " + std::to_string(kMinSunDegrees) + " to " +
+               std::to_string(kMaxSunDegrees);
       default:
         return "nothing";
     }
@@ -326,6 +354,17 @@ class Parser {
         return TakePath(spelled, value, choices_.movie);
       case OptionId::Texture:
         return TakePath(spelled, value, choices_.texture);
+      case OptionId::Night:
+        return TakePath(spelled, value, choices_.night);
+      case OptionId::Clouds:
+        return TakePath(spelled, value, choices_.clouds);
+      case OptionId::Sun: {
+        auto degrees = ParseWhole(value, kMinSunDegrees, kMaxSunDegrees);
+        if (!degrees) return Reject(id, spelled, value);
+        choices_.sun = true;
+        choices_.sunDegrees = *degrees;
+        return true;
+      }
       case OptionId::Size: {
         size_t x = value.find('x');
         if (x == std::string_view::npos) return Reject(id, spelled, value);
@@ -428,6 +467,13 @@ class Parser {
            "      --save-path FILE  write every recorded frame's view to a camera path file\n"
            "      --path FILE       record the views of a camera path file instead of the spin\n"
            "                        and the mouse, as many frames as it holds\n"
+           "      --sun DEGREES     light the globe by a sun fixed in the scene, DEGREES (0 to 360)\n"
+           "                        from the camera around the axis: 0 lights the whole side\n"
+           "                        in view, 90 its right half, 180 shows the night side\n"
+           "      --night FILE      picture of the night side with --sun (default night.jpg)\n"
+           "      --clouds FILE     picture of the cloud cover (its brightness), drifting over\n"
+           "                        the ground (default none)\n"
+           "      --atmosphere      a thin glow of atmosphere around the globe\n"
            "      --dialog          ask in the settings window even when options are given\n"
            "      --no-dialog       record at once with the options, without the window\n"
            "  -h, --help            show this help and exit\n"
@@ -550,6 +596,11 @@ void FillExtras(const Choices& choices, RecordingExtras& extras) {
   // The paths were checked against the field's size when they were taken.
   CopyText(full.savePathFile, choices.savePath);
   CopyText(full.pathFile, choices.path);
+  full.sunOn = choices.sun ? 1 : 0;
+  full.sunDegrees = choices.sun ? choices.sunDegrees : 0;
+  full.atmosphere = choices.atmosphere ? 1 : 0;
+  CopyText(full.nightFile, choices.night);
+  CopyText(full.cloudsFile, choices.clouds);
   uint32_t filled = std::min<uint32_t>(extras.size, sizeof full);
   std::memcpy(&extras, &full, filled);
   extras.size = filled;

@@ -238,3 +238,44 @@ TEST(VeskSetDialogFields, LoopTiltAndSteeringFieldsCheckTheirRangesAndFillTheCho
 }
 
 }  // namespace
+// The "Look" group: a part turned on starts from its default, is checked and taken; a
+// part turned off is left out whatever its fields hold.
+TEST(VeskSetDialogFields, TheLookTakesThePartsThatAreOn) {
+  testsupport::ScratchDir dir("veskset-dialog");
+  testsupport::ScopedCwd cwd(dir.path());
+  std::ofstream("dark.png") << "picture";
+  DialogTexts texts = veskset::TextsFromChoices(Choices{});
+  EXPECT_FALSE(texts.sun || texts.clouds || texts.atmosphere);
+  EXPECT_EQ(texts.sunDegrees, "60");
+  EXPECT_EQ(texts.night, "night.jpg");
+  EXPECT_EQ(texts.cloudsFile, "clouds.png");
+  texts.night = "missing.png";  // off: not looked at
+  Choices choices;
+  veskset::DialogProblems problems = veskset::CheckDialog(texts, choices);
+  EXPECT_FALSE(problems.Any()) << problems.night;
+  EXPECT_FALSE(choices.sun || choices.atmosphere);
+  EXPECT_TRUE(choices.clouds.empty());
+
+  texts.sun = true;
+  texts.sunDegrees = "361";
+  texts.clouds = true;  // the bundled clouds.png
+  texts.atmosphere = true;
+  problems = veskset::CheckDialog(texts, choices);
+  EXPECT_EQ(problems.sunDegrees, "a whole number from 0 to 360");
+  EXPECT_EQ(problems.night, "not found here or in the media folder");
+  EXPECT_EQ(problems.clouds, "");
+  EXPECT_TRUE(problems.Any());
+  texts.sunDegrees = "90";
+  texts.night = "dark.png";
+  problems = veskset::CheckDialog(texts, choices);
+  EXPECT_FALSE(problems.Any());
+  EXPECT_TRUE(choices.sun && choices.atmosphere);
+  EXPECT_EQ(choices.sunDegrees, 90);
+  EXPECT_EQ(choices.night, "dark.png");
+  EXPECT_EQ(choices.clouds, "clouds.png");
+  EXPECT_EQ(veskset::TextsFromChoices(choices).night, "dark.png");
+  EXPECT_EQ(veskset::SunText(90), "the right half in daylight");
+  EXPECT_EQ(veskset::SunText(0), "the side in view in daylight");
+  EXPECT_EQ(veskset::SunText(180), "the side in view at night");
+  EXPECT_EQ(veskset::SunText(300), "the left side in daylight");
+}

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "file_text.h"
 #include "scratch_dir.h"
 #include "settings_file.h"
 #include "settings_parser.h"
@@ -192,4 +193,32 @@ TEST(VeskSetSettingsFile, CameraPathsAreNeverRemembered) {
   EXPECT_EQ(problems.skipped, 2);
   EXPECT_EQ(problems.first, "line 1: unknown setting 'path'");
   EXPECT_EQ(read, Choices{});
+// The look is remembered when chosen, and a file without it (as every file written
+// before it existed) reads as the plain globe; its keys are written only when chosen.
+TEST(VeskSetSettingsFile, TheLookIsRememberedOnlyWhenChosen) {
+  testsupport::ScratchDir dir("veskset-file");
+  std::string path = dir / "settings.ini", error;
+  ASSERT_TRUE(veskset::WriteSettingsFile(path, Choices{}, error)) << error;
+  std::string plain = testsupport::FileText(path);
+  for (const char* key : {"sun=", "night=", "clouds=", "atmosphere="})
+    EXPECT_EQ(plain.find(key), std::string::npos) << key;
+  Choices look;
+  look.sun = true;
+  look.sunDegrees = 135;
+  look.night = "\x96\xE9.png";  // 夜.png
+  look.clouds = "clouds.png";
+  look.atmosphere = true;
+  ASSERT_TRUE(veskset::WriteSettingsFile(path, look, error)) << error;
+  EXPECT_NE(testsupport::FileText(path).find("\nsun=135\nnight=夜.png\nclouds=clouds.png\natmosphere=yes\n"),
+            std::string::npos);
+  Choices read;
+  SettingsProblems problems = veskset::ReadSettingsFile(path, read);
+  EXPECT_EQ(problems.skipped, 0) << problems.first;
+  EXPECT_EQ(read, look);
+  // Empty values turn the parts off, as an edited file may say.
+  WriteText(path, "[settings]\nsun=\nnight=\nclouds=\natmosphere=no\n");
+  problems = veskset::ReadSettingsFile(path, read);
+  EXPECT_EQ(problems.skipped, 0) << problems.first;
+  EXPECT_FALSE(read.sun || read.atmosphere);
+  EXPECT_TRUE(read.night.empty() && read.clouds.empty());
 }

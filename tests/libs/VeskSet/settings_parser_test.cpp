@@ -567,4 +567,37 @@ TEST(SettingsExtras, BadValuesNameTheOptionAndWhatIsAllowed) {
     EXPECT_EQ(parsed.result, ParseResult::Invalid) << bad.message;
     EXPECT_EQ(parsed.message, bad.message);
   }
+TEST(VeskSetParser, TheEarthsLookOptionsNameWhatIsAllowed) {
+  const std::vector<BadCase> cases = {
+      {{"--sun"}, "vesk: --sun needs a value: a whole number of degrees from 0 to 360"},
+      {{"--sun", "361"}, "vesk: --sun must be a whole number of degrees from 0 to 360, not '361'"},
+      {{"--sun=-1"}, "vesk: --sun must be a whole number of degrees from 0 to 360, not '-1'"},
+      {{"--sun", "45.5"}, "vesk: --sun must be a whole number of degrees from 0 to 360, not '45.5'"},
+      {{"--night", ""}, "vesk: --night must name a file, not an empty text"},
+      {{"--clouds="}, "vesk: --clouds must name a file, not an empty text"},
+      {{"--clouds"}, "vesk: --clouds needs a value: a file name of at most 259 bytes in code page 932"},
+      {{"--atmosphere=yes"}, "vesk: --atmosphere takes no value"},
+  };
+  for (const BadCase& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    Parsed parsed = Parse(c.args);
+    EXPECT_EQ(parsed.result, ParseResult::Invalid);
+    EXPECT_EQ(parsed.message, c.message);
+  }
+  veskset::Choices choices;
+  veskset::CommandLineIntent intent;
+  std::string message;
+  ASSERT_EQ(veskset::ParseOptions({"--sun", "360", "--night", "n.jpg", "--clouds", std::string(259, 'c'),
+                                   "--atmosphere"},
+                                  choices, intent, message),
+            ParseResult::Filled)
+      << message;
+  EXPECT_TRUE(choices.sun && choices.atmosphere && intent.recordingOptions);
+  EXPECT_EQ(choices.sunDegrees, 360);
+  EXPECT_EQ(choices.night, "n.jpg");
+  RecordingExtras extras{};
+  extras.size = sizeof extras;
+  veskset::FillExtras(choices, extras);
+  EXPECT_EQ(std::string(extras.cloudsFile, 259), std::string(259, 'c'));
+  EXPECT_EQ(extras.cloudsFile[259], '\0');
 }

@@ -111,6 +111,31 @@ TEST(VeskSetExport, ExtensionOptionsFillTheExtrasAndLeaveTheRecordAlone) {
   EXPECT_EQ(extras.pace, 2u);
   EXPECT_EQ(Field(extras.savePathFile, sizeof extras.savePathFile), "a.path");
   EXPECT_EQ(Field(extras.pathFile, sizeof extras.pathFile), "b.path");
+// The Earth's look travels in the extras only; the 560-byte record is that of the same
+// command line without it.
+TEST(VeskSetExport, TheEarthsLookFillsTheExtrasAndLeavesTheRecordAlone) {
+  ChildRun run = RunProbe({"-n", "3", "--sun", "90", "--night", "夜.png", "--clouds=c.png", "--atmosphere"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  RecordingExtras extras;
+  ASSERT_TRUE(DecodeExtras(run.out, extras)) << run.out;
+  EXPECT_EQ(extras.size, sizeof extras);
+  EXPECT_EQ(extras.sunOn, 1);
+  EXPECT_EQ(extras.sunDegrees, 90);
+  EXPECT_EQ(extras.atmosphere, 1);
+  EXPECT_EQ(Field(extras.nightFile, 260), "\x96\xE9.png");  // 夜.png
+  EXPECT_EQ(Field(extras.cloudsFile, 260), "c.png");
+  ExpectZeroTail(extras.nightFile);
+  ExpectZeroTail(extras.cloudsFile);
+  RecordingSettings with, without;
+  ASSERT_TRUE(DecodeRecord(run.out, with));
+  ChildRun plain = RunProbe({"-n", "3"});
+  ASSERT_TRUE(DecodeRecord(plain.out, without));
+  EXPECT_EQ(std::memcmp(&with, &without, sizeof with), 0);
+  // A sun of 0 degrees is still a sun.
+  ChildRun zero = RunProbe({"--sun", "0"});
+  ASSERT_TRUE(DecodeExtras(zero.out, extras)) << zero.out;
+  EXPECT_EQ(extras.sunOn, 1);
+  EXPECT_EQ(extras.sunDegrees, 0);
 }
 
 TEST(VeskSetExport, ReadsItsOwnCommandLine) {

@@ -1,7 +1,7 @@
 // The media files the build generated, read back through our D3DX loaders: the backdrop
 // mesh with its opaque textured material, a star texture that looks like a night sky,
-// a globe picture with oceans, land and ice whose edges meet without a seam, and the
-// registry value that leads the program's media search to them.
+// a globe picture with oceans, land and ice whose edges meet without a seam, a grey
+// cloud picture, and the registry value that leads the program's media search to them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -125,6 +125,25 @@ TEST_F(MediaFilesTest, GlobeIsAnOceanPlanetWithLandAndIceCaps) {
     EXPECT_LT(RowSpread(globe, y), 40) << "row " << y << " must show one point of the sphere";
   }
   ExpectSeamless(globe);
+}
+
+// The default cloud picture: grey (brightness is the cover), partly cloudy, clear at the
+// subtropics' deserts more than at the equator, and seamless like the globe.
+TEST_F(MediaFilesTest, CloudsArePartlyCloudyGreyAndSeamless) {
+  Texels clouds = mediatest::LoadTexels(test_.device, mediatest::MediaPath("clouds.png"));
+  ASSERT_GE(clouds.width, 1024u);
+  ASSERT_EQ(clouds.width, clouds.height * 2);
+  size_t cloudy = 0;
+  for (UINT y = 0; y < clouds.height; ++y)
+    for (UINT x = 0; x < clouds.width; ++x) {
+      uint32_t t = clouds.At(x, y);
+      ASSERT_TRUE(Channel(t, 0) == Channel(t, 1) && Channel(t, 1) == Channel(t, 2)) << x << "," << y;
+      cloudy += Channel(t, 0) > 64;
+    }
+  size_t all = size_t(clouds.width) * clouds.height;
+  EXPECT_GT(cloudy, all / 10);
+  EXPECT_LT(cloudy, all / 2);
+  ExpectSeamless(clouds);
 }
 
 }  // namespace

@@ -184,4 +184,25 @@ TEST_F(SettingsWindow, OptionsWithDialogPresetTheFields) {
   ExpectTypedRecord(run);
 }
 
+// The "Look" group from the keyboard: Alt+U the sun, Alt+W the clouds, Alt+G the glow,
+// each on with its default; the choices reach the extras and are offered again.
+TEST_F(SettingsWindow, TheLookGroupsPartsAreRecordedAndRemembered) {
+  if (!fs::exists("/usr/share/xplanet/images/night.jpg")) GTEST_SKIP() << "xplanet-images is not installed";
+  std::vector<std::string> keys = {"key", "alt+u", "key", "alt+w", "key", "alt+g", "key", "alt+f", "key", "Return"};
+  for (int run = 0; run < 2; ++run) {
+    Outcome outcome = Answer(VESKSET_PROBE_PATH, {}, keys);
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    RecordingExtras extras;
+    ASSERT_TRUE(DecodeExtras(outcome.out, extras)) << outcome.out;
+    EXPECT_EQ(extras.sunOn, 1) << "run " << run;
+    EXPECT_EQ(extras.sunDegrees, 60);
+    EXPECT_EQ(std::string(extras.nightFile), "");  // the default, night.jpg
+    EXPECT_EQ(std::string(extras.cloudsFile), "clouds.png");
+    EXPECT_EQ(extras.atmosphere, 1);
+    std::string remembered = testsupport::FileText(config_ / "vesk/settings.ini");
+    EXPECT_NE(remembered.find("\nsun=60\nclouds=clouds.png\natmosphere=yes\n"), std::string::npos) << remembered;
+    keys = {"key", "Return"};  // the next window starts from them
+  }
+}
+
 }  // namespace
