@@ -605,6 +605,8 @@ TEST_F(Program, ADamagedCameraPathIsRefusedWithOneLineNamingTheFileAndTheLine) {
   Outcome folder = Run({"-n", "2", "--save-path", "a-folder.path"});
   EXPECT_EQ(folder.status, 2);
   EXPECT_EQ(folder.err.rfind("vesk: cannot write the camera path 'a-folder.path': ", 0), 0u) << folder.err;
+}
+
 // The Earth's pictures are links into the media folder to Debian's xplanet-images; where
 // the package is installed, the usual search finds them from any folder.
 TEST_F(Program, RecordsTheEarthFromTheMediaFolderWhereThePackageIsInstalled) {

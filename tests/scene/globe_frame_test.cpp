@@ -44,7 +44,7 @@ TEST(GlobeFrame, ATiltedAxisShowsTheNorthPoleLeaningTowardsTheViewer) {
   app.tiltDegrees = 23.44f;
   scenetest::InitScene(app);
   ASSERT_FALSE(HasFatalFailure());
-  testsupport::Image image = DrawFrame(test, app, 1.3f, options);
+  testsupport::Image image = scenetest::DrawFrame(test, app, 1.3f, options);
   EXPECT_EQ(testsupport::MatchReference(kReferences + "/globe_tilted.png", image, 0), "");
   scenetest::ReleaseScene(app, test);
 }

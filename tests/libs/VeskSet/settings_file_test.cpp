@@ -193,6 +193,8 @@ TEST(VeskSetSettingsFile, CameraPathsAreNeverRemembered) {
   EXPECT_EQ(problems.skipped, 2);
   EXPECT_EQ(problems.first, "line 1: unknown setting 'path'");
   EXPECT_EQ(read, Choices{});
+}
+
 // The look is remembered when chosen, and a file without it (as every file written
 // before it existed) reads as the plain globe; its keys are written only when chosen.
 TEST(VeskSetSettingsFile, TheLookIsRememberedOnlyWhenChosen) {

@@ -567,6 +567,8 @@ TEST(SettingsExtras, BadValuesNameTheOptionAndWhatIsAllowed) {
     EXPECT_EQ(parsed.result, ParseResult::Invalid) << bad.message;
     EXPECT_EQ(parsed.message, bad.message);
   }
+}
+
 TEST(VeskSetParser, TheEarthsLookOptionsNameWhatIsAllowed) {
   const std::vector<BadCase> cases = {
       {{"--sun"}, "vesk: --sun needs a value: a whole number of degrees from 0 to 360"},

@@ -111,6 +111,8 @@ TEST(VeskSetExport, ExtensionOptionsFillTheExtrasAndLeaveTheRecordAlone) {
   EXPECT_EQ(extras.pace, 2u);
   EXPECT_EQ(Field(extras.savePathFile, sizeof extras.savePathFile), "a.path");
   EXPECT_EQ(Field(extras.pathFile, sizeof extras.pathFile), "b.path");
+}
+
 // The Earth's look travels in the extras only; the 560-byte record is that of the same
 // command line without it.
 TEST(VeskSetExport, TheEarthsLookFillsTheExtrasAndLeavesTheRecordAlone) {
