@@ -308,7 +308,7 @@ GtkWidget* BuildLook(Window& w, const DialogTexts& texts) {
   GtkGrid* g = GTK_GRID(grid);
 
   w.picture = Entry(w, texts.picture, 32);
-  GtkWidget* earth = gtk_button_new_with_mnemonic("Ear_th");
+  GtkWidget* earth = gtk_button_new_with_label("Earth");
   gtk_widget_set_tooltip_text(earth, "The Earth's day picture (earth.jpg)");
   g_signal_connect(earth, "clicked", G_CALLBACK(OnEarth), &w);
   w.pictureNote = Note();
@@ -388,7 +388,7 @@ void Build(Window& w) {
   w.eyeNote = Note();
   w.tilt = Entry(w, texts.tilt, 6);
   w.tiltNote = Note();
-  GtkWidget* tiltName = gtk_label_new_with_mnemonic("_Tilt:");
+  GtkWidget* tiltName = gtk_label_new_with_mnemonic("A_xis tilt:");
   gtk_label_set_mnemonic_widget(GTK_LABEL(tiltName), w.tilt);
   AddLine(g, 4, "Camera _height:", w.eyeHeight,
           Row({w.eyeHeight, w.eyeNote, tiltName, w.tilt, gtk_label_new("degrees towards you"), w.tiltNote}));
@@ -420,7 +420,7 @@ void Build(Window& w) {
   w.loop = Toggle(w, gtk_check_button_new_with_label("Seamless loop of"), texts.loop);
   w.turns = Entry(w, texts.turns, 4);
   w.turnsNote = Note();
-  w.steer = Toggle(w, gtk_check_button_new_with_mnemonic("Steer _while recording"), texts.steer);
+  w.steer = Toggle(w, gtk_check_button_new_with_mnemonic("Steer while re_cording"), texts.steer);
   AddLine(g, 9, "Recording:", nullptr, Row({w.loop, w.turns, gtk_label_new("turns"), w.turnsNote, w.steer}));
 
   int preset = PresetIndex(w.choices.width, w.choices.height);
