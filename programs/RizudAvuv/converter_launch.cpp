@@ -12,11 +12,25 @@ extern char** environ;
 
 namespace editor {
 
+namespace {
+
+const char* FormatSwitch(ExportFormat format) {
+  switch (format) {
+    case ExportFormat::Gif: return "-GIF";
+    case ExportFormat::Mng: return "-MNG";
+    case ExportFormat::Mpeg1: return "-MPEG1";
+    case ExportFormat::Mp4: return "-MP4";
+    case ExportFormat::Webm: return "-WEBM";
+    case ExportFormat::Apng: return "-APNG";
+    case ExportFormat::Webp: return "-WEBP";
+  }
+  return "";
+}
+
+}  // namespace
+
 std::vector<std::string> ConverterArguments(const std::string& moviePath, ExportFormat format) {
-  const char* formatSwitch = format == ExportFormat::Gif   ? "-GIF"
-                             : format == ExportFormat::Mng ? "-MNG"
-                                                           : "-MPEG1";
-  return {"-i", moviePath, formatSwitch};
+  return {"-i", moviePath, FormatSwitch(format)};
 }
 
 pid_t StartConverter(const std::string& converterPath, const std::string& moviePath,

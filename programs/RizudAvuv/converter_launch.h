@@ -10,7 +10,7 @@
 
 namespace editor {
 
-enum class ExportFormat { Gif, Mng, Mpeg1 };
+enum class ExportFormat { Gif, Mng, Mpeg1, Mp4, Webm, Apng, Webp };
 
 // The converter's arguments after its name: "-i", the movie, the format switch.
 std::vector<std::string> ConverterArguments(const std::string& moviePath, ExportFormat format);

@@ -56,9 +56,8 @@ struct DialogTexts {
   bool play = false;
   bool edit = false;
   bool convert = false;
-  int format = 0;  // index into kFormatNames
+  int format = 0;  // index into kFormatChoices
 };
-inline constexpr std::string_view kFormatNames[] = {"GIF", "MNG", "MPEG-1"};
 
 // The reason shown beside each field, "" when it is good.
 struct DialogProblems {

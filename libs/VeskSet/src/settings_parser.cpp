@@ -58,8 +58,12 @@ constexpr OptionInfo kOptions[] = {
 };
 
 // The longest outputKinds text asks for everything and names the longest format.
-static_assert(kKeywordPlay.size() + kKeywordEdit.size() + kKeywordConvert.size() +
-                      std::max({kKeywordGif.size(), kKeywordMng.size(), kKeywordMpeg.size()}) + 1 <=
+constexpr size_t LongestFormatKeyword() {
+  size_t longest = 0;
+  for (const FormatChoice& format : kFormatChoices) longest = std::max(longest, format.keyword.size());
+  return longest;
+}
+static_assert(kKeywordPlay.size() + kKeywordEdit.size() + kKeywordConvert.size() + LongestFormatKeyword() + 1 <=
                   sizeof(RecordingSettings::outputKinds),
               "every combination of keywords must fit outputKinds with its zero");
 
@@ -245,7 +249,7 @@ class Parser {
       case OptionId::Then:
         return "play, edit and convert, comma separated";
       case OptionId::Format:
-        return "gif, mng or mpeg";
+        return "gif, mng, mpeg, mp4, webm, apng or webp";
       default:
         return "nothing";
     }
@@ -336,16 +340,13 @@ class Parser {
       case OptionId::Then:
         return TakeThen(spelled, value);
       case OptionId::Format:
-        if (value == "gif") {
-          choices_.format = kKeywordGif;
-        } else if (value == "mng") {
-          choices_.format = kKeywordMng;
-        } else if (value == "mpeg") {
-          choices_.format = kKeywordMpeg;
-        } else {
-          return Reject(id, spelled, value);
+        for (const FormatChoice& format : kFormatChoices) {
+          if (value == format.option) {
+            choices_.format = format.keyword;
+            return true;
+          }
         }
-        return true;
+        return Reject(id, spelled, value);
       default:
         return Reject(id, spelled, value);
     }
@@ -369,7 +370,8 @@ class Parser {
            "      --choose-device   open the device settings dialog before recording\n"
            "      --then ACTIONS    after a complete recording: any of play, edit and convert,\n"
            "                        comma separated (default nothing)\n"
-           "      --format FORMAT   convert to gif, mng or mpeg (MPEG-1); implies convert\n"
+           "      --format FORMAT   convert to gif, mng, mpeg (MPEG-1), mp4 (H.264), webm (VP9),\n"
+           "                        apng or webp (animated PNG or WebP); implies convert\n"
            "      --dialog          ask in the settings window even when options are given\n"
            "      --no-dialog       record at once with the options, without the window\n"
            "  -h, --help            show this help and exit\n"
