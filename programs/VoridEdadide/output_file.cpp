@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <vector>
 
 namespace convert {
@@ -53,12 +52,12 @@ bool OutputFile::Write(const void* data, size_t bytes) {
     bytes -= static_cast<size_t>(done);
     position_ += static_cast<uint64_t>(done);
   }
-  written_ = std::max(written_, position_);
+  if (position_ > written_.load(std::memory_order_relaxed)) written_.store(position_, std::memory_order_relaxed);
   return true;
 }
 
 bool OutputFile::Seek(uint64_t position) {
-  if (!Ok() || position > written_) return false;
+  if (!Ok() || position > BytesWritten()) return false;
   if (lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0) return false;
   position_ = position;
   return true;

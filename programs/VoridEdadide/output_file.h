@@ -5,6 +5,7 @@
 // end (MP4, WebM, APNG) seek back and read what they wrote.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -27,8 +28,8 @@ class OutputFile {
   bool Seek(uint64_t position);
   // Reads back up to `bytes` from `position`: the count read, 0 at the end, -1 on error.
   int64_t ReadAt(void* data, size_t bytes, uint64_t position) const;
-  // The file's size so far.
-  uint64_t BytesWritten() const { return written_; }
+  // The file's size so far; may be asked from another thread than the one that writes.
+  uint64_t BytesWritten() const { return written_.load(std::memory_order_relaxed); }
   const std::string& WriteError() const { return writeError_; }
   // Flushes the data to disk and renames the file into place.
   bool Commit(std::string* error);
@@ -37,7 +38,7 @@ class OutputFile {
   std::string finalPath_;
   std::string tempPath_;
   int fd_ = -1;
-  uint64_t written_ = 0;
+  std::atomic<uint64_t> written_{0};
   uint64_t position_ = 0;
   std::string writeError_;
   bool committed_ = false;
