@@ -66,6 +66,11 @@ bool StartAfterRecordingPrograms(const FrameCapture& capture, const char* output
     if (Contains(outputKinds, "GIF")) format = " -GIF";
     if (Contains(outputKinds, "MNG")) format = " -MNG";
     if (Contains(outputKinds, "MPEG")) format = " -MPEG1";
+    // The formats people post, after the three above and in the same last-wins order.
+    if (Contains(outputKinds, "MP4")) format = " -MP4";
+    if (Contains(outputKinds, "WEBM")) format = " -WEBM";
+    if (Contains(outputKinds, "APNG")) format = " -APNG";
+    if (Contains(outputKinds, "WEBP")) format = " -WEBP";
     char parameters[256];
     std::snprintf(parameters, sizeof parameters, "-i %s%s", capture.outputPath, format);
     Open("VoridEdadide.exe", parameters);

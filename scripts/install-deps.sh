@@ -7,9 +7,9 @@ packages=(
   cmake ninja-build g++ pkg-config
   libsdl2-dev libgtk-3-dev libfreetype-dev libfontconfig-dev fonts-liberation2
   libjpeg-dev libpng-dev zlib1g-dev xplanet-images
-  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libimagequant-dev libgif-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libimagequant-dev libgif-dev libwebp-dev
   libgtest-dev libgmock-dev
-  xvfb xauth xdotool x11-utils ffmpeg imagemagick desktop-file-utils time
+  xvfb xauth xdotool x11-utils ffmpeg imagemagick desktop-file-utils time chromium
   clang libclang-rt-14-dev
 )
 

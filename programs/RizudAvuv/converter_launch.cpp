@@ -12,16 +12,39 @@ extern char** environ;
 
 namespace editor {
 
+namespace {
+
+const char* FormatSwitch(ExportFormat format) {
+  switch (format) {
+    case ExportFormat::Gif: return "-GIF";
+    case ExportFormat::Mng: return "-MNG";
+    case ExportFormat::Mpeg1: return "-MPEG1";
+    case ExportFormat::Mp4: return "-MP4";
+    case ExportFormat::Webm: return "-WEBM";
+    case ExportFormat::Apng: return "-APNG";
+    case ExportFormat::Webp: return "-WEBP";
+  }
+  return "";
+}
+
+}  // namespace
+
 const char* ExportExtension(ExportFormat format) {
-  return format == ExportFormat::Gif ? ".gif" : format == ExportFormat::Mng ? ".mng" : ".mpg";
+  switch (format) {
+    case ExportFormat::Gif: return ".gif";
+    case ExportFormat::Mng: return ".mng";
+    case ExportFormat::Mpeg1: return ".mpg";
+    case ExportFormat::Mp4: return ".mp4";
+    case ExportFormat::Webm: return ".webm";
+    case ExportFormat::Apng: return ".png";
+    case ExportFormat::Webp: return ".webp";
+  }
+  return "";
 }
 
 std::vector<std::string> ConverterArguments(const std::string& moviePath, const std::string& outputPath,
                                             ExportFormat format) {
-  const char* formatSwitch = format == ExportFormat::Gif   ? "-GIF"
-                             : format == ExportFormat::Mng ? "-MNG"
-                                                           : "-MPEG1";
-  return {"-o", outputPath, "-i", moviePath, formatSwitch};
+  return {"-o", outputPath, "-i", moviePath, FormatSwitch(format)};
 }
 
 pid_t StartConverter(const std::string& converterPath, const std::string& moviePath,

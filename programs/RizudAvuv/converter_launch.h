@@ -10,7 +10,7 @@
 
 namespace editor {
 
-enum class ExportFormat { Gif, Mng, Mpeg1 };
+enum class ExportFormat { Gif, Mng, Mpeg1, Mp4, Webm, Apng, Webp };
 
 // The extension of the format's files, with its dot.
 const char* ExportExtension(ExportFormat format);

@@ -116,6 +116,10 @@ class EditorWindow {
     AddMenuItem(menu, "Export GIF", [](EditorWindow* w) { w->Export(ExportFormat::Gif); });
     AddMenuItem(menu, "Export MNG", [](EditorWindow* w) { w->Export(ExportFormat::Mng); });
     AddMenuItem(menu, "Export MPEG-1", [](EditorWindow* w) { w->Export(ExportFormat::Mpeg1); });
+    AddMenuItem(menu, "Export MP4", [](EditorWindow* w) { w->Export(ExportFormat::Mp4); });
+    AddMenuItem(menu, "Export WebM", [](EditorWindow* w) { w->Export(ExportFormat::Webm); });
+    AddMenuItem(menu, "Export APNG", [](EditorWindow* w) { w->Export(ExportFormat::Apng); });
+    AddMenuItem(menu, "Export WebP", [](EditorWindow* w) { w->Export(ExportFormat::Webp); });
     gtk_widget_show_all(menu);
     GtkWidget* menuButton = gtk_menu_button_new();
     gtk_button_set_label(GTK_BUTTON(menuButton), "Save As / Export");

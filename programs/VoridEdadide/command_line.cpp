@@ -16,6 +16,10 @@ std::optional<Format> FormatSwitch(const std::string& word) {
   if (strcasecmp(word.c_str(), "-MNG") == 0) return Format::Mng;
   if (strcasecmp(word.c_str(), "-MPEG1") == 0 || strcasecmp(word.c_str(), "-MPEG") == 0)
     return Format::Mpeg1;
+  if (strcasecmp(word.c_str(), "-MP4") == 0) return Format::Mp4;
+  if (strcasecmp(word.c_str(), "-WEBM") == 0) return Format::Webm;
+  if (strcasecmp(word.c_str(), "-APNG") == 0) return Format::Apng;
+  if (strcasecmp(word.c_str(), "-WEBP") == 0) return Format::Webp;
   return std::nullopt;
 }
 
@@ -24,7 +28,8 @@ std::optional<Format> FormatOfName(const std::string& path) {
   const size_t dot = path.rfind('.');
   if (dot == std::string::npos) return std::nullopt;
   const std::string extension = path.substr(dot);
-  for (const Format format : {Format::Gif, Format::Mng, Format::Mpeg1})
+  for (const Format format :
+       {Format::Gif, Format::Mng, Format::Mpeg1, Format::Mp4, Format::Webm, Format::Apng, Format::Webp})
     if (strcasecmp(extension.c_str(), Extension(format)) == 0) return format;
   if (strcasecmp(extension.c_str(), ".mpeg") == 0) return Format::Mpeg1;
   return std::nullopt;
@@ -121,16 +126,25 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& word
 }
 
 const char* UsageText() {
-  return "Usage: VoridEdadide -i MOVIE.avi [-GIF | -MNG | -MPEG1] [-o OUTPUT] [--quality N]\n"
-         "Converts a recorded movie to an animated GIF (the default), an MNG animation or\n"
-         "an MPEG-1 movie, written beside the movie under the same name unless -o names it.\n"
+  return "Usage: VoridEdadide -i MOVIE.avi [-GIF | -MNG | -MPEG1 | -MP4 | -WEBM | -APNG | -WEBP]\n"
+         "                   [-o OUTPUT] [--quality N]\n"
+         "Converts a recorded movie to an animated GIF (the default), an MNG animation, an\n"
+         "MPEG-1 movie, an MP4 (H.264) or WebM (VP9) movie, or an animated PNG or WebP,\n"
+         "written beside the movie under the same name unless -o names it.\n"
          "\n"
          "  -i MOVIE       the movie; the words up to the next option are its path\n"
-         "  -GIF, -MNG, -MPEG1\n"
-         "                 the output format (with -o and no switch: from its extension)\n"
+         "  -GIF, -MNG, -MPEG1, -MP4, -WEBM, -APNG, -WEBP\n"
+         "                 the output format (with -o and no switch: from its extension;\n"
+         "                 APNG is written as .png)\n"
          "  -o OUTPUT      where to write the result\n"
-         "  --quality N    1 to 100, default 90: how closely GIF frames follow the\n"
-         "                 movie, the MPEG-1 quantiser; MNG is lossless\n"
+         "  --quality N    1 to 100, default 90, on each format's own scale:\n"
+         "                 GIF    how closely frames follow the movie (a shown colour may\n"
+         "                        be off by (100 - N) / 2 of 255 before it is redrawn)\n"
+         "                 MPEG-1 quantiser 31 (N = 1) to 1 (N = 100)\n"
+         "                 MP4    x264 CRF 51 (N = 1) to 14 (N = 100); 90 gives 18\n"
+         "                 WEBM   VP9 CRF 63 (N = 1) to 15 (N = 100); 90 gives 20\n"
+         "                 WEBP   libwebp quality N (lossy)\n"
+         "                 MNG and APNG are lossless\n"
          "  --help         this text\n"
          "  --version      the program's version\n"
          "\n"

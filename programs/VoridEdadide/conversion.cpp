@@ -3,6 +3,8 @@
 
 #include <memory>
 
+#include "av_encoder.h"
+
 namespace convert {
 
 const char* Extension(Format format) {
@@ -10,6 +12,10 @@ const char* Extension(Format format) {
     case Format::Gif: return ".gif";
     case Format::Mng: return ".mng";
     case Format::Mpeg1: return ".mpg";
+    case Format::Mp4: return ".mp4";
+    case Format::Webm: return ".webm";
+    case Format::Apng: return ".png";
+    case Format::Webp: return ".webp";
   }
   return "";
 }
@@ -29,6 +35,10 @@ std::unique_ptr<FrameEncoder> CreateEncoder(const Request& request, OutputFile& 
     case Format::Gif: return CreateGifEncoder(out, info, request.quality, error);
     case Format::Mng: return CreateMngEncoder(out, info, error);
     case Format::Mpeg1: return CreateMpegEncoder(out, info, request.quality, error);
+    case Format::Mp4: return CreateAvEncoder(out, info, Mp4Output(), request.quality, error);
+    case Format::Webm: return CreateAvEncoder(out, info, WebmOutput(), request.quality, error);
+    case Format::Apng: return CreateAvEncoder(out, info, ApngOutput(), request.quality, error);
+    case Format::Webp: return CreateWebpEncoder(out, info, request.quality, error);
   }
   return nullptr;
 }

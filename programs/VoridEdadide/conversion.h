@@ -11,9 +11,9 @@
 
 namespace convert {
 
-enum class Format { Gif, Mng, Mpeg1 };
+enum class Format { Gif, Mng, Mpeg1, Mp4, Webm, Apng, Webp };
 
-// ".gif", ".mng", ".mpg".
+// ".gif", ".mng", ".mpg", ".mp4", ".webm", ".png", ".webp".
 const char* Extension(Format format);
 // The movie's path with its extension replaced (or the extension added).
 std::string DefaultOutput(const std::string& input, Format format);

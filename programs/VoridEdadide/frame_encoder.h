@@ -1,4 +1,4 @@
-// The three output formats behind one interface: frames go in one at a time, in order,
+// The output formats behind one interface: frames go in one at a time, in order,
 // and the encoder writes its stream to an OutputFile as it goes.
 #pragma once
 
@@ -11,7 +11,8 @@
 namespace convert {
 
 // Quality 1..100 (higher: closer to the source, larger file). GIF: how far a shown
-// pixel may be off before it is redrawn; MPEG-1: the quantiser. MNG is lossless.
+// pixel may be off before it is redrawn; MPEG-1: the quantiser; MP4 and WebM: the
+// encoder's constant quality; WebP: libwebp's quality. MNG and APNG are lossless.
 inline constexpr int kDefaultQuality = 90;
 
 class FrameEncoder {
@@ -30,6 +31,8 @@ std::unique_ptr<FrameEncoder> CreateGifEncoder(OutputFile& out, const movie::Mov
 std::unique_ptr<FrameEncoder> CreateMngEncoder(OutputFile& out, const movie::MovieInfo& info,
                                                std::string* error);
 std::unique_ptr<FrameEncoder> CreateMpegEncoder(OutputFile& out, const movie::MovieInfo& info,
+                                                int quality, std::string* error);
+std::unique_ptr<FrameEncoder> CreateWebpEncoder(OutputFile& out, const movie::MovieInfo& info,
                                                 int quality, std::string* error);
 
 }  // namespace convert

@@ -3,12 +3,20 @@
 // tolerance that the quality sets; each frame stores the rectangle around the redrawn
 // pixels, with its own palette chosen by libimagequant for them and lightly dithered,
 // and leaves the other pixels transparent so that the frames below show through.
+// Each frame depends on what the frames before it left on screen, so the palettes are
+// chosen one after the other; the LZW compression and writing of a frame runs on a
+// second thread while the next frame is quantised.
 #include <gif_lib.h>
 #include <libimagequant.h>
+#include <omp.h>
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include "frame_encoder.h"
 
@@ -25,6 +33,57 @@ struct LiqPtr {
   ~LiqPtr() {
     if (p) Destroy(p);
   }
+};
+
+// A quantised frame, ready for the file.
+struct PendingFrame {
+  Rect rect;
+  std::vector<uint8_t> indices;  // rect.width * rect.height palette indices
+  std::vector<GifColorType> colors;
+  int transparent = NO_TRANSPARENT_COLOR;
+  int delay = 0;  // hundredths of a second
+};
+
+// Hands frames from the quantising thread to the thread that writes them, one at a time:
+// Put waits while the frame before is still waiting to be taken.
+class FrameQueue {
+ public:
+  // False once the writer has stopped (after a failure).
+  bool Put(PendingFrame frame) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !frame_ || stopped_; });
+    if (stopped_) return false;
+    frame_ = std::move(frame);
+    changed_.notify_all();
+    return true;
+  }
+  // The next frame, or null once Close was called and every frame was taken.
+  std::optional<PendingFrame> Take() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return frame_ || closed_; });
+    std::optional<PendingFrame> frame = std::move(frame_);
+    frame_.reset();
+    changed_.notify_all();
+    return frame;
+  }
+  void Close() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    changed_.notify_all();
+  }
+  // The writer gives up: Put refuses from now on.
+  void Stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::optional<PendingFrame> frame_;
+  bool closed_ = false;
+  bool stopped_ = false;
 };
 
 class GifEncoder : public FrameEncoder {
@@ -44,8 +103,9 @@ class GifEncoder : public FrameEncoder {
   int DelayCentiseconds() const;
   bool Fail(std::string* error, const char* what) const;
   bool Close(std::string* error);
-  bool PutFrame(const Rect& rect, const std::vector<uint8_t>& indices, const liq_palette& palette,
-                int transparent, std::string* error);
+  bool Quantise(const movie::Frame& frame, PendingFrame* pending, std::string* error);
+  void WriteFrames();
+  bool PutFrame(const PendingFrame& frame, std::string* error);
 
   OutputFile& out_;
   movie::MovieInfo info_;
@@ -55,6 +115,9 @@ class GifEncoder : public FrameEncoder {
   std::vector<uint8_t> shown_;     // what a viewer shows after the frames so far (RGB)
   std::vector<uint8_t> redraw_;    // per pixel of the frame being added: 1 to redraw
   int64_t frames_ = 0;
+  FrameQueue queue_;
+  std::thread writer_;
+  std::string writeError_;  // the writer's failure; read once it has ended
 };
 
 int GifEncoder::WriteBytes(GifFileType* gif, const GifByteType* data, int bytes) {
@@ -83,15 +146,38 @@ bool GifEncoder::Start(std::string* error) {
       EGifPutExtensionBlock(gif_, 11, "NETSCAPE2.0") == GIF_ERROR ||
       EGifPutExtensionBlock(gif_, 3, kLoop) == GIF_ERROR || EGifPutExtensionTrailer(gif_) == GIF_ERROR)
     return Fail(error, "write the loop block");
+  // libimagequant's own threads would wait for each other at every step (and, on a busy
+  // machine, for the processor); this thread quantises alone, beside the writer.
+  omp_set_num_threads(1);
+  writer_ = std::thread(&GifEncoder::WriteFrames, this);
   return true;
 }
 
+// The writer thread: every frame, in order, until the queue is closed or a write fails.
+void GifEncoder::WriteFrames() {
+  while (auto frame = queue_.Take()) {
+    if (!PutFrame(*frame, &writeError_)) {
+      queue_.Stop();
+      return;
+    }
+  }
+}
+
 bool GifEncoder::Close(std::string* error) {
+  if (writer_.joinable()) {
+    queue_.Close();
+    writer_.join();
+  }
   if (!gif_) return true;
   int code = 0;
   const int result = EGifCloseFile(gif_, &code);
   gif_ = nullptr;
-  if (result == GIF_ERROR && error) return Fail(error, "finish the file");
+  if (!error) return true;
+  if (!writeError_.empty()) {
+    *error = writeError_;
+    return false;
+  }
+  if (result == GIF_ERROR) return Fail(error, "finish the file");
   return true;
 }
 
@@ -131,35 +217,52 @@ int GifEncoder::DelayCentiseconds() const {
   return static_cast<int>(std::clamp<long long>(at(frames_ + 1) - at(frames_), 2, 65535));
 }
 
-bool GifEncoder::PutFrame(const Rect& rect, const std::vector<uint8_t>& indices,
-                          const liq_palette& palette, int transparent, std::string* error) {
+bool GifEncoder::PutFrame(const PendingFrame& frame, std::string* error) {
+  const Rect& rect = frame.rect;
   GraphicsControlBlock control{};
   control.DisposalMode = DISPOSE_DO_NOT;
-  control.DelayTime = DelayCentiseconds();
-  control.TransparentColor = transparent;
+  control.DelayTime = frame.delay;
+  control.TransparentColor = frame.transparent;
   GifByteType extension[4];
   const size_t extensionBytes = EGifGCBToExtension(&control, extension);
   if (EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(extensionBytes), extension) ==
       GIF_ERROR)
     return Fail(error, "write a frame's timing");
   int mapSize = 2;
-  while (mapSize < static_cast<int>(palette.count)) mapSize *= 2;
+  while (mapSize < static_cast<int>(frame.colors.size())) mapSize *= 2;
   GifColorType colors[256] = {};
-  for (unsigned i = 0; i < palette.count; ++i)
-    colors[i] = {palette.entries[i].r, palette.entries[i].g, palette.entries[i].b};
+  std::copy(frame.colors.begin(), frame.colors.end(), colors);
   ColorMapObject* map = GifMakeMapObject(mapSize, colors);
   if (!map) return Fail(error, "make a palette");
   const int described = EGifPutImageDesc(gif_, rect.left, rect.top, rect.width, rect.height, false, map);
   GifFreeMapObject(map);
   if (described == GIF_ERROR) return Fail(error, "write a frame");
   for (int y = 0; y < rect.height; ++y) {
-    auto* row = const_cast<GifPixelType*>(&indices[static_cast<size_t>(y) * rect.width]);
+    auto* row = const_cast<GifPixelType*>(&frame.indices[static_cast<size_t>(y) * rect.width]);
     if (EGifPutLine(gif_, row, rect.width) == GIF_ERROR) return Fail(error, "write a frame");
   }
   return true;
 }
 
 bool GifEncoder::Add(const movie::Frame& frame, std::string* error) {
+  PendingFrame pending;
+  if (!Quantise(frame, &pending, error)) return false;
+  if (!queue_.Put(std::move(pending))) {
+    // The writer has ended on a failure; it is the one to report.
+    Close(error);
+    return false;
+  }
+  ++frames_;
+  return true;
+}
+
+// Chooses the frame's rectangle, palette and indices, and updates what the viewer shows.
+// Runs beside the writer, so it reports its own failures without asking the file.
+bool GifEncoder::Quantise(const movie::Frame& frame, PendingFrame* pending, std::string* error) {
+  auto refuse = [error](const char* what) {
+    *error = std::string("GIF: cannot ") + what;
+    return false;
+  };
   const Rect rect = MarkRedrawn(frame);
   const bool first = previous_.empty();
   const size_t pixels = static_cast<size_t>(rect.width) * rect.height;
@@ -184,30 +287,33 @@ bool GifEncoder::Add(const movie::Frame& frame, std::string* error) {
     }
   }
   LiqPtr<liq_attr, liq_attr_destroy> attr{liq_attr_create()};
-  if (!attr.p) return Fail(error, "start the quantiser");
+  if (!attr.p) return refuse("start the quantiser");
   // Speed 7 keeps nearly all of the palette quality of the slow settings at half the time.
+  // 224 colours: the last few of 256 add little to the picture and much to the LZW data.
   liq_set_speed(attr.p, 7);
+  liq_set_max_colors(attr.p, 224);
   LiqPtr<liq_image, liq_image_destroy> image{
       liq_image_create_rgba(attr.p, source.data(), rect.width, rect.height, 0)};
-  if (!image.p) return Fail(error, "start the quantiser");
+  if (!image.p) return refuse("start the quantiser");
   liq_image_set_importance_map(image.p, importance.data(), importance.size(), LIQ_COPY_PIXELS);
   if (!first) {
     // The image takes the background over and frees it with itself.
     liq_image* under = liq_image_create_rgba(attr.p, background.data(), rect.width, rect.height, 0);
     if (!under || liq_image_set_background(image.p, under) != LIQ_OK) {
       if (under) liq_image_destroy(under);
-      return Fail(error, "start the quantiser");
+      return refuse("start the quantiser");
     }
     liq_image_add_fixed_color(image.p, liq_color{0, 0, 0, 0});
   }
   LiqPtr<liq_result, liq_result_destroy> result;
-  if (liq_image_quantize(image.p, attr.p, &result.p) != LIQ_OK) return Fail(error, "choose the colours");
+  if (liq_image_quantize(image.p, attr.p, &result.p) != LIQ_OK) return refuse("choose the colours");
   // Light dithering: full dithering measures barely closer to the source, and its noise
-  // makes both the LZW data and the changed areas larger.
-  liq_set_dithering_level(result.p, 0.3f);
+  // makes both the LZW data and the changed areas larger; a tenth of it still breaks up
+  // the bands of a smooth gradient.
+  liq_set_dithering_level(result.p, 0.1f);
   std::vector<uint8_t> indices(pixels);
   if (liq_write_remapped_image(result.p, image.p, indices.data(), indices.size()) != LIQ_OK)
-    return Fail(error, "map the colours");
+    return refuse("map the colours");
   const liq_palette& palette = *liq_get_palette(result.p);
   int transparent = NO_TRANSPARENT_COLOR;
   for (unsigned i = 0; i < palette.count && !first; ++i)
@@ -225,8 +331,12 @@ bool GifEncoder::Add(const movie::Frame& frame, std::string* error) {
     }
   }
   previous_ = frame.rgb;
-  if (!PutFrame(rect, indices, palette, transparent, error)) return false;
-  ++frames_;
+  pending->rect = rect;
+  pending->indices = std::move(indices);
+  for (unsigned i = 0; i < palette.count; ++i)
+    pending->colors.push_back({palette.entries[i].r, palette.entries[i].g, palette.entries[i].b});
+  pending->transparent = transparent;
+  pending->delay = DelayCentiseconds();
   return true;
 }
 

@@ -50,9 +50,26 @@ bool OutputFile::Write(const void* data, size_t bytes) {
     }
     at += done;
     bytes -= static_cast<size_t>(done);
-    written_ += static_cast<uint64_t>(done);
+    position_ += static_cast<uint64_t>(done);
   }
+  if (position_ > written_.load(std::memory_order_relaxed)) written_.store(position_, std::memory_order_relaxed);
   return true;
+}
+
+bool OutputFile::Seek(uint64_t position) {
+  if (!Ok() || position > BytesWritten()) return false;
+  if (lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0) return false;
+  position_ = position;
+  return true;
+}
+
+int64_t OutputFile::ReadAt(void* data, size_t bytes, uint64_t position) const {
+  if (fd_ < 0) return -1;
+  for (;;) {
+    const ssize_t done = pread(fd_, data, bytes, static_cast<off_t>(position));
+    if (done < 0 && errno == EINTR) continue;
+    return done;
+  }
 }
 
 bool OutputFile::Commit(std::string* error) {

@@ -83,6 +83,40 @@ TEST_F(AfterRecordingTest, LastFormatKeywordWins) {
   EXPECT_EQ(started.size(), 1u);
 }
 
+// The formats people post are tested after GIF, MNG and MPEG: each wins over those
+// three in either order, alone it gives its own switch, and among themselves the last
+// tested (MP4, WEBM, APNG, WEBP) wins.
+TEST_F(AfterRecordingTest, PostedFormatKeywordsWinOverThePartsKeywords) {
+  const std::vector<std::pair<std::string, std::string>> posted = {
+      {"MP4", "-MP4"}, {"WEBM", "-WEBM"}, {"APNG", "-APNG"}, {"WEBP", "-WEBP"}};
+  for (const auto& [keyword, formatSwitch] : posted) {
+    for (const std::string& kinds :
+         {keyword, keyword + "GIF", "GIF" + keyword, keyword + "MNG", "MNG" + keyword, keyword + "MPEG",
+          "MPEG" + keyword, std::string(kPlay) + kEdit + "MPEG" + keyword}) {
+      SCOPED_TRACE(kinds);
+      StartAfterRecordingPrograms(capture_, (std::string(kConvert) + kinds).c_str());
+      auto started = Started();
+      EXPECT_EQ(started["VoridEdadide.exe"], (Args{"-i", "my", "movie.avi", formatSwitch}));
+      fs::remove(directory_ / "VoridEdadide.exe");
+      fs::remove(directory_ / "RizudAvuv.exe");
+      fs::remove(directory_ / "xdg-open");
+    }
+  }
+  StartAfterRecordingPrograms(capture_, (std::string(kConvert) + "WEBPMP4").c_str());
+  EXPECT_EQ(Started()["VoridEdadide.exe"], (Args{"-i", "my", "movie.avi", "-WEBP"}));
+}
+
+// Without 変換 no format starts the converter; 変換 in UTF-8 is no keyword either.
+TEST_F(AfterRecordingTest, PostedFormatsNeedTheConvertKeywordInCodePage932) {
+  for (const char* keyword : {"MP4", "WEBM", "APNG", "WEBP"}) {
+    StartAfterRecordingPrograms(capture_, keyword);
+    StartAfterRecordingPrograms(capture_, (std::string(kPlay) + keyword).c_str());
+    StartAfterRecordingPrograms(capture_, (std::string("\xE5\xA4\x89\xE6\x8F\x9B") + keyword).c_str());  // 変換, UTF-8
+  }
+  auto started = Started();
+  EXPECT_EQ(started.count("VoridEdadide.exe"), 0u);
+}
+
 TEST_F(AfterRecordingTest, MngAloneAndNoFormat) {
   StartAfterRecordingPrograms(capture_, (std::string(kConvert) + "MNG").c_str());
   EXPECT_EQ(Started()["VoridEdadide.exe"], (Args{"-i", "my", "movie.avi", "-MNG"}));

@@ -40,6 +40,21 @@ inline constexpr std::string_view kKeywordConvert = "\x95\xCF\x8A\xB7";  // å¤‰æ
 inline constexpr std::string_view kKeywordGif = "GIF";
 inline constexpr std::string_view kKeywordMng = "MNG";
 inline constexpr std::string_view kKeywordMpeg = "MPEG";
+// The formats people post, which the program tests after the three above.
+inline constexpr std::string_view kKeywordMp4 = "MP4";
+inline constexpr std::string_view kKeywordWebm = "WEBM";
+inline constexpr std::string_view kKeywordApng = "APNG";
+inline constexpr std::string_view kKeywordWebp = "WEBP";
+
+// Each conversion format as --format and the settings file spell it, its keyword, and
+// its name in the settings window's list (in this order).
+struct FormatChoice {
+  std::string_view option, keyword, name;
+};
+inline constexpr FormatChoice kFormatChoices[] = {
+    {"gif", kKeywordGif, "GIF"},   {"mng", kKeywordMng, "MNG"},    {"mpeg", kKeywordMpeg, "MPEG-1"},
+    {"mp4", kKeywordMp4, "MP4"},   {"webm", kKeywordWebm, "WebM"}, {"apng", kKeywordApng, "APNG"},
+    {"webp", kKeywordWebp, "WebP"}};
 
 // The pace of a recording, as RecordingExtras::pace holds it.
 enum class Pace : uint32_t { Unchosen = 0, Fast = 1, Live = 2 };

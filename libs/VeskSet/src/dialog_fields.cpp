@@ -135,7 +135,9 @@ DialogTexts TextsFromChoices(const Choices& choices) {
   texts.play = choices.play;
   texts.edit = choices.edit;
   texts.convert = choices.convert || !choices.format.empty();
-  texts.format = choices.format == kKeywordMng ? 1 : choices.format == kKeywordMpeg ? 2 : 0;
+  texts.format = 0;
+  for (size_t i = 0; i < std::size(kFormatChoices); ++i)
+    if (choices.format == kFormatChoices[i].keyword) texts.format = static_cast<int>(i);
   texts.loop = choices.loopTurns > 0;
   if (texts.loop) texts.turns = std::to_string(choices.loopTurns);
   texts.tilt = DecimalText(choices.tiltDegrees);
@@ -232,10 +234,8 @@ DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices) {
   choices.play = texts.play;
   choices.edit = texts.edit;
   choices.convert = texts.convert;
-  constexpr std::string_view kFormats[] = {kKeywordGif, kKeywordMng, kKeywordMpeg};
-  static_assert(std::size(kFormats) == std::size(kFormatNames));
-  bool knownFormat = texts.format >= 0 && texts.format < int(std::size(kFormats));
-  choices.format = texts.convert && knownFormat ? kFormats[texts.format] : std::string_view();
+  bool knownFormat = texts.format >= 0 && texts.format < int(std::size(kFormatChoices));
+  choices.format = texts.convert && knownFormat ? kFormatChoices[texts.format].keyword : std::string_view();
   if (problems.movie.empty()) problems.movie = HandOverProblem(choices);
   CheckExtensions(texts, choices, problems);
   CheckLook(texts, choices, problems);

@@ -56,7 +56,7 @@ struct DialogTexts {
   bool play = false;
   bool edit = false;
   bool convert = false;
-  int format = 0;  // index into kFormatNames
+  int format = 0;  // index into kFormatChoices
   // Extensions: a seamless loop of `turns` whole turns, the axis' tilt in degrees, and
   // the live pace ("steer while recording").
   bool loop = false;
@@ -75,7 +75,6 @@ struct DialogTexts {
 inline constexpr std::string_view kDefaultNight = "night.jpg";
 inline constexpr std::string_view kDefaultClouds = "clouds.png";
 inline constexpr std::string_view kEarthPicture = "earth.jpg";
-inline constexpr std::string_view kFormatNames[] = {"GIF", "MNG", "MPEG-1"};
 
 // The reason shown beside each field, "" when it is good.
 struct DialogProblems {

@@ -411,8 +411,8 @@ void Build(Window& w) {
   w.edit = Toggle(w, gtk_check_button_new_with_mnemonic("_Edit"), texts.edit);
   w.convert = Toggle(w, gtk_check_button_new_with_mnemonic("Con_vert to"), texts.convert);
   w.format = gtk_combo_box_text_new();
-  for (std::string_view name : kFormatNames)
-    gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(w.format), std::string(name).c_str());
+  for (const FormatChoice& format : kFormatChoices)
+    gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(w.format), std::string(format.name).c_str());
   gtk_combo_box_set_active(GTK_COMBO_BOX(w.format), texts.format);
   g_signal_connect(w.format, "changed", G_CALLBACK(OnChanged), &w);
   AddLine(g, 8, "After recording:", nullptr, Row({w.play, w.edit, w.convert, w.format}));

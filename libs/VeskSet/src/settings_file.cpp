@@ -33,9 +33,8 @@ bool HasControlBytes(std::string_view text) {
 }
 
 std::string_view FormatOption(std::string_view keyword) {
-  if (keyword == kKeywordGif) return "gif";
-  if (keyword == kKeywordMng) return "mng";
-  if (keyword == kKeywordMpeg) return "mpeg";
+  for (const FormatChoice& format : kFormatChoices)
+    if (keyword == format.keyword) return format.option;
   return "";
 }
 

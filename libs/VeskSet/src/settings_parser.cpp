@@ -76,8 +76,12 @@ constexpr OptionInfo kOptions[] = {
 };
 
 // The longest outputKinds text asks for everything and names the longest format.
-static_assert(kKeywordPlay.size() + kKeywordEdit.size() + kKeywordConvert.size() +
-                      std::max({kKeywordGif.size(), kKeywordMng.size(), kKeywordMpeg.size()}) + 1 <=
+constexpr size_t LongestFormatKeyword() {
+  size_t longest = 0;
+  for (const FormatChoice& format : kFormatChoices) longest = std::max(longest, format.keyword.size());
+  return longest;
+}
+static_assert(kKeywordPlay.size() + kKeywordEdit.size() + kKeywordConvert.size() + LongestFormatKeyword() + 1 <=
                   sizeof(RecordingSettings::outputKinds),
               "every combination of keywords must fit outputKinds with its zero");
 
@@ -288,7 +292,7 @@ class Parser {
       case OptionId::Then:
         return "play, edit and convert, comma separated";
       case OptionId::Format:
-        return "gif, mng or mpeg";
+        return "gif, mng, mpeg, mp4, webm, apng or webp";
       case OptionId::Turns:
         return "a whole number from 0 to " + std::to_string(kMaxLoopTurns);
       case OptionId::Tilt:
@@ -399,16 +403,13 @@ class Parser {
       case OptionId::Then:
         return TakeThen(spelled, value);
       case OptionId::Format:
-        if (value == "gif") {
-          choices_.format = kKeywordGif;
-        } else if (value == "mng") {
-          choices_.format = kKeywordMng;
-        } else if (value == "mpeg") {
-          choices_.format = kKeywordMpeg;
-        } else {
-          return Reject(id, spelled, value);
+        for (const FormatChoice& format : kFormatChoices) {
+          if (value == format.option) {
+            choices_.format = format.keyword;
+            return true;
+          }
         }
-        return true;
+        return Reject(id, spelled, value);
       case OptionId::Turns: {
         auto turns = ParseWhole(value, 0, kMaxLoopTurns);
         if (!turns) return Reject(id, spelled, value);
@@ -457,7 +458,8 @@ class Parser {
            "      --choose-device   open the device settings dialog before recording\n"
            "      --then ACTIONS    after a complete recording: any of play, edit and convert,\n"
            "                        comma separated (default nothing)\n"
-           "      --format FORMAT   convert to gif, mng or mpeg (MPEG-1); implies convert\n"
+           "      --format FORMAT   convert to gif, mng, mpeg (MPEG-1), mp4 (H.264), webm (VP9),\n"
+           "                        apng or webp (animated PNG or WebP); implies convert\n"
            "      --turns K         seamless loop: the frames make K whole turns (1 to 100),\n"
            "                        starting at spin angle 0 (default 0: 6.4 radians in all)\n"
            "      --tilt DEGREES    lean of the spin axis towards the viewer, -90 to 90\n"

@@ -85,6 +85,22 @@ TEST(VeskSetDialogFields, CheckDialogNamesEveryBadFieldAndKeepsTheGoodOnes) {
   EXPECT_NE(veskset::CheckDialog(texts, choices).movie.find("cannot be handed to the editor"), std::string::npos);
 }
 
+// Every format in the window's list maps to its keyword and back.
+TEST(VeskSetDialogFields, FormatListRoundTripsEveryFormat) {
+  const std::vector<std::string_view> keywords = {"GIF", "MNG", "MPEG", "MP4", "WEBM", "APNG", "WEBP"};
+  ASSERT_EQ(std::size(veskset::kFormatChoices), keywords.size());
+  for (size_t i = 0; i < keywords.size(); ++i) {
+    Choices choices;
+    choices.format = keywords[i];
+    DialogTexts texts = veskset::TextsFromChoices(choices);
+    EXPECT_EQ(texts.format, static_cast<int>(i));
+    EXPECT_TRUE(texts.convert);
+    Choices back;
+    veskset::CheckDialog(texts, back);
+    EXPECT_EQ(back.format, keywords[i]);
+  }
+}
+
 TEST(VeskSetDialogFields, MoviePathMustFitTheProgramInCodePage932) {
   testsupport::ScratchDir dir("veskset-dialog");
   testsupport::ScopedCwd cwd(dir.path());

@@ -101,7 +101,7 @@ TEST(VeskSetSettingsFile, EachBadLineIsSkippedOnItsOwn) {
       "colour=blue",          "frames=0",          "frames=99999999999999999999",
       "size=99x480",          "size=640*480",      "eye-height=1e3",
       "spin=sideways",        "coarse=maybe",      "then=play,dance",
-      "format=webm",          "movie=",            "texture=" + std::string(300, 'a'),
+      "format=avi",           "movie=",            "texture=" + std::string(300, 'a'),
       "movie=a\tb.avi",      "just some words",
   };
   Choices defaults;

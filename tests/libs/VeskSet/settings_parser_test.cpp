@@ -214,7 +214,7 @@ TEST(VeskSetParser, BadCommandLinesNameTheOptionAndWhatIsAllowed) {
       {{"--eye-height"}, "vesk: --eye-height needs a value: a whole number from -1000 to 1000"},
       {{"--spin"}, "vesk: --spin needs a value: forward or backward"},
       {{"--then"}, "vesk: --then needs a value: play, edit and convert, comma separated"},
-      {{"--format"}, "vesk: --format needs a value: gif, mng or mpeg"},
+      {{"--format"}, "vesk: --format needs a value: gif, mng, mpeg, mp4, webm, apng or webp"},
       {{"--coarse=1"}, "vesk: --coarse takes no value"},
       {{"--choose-device=yes"}, "vesk: --choose-device takes no value"},
       {{"--help=me"}, "vesk: --help takes no value"},
@@ -253,8 +253,8 @@ TEST(VeskSetParser, BadCommandLinesNameTheOptionAndWhatIsAllowed) {
       {{"--then", "play edit"},
        "vesk: --then must be play, edit and convert, comma separated, not 'play edit'"},
       {{"--then="}, "vesk: --then must be play, edit and convert, comma separated, not ''"},
-      {{"--format", "avi"}, "vesk: --format must be gif, mng or mpeg, not 'avi'"},
-      {{"--format", "GIF"}, "vesk: --format must be gif, mng or mpeg, not 'GIF'"},
+      {{"--format", "avi"}, "vesk: --format must be gif, mng, mpeg, mp4, webm, apng or webp, not 'avi'"},
+      {{"--format", "GIF"}, "vesk: --format must be gif, mng, mpeg, mp4, webm, apng or webp, not 'GIF'"},
       {{"-o", ""}, "vesk: -o must name a file, not an empty text"},
       {{"--movie="}, "vesk: --movie must name a file, not an empty text"},
       {{"--texture", ""}, "vesk: --texture must name a file, not an empty text"},
@@ -291,7 +291,7 @@ TEST(VeskSetParser, EchoedValuesStayOnOneShortLine) {
   parsed = Parse({"--format", value});
   ASSERT_EQ(parsed.result, ParseResult::Invalid);
   EXPECT_EQ(parsed.message,
-            "vesk: --format must be gif, mng or mpeg, not '" + std::string(63, 'a') + "...'");
+            "vesk: --format must be gif, mng, mpeg, mp4, webm, apng or webp, not '" + std::string(63, 'a') + "...'");
 }
 
 TEST(VeskSetParser, HelpAndVersionStopWithTheirTexts) {
@@ -393,9 +393,10 @@ TEST(VeskSetParser, OutputKindsForEveryThenAndFormatCombination) {
     std::string keyword;
   };
   const std::vector<Format> formats = {
-      {nullptr, ""}, {"gif", "GIF"}, {"mng", "MNG"}, {"mpeg", "MPEG"}};
-  const std::vector<std::string> allKeywords = {"non", kPlay, kEdit, kConvert,
-                                                "GIF", "MNG", "MPEG"};
+      {nullptr, ""},   {"gif", "GIF"},   {"mng", "MNG"},   {"mpeg", "MPEG"},
+      {"mp4", "MP4"}, {"webm", "WEBM"}, {"apng", "APNG"}, {"webp", "WEBP"}};
+  const std::vector<std::string> allKeywords = {"non", kPlay, kEdit, kConvert, "GIF", "MNG",
+                                                "MPEG", "MP4", "WEBM", "APNG", "WEBP"};
 
   for (int mask = 0; mask < 8; ++mask) {
     for (const Format& format : formats) {

@@ -31,7 +31,11 @@ TEST(ConverterLaunchTest, ConverterGetsTheMovieAndTheFormatSwitch) {
   const std::string movie = dir / "my movie; $(rm -rf x).avi";
   for (auto [format, formatSwitch] : {std::pair{editor::ExportFormat::Gif, "-GIF"},
                                       {editor::ExportFormat::Mng, "-MNG"},
-                                      {editor::ExportFormat::Mpeg1, "-MPEG1"}}) {
+                                      {editor::ExportFormat::Mpeg1, "-MPEG1"},
+                                      {editor::ExportFormat::Mp4, "-MP4"},
+                                      {editor::ExportFormat::Webm, "-WEBM"},
+                                      {editor::ExportFormat::Apng, "-APNG"},
+                                      {editor::ExportFormat::Webp, "-WEBP"}}) {
     std::string error;
     const pid_t child = editor::StartConverter(ARGV_RECORDER, movie, dir / "out put", format, &error);
     ASSERT_GT(child, 0) << error;

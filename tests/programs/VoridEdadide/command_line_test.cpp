@@ -39,6 +39,15 @@ TEST(CommandLineTest, WordsBecomeARequest) {
            Case{{"x.avi", "-GIF", "-o", "out.mpg"}, "x.avi", Format::Gif, "out.mpg"},
            Case{{"-i", "x.avi", "--quality", "40"}, "x.avi", Format::Gif, "", 40},
            Case{{"-i", "x.avi", "--quality=100", "-MPEG1"}, "x.avi", Format::Mpeg1, "", 100},
+           Case{{"-i", "x.avi", "-MP4"}, "x.avi", Format::Mp4},
+           Case{{"-i", "x.avi", "-webm"}, "x.avi", Format::Webm},
+           Case{{"-i", "x.avi", "-APNG"}, "x.avi", Format::Apng},
+           Case{{"-i", "x.avi", "-WEBP"}, "x.avi", Format::Webp},
+           Case{{"-i", "x.avi", "-MPEG1", "-WEBP"}, "x.avi", Format::Webp},
+           Case{{"x.avi", "-o", "out.mp4"}, "x.avi", Format::Mp4, "out.mp4"},
+           Case{{"x.avi", "-o", "out.WebM"}, "x.avi", Format::Webm, "out.WebM"},
+           Case{{"x.avi", "-o", "out.png"}, "x.avi", Format::Apng, "out.png"},
+           Case{{"x.avi", "-o", "out.webp"}, "x.avi", Format::Webp, "out.webp"},
        }) {
     std::string error;
     const auto line = convert::ParseCommandLine(c.words, &error);

@@ -259,6 +259,20 @@ TEST(ConversionTest, ProgressReportsEachFrameAndCancels) {
   EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"m.avi"});
 }
 
+// The GIF is written on a second thread: the file is the same from run to run, and a
+// cancel in the middle stops that thread and leaves no file.
+TEST(ConversionTest, GifFromTwoThreadsIsTheSameEachTimeAndCancels) {
+  ScratchDir dir;
+  movie_test::WriteMovie(dir / "m.avi", {.width = 80, .height = 60, .frames = 12});
+  ASSERT_EQ(ConvertFile(dir / "m.avi", Format::Gif, dir / "a.gif").status, Outcome::kDone);
+  ASSERT_EQ(ConvertFile(dir / "m.avi", Format::Gif, dir / "b.gif").status, Outcome::kDone);
+  EXPECT_EQ(avi2_test::ReadFile(dir / "a.gif"), avi2_test::ReadFile(dir / "b.gif"));
+  const Outcome outcome = convert::Convert({dir / "m.avi", dir / "c.gif", Format::Gif, 90},
+                                           [](const convert::Progress& p) { return p.done < 5; });
+  EXPECT_EQ(outcome.status, Outcome::kCancelled);
+  EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"m.avi", "a.gif", "b.gif"}));
+}
+
 TEST(ConversionTest, OutputNameReplacesTheExtension) {
   EXPECT_EQ(convert::DefaultOutput("/a/globe.avi", Format::Gif), "/a/globe.gif");
   EXPECT_EQ(convert::DefaultOutput("/a/my movie.AVI", Format::Mpeg1), "/a/my movie.mpg");

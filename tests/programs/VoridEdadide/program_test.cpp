@@ -80,6 +80,10 @@ TEST(ProgramTest, HelpVersionAndBadOptions) {
   Result result = RunProgram(dir, "--help");
   EXPECT_EQ(result.status, 0);
   EXPECT_TRUE(result.out.starts_with("Usage: VoridEdadide -i MOVIE.avi")) << result.out;
+  // --quality on each format's own scale is documented.
+  for (const char* mapping : {"x264 CRF 51 (N = 1) to 14 (N = 100)", "VP9 CRF 63 (N = 1) to 15 (N = 100)",
+                              "libwebp quality N", "MNG and APNG are lossless"})
+    EXPECT_NE(result.out.find(mapping), std::string::npos) << mapping;
   result = RunProgram(dir, "--version");
   EXPECT_EQ(result.status, 0);
   EXPECT_TRUE(result.out.starts_with("VoridEdadide 1.0.0 (libavcodec ")) << result.out;
@@ -132,6 +136,19 @@ TEST(ProgramTest, FullDiskLeavesNoFile) {
   for (const char* format : {"GIF", "MNG", "MPEG1"}) {
     ScratchDir dir;
     movie_test::WriteMovie(dir / "m.avi", {.width = 64, .height = 48, .frames = 20});
+    const Result result = RunProgram(dir, std::string("-i m.avi -") + format, "ulimit -f 1");
+    EXPECT_EQ(result.status, 1) << format;
+    EXPECT_TRUE(result.err.starts_with("VoridEdadide: m.")) << result.err;
+    EXPECT_TRUE(result.err.ends_with(": cannot write: File too large\n")) << result.err;
+    EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"m.avi"}) << format;
+  }
+}
+
+// The same for the formats people post, from a movie large enough to pass the limit.
+TEST(ProgramTest, FullDiskLeavesNoFileInThePostedFormats) {
+  for (const char* format : {"MP4", "WEBM", "APNG", "WEBP"}) {
+    ScratchDir dir;
+    movie_test::WriteMovie(dir / "m.avi", {.width = 160, .height = 120, .frames = 20});
     const Result result = RunProgram(dir, std::string("-i m.avi -") + format, "ulimit -f 1");
     EXPECT_EQ(result.status, 1) << format;
     EXPECT_TRUE(result.err.starts_with("VoridEdadide: m.")) << result.err;
@@ -197,7 +214,20 @@ TEST_P(VeskThenConvertTest, LeavesTheConvertedMovieBesideTheRecording) {
   ASSERT_EQ(std::system(command.c_str()), 0);
   const std::string output = dir / GetParam().file;
   ASSERT_TRUE(WaitForFile(output));
-  if (std::string(GetParam().format) == "mpeg") {
+  const std::string format = GetParam().format;
+  if (format == "mp4" || format == "webm" || format == "apng") {
+    const avi2_test::StreamFacts facts = avi2_test::Probe(output);
+    EXPECT_EQ(facts.frameRate, "10/1");
+    EXPECT_EQ(facts.decodedFrames, 24);
+    EXPECT_EQ(facts.width, 160);
+    EXPECT_EQ(facts.height, 120);
+    if (format == "apng") return;
+    const std::vector<uint8_t> duration = avi2_test::CommandOutput(
+        "ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 " + avi2_test::Quote(output));
+    EXPECT_EQ(std::stod(std::string(duration.begin(), duration.end())), 2.4);
+    return;
+  }
+  if (format == "mpeg") {
     const avi2_test::StreamFacts facts = avi2_test::Probe(output);
     EXPECT_EQ(facts.frameRate, "30/1");
     EXPECT_EQ(facts.decodedFrames, 72) << "2.4 s at 30 frames a second";
@@ -215,7 +245,9 @@ TEST_P(VeskThenConvertTest, LeavesTheConvertedMovieBesideTheRecording) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, VeskThenConvertTest,
                          testing::Values(VeskCase{"gif", "globe.gif"}, VeskCase{"mng", "globe.mng"},
-                                         VeskCase{"mpeg", "globe.mpg"}),
+                                         VeskCase{"mpeg", "globe.mpg"}, VeskCase{"mp4", "globe.mp4"},
+                                         VeskCase{"webm", "globe.webm"}, VeskCase{"apng", "globe.png"},
+                                         VeskCase{"webp", "globe.webp"}),
                          [](const auto& info) { return std::string(info.param.format); });
 
 }  // namespace

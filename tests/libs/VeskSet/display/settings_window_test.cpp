@@ -205,4 +205,17 @@ TEST_F(SettingsWindow, TheLookGroupsPartsAreRecordedAndRemembered) {
   }
 }
 
+// The format list holds the formats people post: each, preset by an option, comes back
+// from the window as its keyword after 変換.
+TEST_F(SettingsWindow, FormatListOffersThePostedFormats) {
+  for (const auto& [option, keyword] : {std::pair{"mp4", "MP4"}, std::pair{"webm", "WEBM"},
+                                        std::pair{"apng", "APNG"}, std::pair{"webp", "WEBP"}}) {
+    Outcome run = Answer(VESKSET_PROBE_PATH, {"--dialog", "--format", option}, {"key", "Return"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    RecordingSettings settings;
+    ASSERT_TRUE(DecodeRecord(run.out, settings)) << run.out;
+    EXPECT_EQ(std::string(settings.outputKinds), std::string("\x95\xCF\x8A\xB7") + keyword) << option;
+  }
+}
+
 }  // namespace
