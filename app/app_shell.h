@@ -107,8 +107,12 @@ class AppShell {
   int32_t creationHeight = 0;
   char outputKinds[64] = {};
   bool chooseDeviceAtStart = false;
+  // Smooth edges (--antialias): the samples per pixel the initial settings ask for; 0
+  // leaves the enumeration's first multisample type.
+  DWORD antialiasSamples = 0;
 
  private:
+  void ApplyAntialias();
   HRESULT CheckForWindowSizeChange();
   void OnSize(WPARAM kind);
   bool OnCommand(WORD command);

@@ -29,6 +29,6 @@ bool DistributeSettings(const RecordingSettings& record, GlobeApp& app, const Re
   app.spinForward = record.spinForward != 0;
   app.eyeZ = -3.0f;
   app.highTessellation = record.highTessellation;
-  (void)extras;
+  app.antialiasSamples = extras.antialias;
   return true;
 }

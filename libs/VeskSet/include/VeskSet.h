@@ -56,6 +56,9 @@ extern "C" VESKSET_API int VeskSet(RecordingSettings* settings);
 // zeros asks for nothing beyond the 560-byte record.
 struct RecordingExtras {
   uint32_t size;  // bytes of this record that hold values
+  // Smooth edges: the samples per pixel the device is first created with, 0 (none), 2, 4
+  // or 8 (--antialias; "Smooth edges" in the settings window).
+  uint32_t antialias;
 };
 
 static_assert(std::is_standard_layout_v<RecordingExtras>);

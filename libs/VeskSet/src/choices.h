@@ -18,6 +18,8 @@ inline constexpr int kMinFrames = 1;
 inline constexpr int kMaxFrames = 99999;
 inline constexpr int kMinEyeHeight = -1000;
 inline constexpr int kMaxEyeHeight = 1000;
+// Samples per pixel that smooth edges may ask for; 0 is none.
+inline constexpr int kAntialiasChoices[] = {0, 2, 4, 8};
 
 // The program keeps the movie path in 135 bytes with its zero, so a longer one cannot
 // be recorded into although the record's field would hold it.
@@ -51,6 +53,7 @@ struct Choices {
   bool edit = false;
   bool convert = false;
   std::string_view format;  // one of the format keywords, or empty
+  int antialias = 0;        // one of kAntialiasChoices
 
   bool operator==(const Choices&) const = default;
 };

@@ -151,6 +151,7 @@ std::string SettingsText(const Choices& choices) {
   add("choose-device", choices.chooseDevice ? "yes" : "no");
   add("then", ThenList(choices));
   add("format", FormatOption(choices.format));
+  add("antialias", std::to_string(choices.antialias));
   return text;
 }
 

@@ -27,6 +27,7 @@ enum class OptionId {
   ChooseDevice,
   Then,
   Format,
+  Antialias,
   Dialog,
   NoDialog,
   Help,
@@ -51,6 +52,7 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::ChooseDevice, 0, "choose-device", false},
     {OptionId::Then, 0, "then", true},
     {OptionId::Format, 0, "format", true},
+    {OptionId::Antialias, 0, "antialias", true},
     {OptionId::Dialog, 0, "dialog", false},
     {OptionId::NoDialog, 0, "no-dialog", false},
     {OptionId::Help, 'h', "help", false},
@@ -246,6 +248,8 @@ class Parser {
         return "play, edit and convert, comma separated";
       case OptionId::Format:
         return "gif, mng or mpeg";
+      case OptionId::Antialias:
+        return "0, 2, 4 or 8";
       default:
         return "nothing";
     }
@@ -335,6 +339,14 @@ class Parser {
         return true;
       case OptionId::Then:
         return TakeThen(spelled, value);
+      case OptionId::Antialias: {
+        auto samples = ParseWhole(value, 0, 8);
+        if (!samples || std::find(std::begin(kAntialiasChoices), std::end(kAntialiasChoices), *samples) ==
+                            std::end(kAntialiasChoices))
+          return Reject(id, spelled, value);
+        choices_.antialias = *samples;
+        return true;
+      }
       case OptionId::Format:
         if (value == "gif") {
           choices_.format = kKeywordGif;
@@ -370,6 +382,8 @@ class Parser {
            "      --then ACTIONS    after a complete recording: any of play, edit and convert,\n"
            "                        comma separated (default nothing)\n"
            "      --format FORMAT   convert to gif, mng or mpeg (MPEG-1); implies convert\n"
+           "      --antialias N     smooth edges with N samples per pixel: 0 (off), 2, 4 or 8\n"
+           "                        (default 0)\n"
            "      --dialog          ask in the settings window even when options are given\n"
            "      --no-dialog       record at once with the options, without the window\n"
            "  -h, --help            show this help and exit\n"
@@ -451,7 +465,7 @@ bool FillRecord(const Choices& choices, RecordingSettings& settings) {
 void FillExtras(const Choices& choices, RecordingExtras& extras) {
   RecordingExtras full{};
   full.size = sizeof full;
-  (void)choices;
+  full.antialias = static_cast<uint32_t>(choices.antialias);
   uint32_t filled = std::min<uint32_t>(extras.size, sizeof full);
   std::memcpy(&extras, &full, filled);
   extras.size = filled;

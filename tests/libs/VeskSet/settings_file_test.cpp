@@ -38,6 +38,7 @@ Choices Unusual() {
   choices.play = true;
   choices.convert = true;
   choices.format = veskset::kKeywordMng;
+  choices.antialias = 8;
   return choices;
 }
 
@@ -61,6 +62,7 @@ TEST(VeskSetSettingsFile, RoundTripThroughATemporaryFileRenamedIntoPlace) {
   EXPECT_EQ(problems.skipped, 0) << problems.first;
   EXPECT_EQ(read, Unusual());
 
+  EXPECT_NE(text.find("antialias=8\n"), std::string::npos) << text;
   // Writing again replaces the file whole.
   ASSERT_TRUE(veskset::WriteSettingsFile(path, Choices{}, error)) << error;
   Choices again = Unusual();
