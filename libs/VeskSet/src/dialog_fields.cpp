@@ -135,6 +135,8 @@ DialogTexts TextsFromChoices(const Choices& choices) {
   texts.edit = choices.edit;
   texts.convert = choices.convert || !choices.format.empty();
   texts.format = choices.format == kKeywordMng ? 1 : choices.format == kKeywordMpeg ? 2 : 0;
+  for (int i = 0; i < int(std::size(kAntialiasChoices)); ++i)
+    if (kAntialiasChoices[i] == choices.antialias) texts.antialias = i;
   return texts;
 }
 
@@ -173,6 +175,8 @@ DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices) {
   static_assert(std::size(kFormats) == std::size(kFormatNames));
   bool knownFormat = texts.format >= 0 && texts.format < int(std::size(kFormats));
   choices.format = texts.convert && knownFormat ? kFormats[texts.format] : std::string_view();
+  bool knownAntialias = texts.antialias >= 0 && texts.antialias < int(std::size(kAntialiasChoices));
+  choices.antialias = knownAntialias ? kAntialiasChoices[texts.antialias] : 0;
   return problems;
 }
 

@@ -2,6 +2,7 @@
 // window only copies texts in and results out, so all of this is tested without GTK.
 #pragma once
 
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -57,8 +58,11 @@ struct DialogTexts {
   bool edit = false;
   bool convert = false;
   int format = 0;  // index into kFormatNames
+  int antialias = 0;  // index into kAntialiasChoices (and kAntialiasNames)
 };
 inline constexpr std::string_view kFormatNames[] = {"GIF", "MNG", "MPEG-1"};
+inline constexpr std::string_view kAntialiasNames[] = {"Off", "2 samples", "4 samples", "8 samples"};
+static_assert(std::size(kAntialiasNames) == std::size(kAntialiasChoices));
 
 // The reason shown beside each field, "" when it is good.
 struct DialogProblems {
