@@ -116,8 +116,12 @@ class AppShell {
   // Recording extensions; zero is the loop as fast as it runs with the fixed step.
   int32_t loopTurns = 0;  // whole turns the frames make, from spin angle 0
   RecordingPace pace;
+  // Smooth edges (--antialias): the samples per pixel the initial settings ask for; 0
+  // leaves the enumeration's first multisample type.
+  DWORD antialiasSamples = 0;
 
  private:
+  void ApplyAntialias();
   HRESULT CheckForWindowSizeChange();
   void OnSize(WPARAM kind);
   bool OnCommand(WORD command);

@@ -156,7 +156,56 @@ HRESULT AppShell::ChooseInitialSettings() {
   bool foundWindowed = ChooseWindowedSettings(false, false);
   if (startFullscreen && foundFullscreen) settings.isWindowed = false;
   if (!foundWindowed && foundFullscreen) settings.isWindowed = false;
-  return foundFullscreen || foundWindowed ? S_OK : ERR_NO_COMPATIBLE_DEVICES;
+  if (!foundFullscreen && !foundWindowed) return ERR_NO_COMPATIBLE_DEVICES;
+  ApplyAntialias();
+  return S_OK;
+}
+
+namespace {
+
+// The combination's multisample type of the most samples, at most `samples`, that goes
+// with the depth/stencil format; NONE when it has none (NONMASKABLE is not a count).
+D3DMULTISAMPLE_TYPE NearestSampleType(const DeviceCombination* combination, D3DFORMAT depth, DWORD samples) {
+  D3DMULTISAMPLE_TYPE best = D3DMULTISAMPLE_NONE;
+  if (!combination) return best;
+  for (UINT i = 0; i < combination->multisampleTypes.Count(); ++i) {
+    auto type = ValueAt<D3DMULTISAMPLE_TYPE>(combination->multisampleTypes, i);
+    if (type < D3DMULTISAMPLE_2_SAMPLES || type > samples || type <= best) continue;
+    bool conflicts = false;
+    for (UINT c = 0; c < combination->conflicts.Count(); ++c) {
+      auto pair = ValueAt<DepthMultisampleConflict>(combination->conflicts, c);
+      conflicts |= pair.depthStencilFormat == depth && pair.multisampleType == type;
+    }
+    if (!conflicts) best = type;
+  }
+  return best;
+}
+
+}  // namespace
+
+// Smooth edges: both halves of the initial settings take the type of antialiasSamples
+// where their combination offers it, else the nearest lower one; one line on standard
+// error tells when the half in force gets fewer samples than asked.
+void AppShell::ApplyAntialias() {
+  if (antialiasSamples == 0) return;
+  if (settings.windowedCombination) {
+    settings.windowedMultisampleType = NearestSampleType(settings.windowedCombination,
+                                                         settings.windowedDepthStencilFormat, antialiasSamples);
+    settings.windowedMultisampleQuality = 0;
+  }
+  if (settings.fullscreenCombination) {
+    settings.fullscreenMultisampleType = NearestSampleType(settings.fullscreenCombination,
+                                                           settings.fullscreenDepthStencilFormat, antialiasSamples);
+    settings.fullscreenMultisampleQuality = 0;
+  }
+  DWORD samples = settings.CurrentMultisampleType();
+  if (samples == antialiasSamples) return;
+  if (samples == D3DMULTISAMPLE_NONE)
+    std::fprintf(stderr, "vesk: smooth edges with %lu samples per pixel are not available on this device; "
+                 "drawing without them\n", static_cast<unsigned long>(antialiasSamples));
+  else
+    std::fprintf(stderr, "vesk: smooth edges with %lu samples per pixel are not available on this device; "
+                 "using %lu\n", static_cast<unsigned long>(antialiasSamples), static_cast<unsigned long>(samples));
 }
 
 void AppShell::BuildPresentParameters() {

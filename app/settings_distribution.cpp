@@ -56,6 +56,7 @@ bool DistributeExtras(RecordingExtras extras, GlobeApp& app) {
   app.loopTurns = int32_t(extras.loopTurns);
   app.tiltDegrees = extras.tiltDegrees;
   app.pace.Choose(extras.pace);
+  app.antialiasSamples = extras.antialias;
   DistributeLook(extras, app.layers.look);
   return PrepareCameraPaths(extras, app);
 }

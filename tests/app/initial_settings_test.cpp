@@ -139,6 +139,54 @@ TEST_F(InitialSettings, AHalDeviceWithTheDesktopFormatIsChosenForBothUsesAndStar
       << "not the combination's first interval";
 }
 
+// A HAL device on X8R8G8B8 with D16 and D24S8 that draws 2 and 4 samples, where D24S8
+// cannot take 4.
+DeviceScript MultisampleDevice() {
+  DeviceScript device = Device(D3DDEVTYPE_HAL, {{X8, X8}});
+  for (D3DFORMAT format : {X8, D3DFMT_D16}) {
+    device.multisample.push_back({format, D3DMULTISAMPLE_2_SAMPLES});
+    device.multisample.push_back({format, D3DMULTISAMPLE_4_SAMPLES, 3});
+    device.multisample.push_back({format, D3DMULTISAMPLE_NONMASKABLE, 4});
+  }
+  device.multisample.push_back({D3DFMT_D24S8, D3DMULTISAMPLE_2_SAMPLES});
+  return device;
+}
+
+TEST_F(InitialSettings, SmoothEdgesTakeTheTypeAskedForOrTheNearestLowerOneSayingSo) {
+  struct Case {
+    DWORD asked;
+    D3DFORMAT depth;  // made the first depth format of the combination
+    D3DMULTISAMPLE_TYPE taken;
+    std::string line;
+  } cases[] = {
+      {4, D3DFMT_D16, D3DMULTISAMPLE_4_SAMPLES, ""},
+      {2, D3DFMT_D16, D3DMULTISAMPLE_2_SAMPLES, ""},
+      {8, D3DFMT_D16, D3DMULTISAMPLE_4_SAMPLES,
+       "vesk: smooth edges with 8 samples per pixel are not available on this device; using 4\n"},
+      {4, D3DFMT_D24S8, D3DMULTISAMPLE_2_SAMPLES,
+       "vesk: smooth edges with 4 samples per pixel are not available on this device; using 2\n"},
+      {0, D3DFMT_D16, D3DMULTISAMPLE_NONE, ""},
+  };
+  for (const Case& c : cases) {
+    DeviceScript device = MultisampleDevice();
+    device.depthStencilFormats = {c.depth};
+    shell_.antialiasSamples = c.asked;
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(Choose({SimpleAdapter({device})}, {{800, 600, 60, X8}}), S_OK);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.line) << c.asked << " samples asked";
+    EXPECT_EQ(settings().windowedMultisampleType, c.taken) << c.asked << " samples asked";
+    EXPECT_EQ(settings().fullscreenMultisampleType, c.taken) << c.asked << " samples asked";
+    EXPECT_EQ(settings().windowedMultisampleQuality, 0u);
+  }
+  // A device without multisampling draws without it, and says so once.
+  shell_.antialiasSamples = 2;
+  testing::internal::CaptureStderr();
+  ASSERT_EQ(Choose({SimpleAdapter({Device(D3DDEVTYPE_HAL, {{X8, X8}})})}, {{800, 600, 60, X8}}), S_OK);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "vesk: smooth edges with 2 samples per pixel are not available on this device; drawing without them\n");
+  EXPECT_EQ(settings().windowedMultisampleType, D3DMULTISAMPLE_NONE);
+}
+
 TEST_F(InitialSettings, StartFullscreenPutsTheFullscreenSetInForce) {
   shell_.startFullscreen = true;
   ASSERT_EQ(Choose({SimpleAdapter({Device(D3DDEVTYPE_HAL, {{X8, X8}})})}, {{800, 600, 60, X8}}), S_OK);

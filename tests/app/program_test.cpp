@@ -67,6 +67,10 @@ class Program : public ::testing::Test {
       // the end of the process, as designed; in a sanitizer build that is not a fault
       // of the run under test.
       std::string asan = "detect_leaks=0";
+      if (!preload_.empty()) {
+        setenv("LD_PRELOAD", preload_.c_str(), 1);
+        asan += ":verify_asan_link_order=0";  // the preloaded library comes before the sanitizer's
+      }
       if (const char* given = std::getenv("ASAN_OPTIONS")) asan = std::string(given) + ":" + asan;
       setenv("ASAN_OPTIONS", asan.c_str(), 1);
       if (fileSizeLimit_ != 0) {
@@ -115,6 +119,7 @@ class Program : public ::testing::Test {
 
   rlim_t fileSizeLimit_ = 0;  // bytes a file of the run may reach; 0: no limit
 
+  std::string preload_;  // a library the runs preload, when set
   testsupport::ScratchDir base_{"vesk-program"};
   fs::path work_ = base_ / "work";
 };
@@ -132,6 +137,99 @@ TEST_F(Program, RecordsAThreeFrameMovieOfTheDefaultSize) {
   EXPECT_FALSE(fs::exists(work_ / "BMP" / "Vesk001.bmp"));
   EXPECT_FALSE(fs::exists(work_ / "BMP" / "Vesk002.bmp"));
   EXPECT_TRUE(fs::exists(work_ / "BMP" / "Vesk003.bmp"));
+}
+
+// A frame BMP the recording leaves (uncompressed, 24 or 32 bits, bottom-up) as
+// 0x00RRGGBB rows top to bottom; empty when the file is not such a BMP.
+testsupport::Image ReadFrameBmp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  auto u32 = [&](size_t at) {
+    return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
+           uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
+  };
+  testsupport::Image image;
+  if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M') return image;
+  uint32_t offset = u32(10), width = u32(18), height = u32(22), bits = uint8_t(bytes[28]);
+  if ((bits != 24 && bits != 32) || width == 0 || width > 16384 || height == 0 || height > 16384) return image;
+  size_t pitch = (size_t(width) * bits / 8 + 3) & ~size_t{3};
+  if (offset > bytes.size() || bytes.size() - offset < pitch * height) return image;
+  image.width = width;
+  image.height = height;
+  for (uint32_t y = 0; y < height; ++y) {
+    const char* row = bytes.data() + offset + (height - 1 - y) * pitch;
+    for (uint32_t x = 0; x < width; ++x) {
+      const char* p = row + size_t(x) * bits / 8;
+      image.argb.push_back(uint32_t(uint8_t(p[2])) << 16 | uint32_t(uint8_t(p[1])) << 8 | uint8_t(p[0]));
+    }
+  }
+  return image;
+}
+
+// The globe's outline with smooth edges. Frame 8 of a 640x480 recording with 4 samples
+// per pixel, and without, is measured against the same frame (same spin angle) recorded
+// four times as large and box-filtered down by 4. Pixel centres lie on whole
+// coordinates, so small pixel i covers large pixels 4i - 2 to 4i + 2 with the outer two
+// cut in half: the box is weighted 1/2, 1, 1, 1, 1/2 on each axis. The globe wears a
+// plain green picture, so the large frame tells which of its pixels are globe: the
+// edge is the set of pixels whose box is partly globe. The runs' clock is slowed down,
+// so that the first frame (which turns the globe by the time start-up took) adds next
+// to no spin and frame 8 has the same spin angle at every size.
+// The mean error there with smooth edges comes out at about 42% of the one without
+// (35% is what 4 standard samples give against exact coverage): the large frame
+// locates the outline only to 1/8 pixel, as the 4 samples do, on a grid half a step
+// away from theirs, which adds to the measured error. The bound is 45%; 2 samples give
+// about 62%, 8 samples about 27%.
+TEST_F(Program, SmoothEdgesComeCloseToAFrameRenderedFourTimesAsLargeAndScaledDown) {
+  preload_ = VESK_SLOW_CLOCK;
+  testsupport::Image green{64, 32, std::vector<uint32_t>(64 * 32, 0xFF00FF00u)};
+  ASSERT_TRUE(testsupport::WritePng((work_ / "green.png").string(), green));
+  auto frame = [&](std::vector<std::string> arguments) {
+    arguments.insert(arguments.end(), {"-n", "8", "-t", "green.png", "-o", "movie.avi"});
+    Outcome outcome = Run(arguments);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, "");
+    testsupport::Image image = ReadFrameBmp(work_ / "BMP" / "Vesk008.bmp");
+    fs::remove(work_ / "movie.avi");
+    return image;
+  };
+  testsupport::Image smooth = frame({"--antialias", "4"});
+  testsupport::Image plain = frame({});
+  testsupport::Image large = frame({"-s", "2560x1920"});
+  ASSERT_EQ(smooth.width, 640u);
+  ASSERT_EQ(plain.width, 640u);
+  ASSERT_EQ(large.width, 2560u);
+  ASSERT_EQ(large.height, 1920u);
+  auto channel = [](uint32_t rgb, int shift) { return int(rgb >> shift & 0xFF); };
+  auto isGlobe = [&](uint32_t rgb) { return channel(rgb, 8) > channel(rgb, 16) + 100 && channel(rgb, 8) > channel(rgb, 0) + 100; };
+  double smoothError = 0, plainError = 0;
+  int edgePixels = 0;
+  for (int y = 1; y < 479; ++y) {
+    for (int x = 1; x < 639; ++x) {
+      int globe = 0, outside = 0;
+      double sum[3] = {};
+      for (int dy = -2; dy <= 2; ++dy) {
+        for (int dx = -2; dx <= 2; ++dx) {
+          uint32_t rgb = large.argb[size_t(4 * y + dy) * 2560 + size_t(4 * x + dx)];
+          (isGlobe(rgb) ? globe : outside) += 1;
+          double weight = (dx == -2 || dx == 2 ? 0.5 : 1.0) * (dy == -2 || dy == 2 ? 0.5 : 1.0);
+          for (int c = 0; c < 3; ++c) sum[c] += weight * channel(rgb, 8 * c);
+        }
+      }
+      if (globe == 0 || outside == 0) continue;
+      ++edgePixels;
+      for (int c = 0; c < 3; ++c) {
+        double reference = sum[c] / 16.0;
+        smoothError += std::abs(channel(smooth.argb[size_t(y) * 640 + x], 8 * c) - reference) / 3;
+        plainError += std::abs(channel(plain.argb[size_t(y) * 640 + x], 8 * c) - reference) / 3;
+      }
+    }
+  }
+  ASSERT_GT(edgePixels, 500) << "the globe's outline runs through the frame";
+  smoothError /= edgePixels;
+  plainError /= edgePixels;
+  std::printf("edge pixels %d: mean error %.2f with 4 samples, %.2f without\n", edgePixels, smoothError, plainError);
+  EXPECT_LE(smoothError, 0.45 * plainError);
 }
 
 TEST_F(Program, DefaultRunRecordsSixtyFourFramesAtTenPerSecond) {

@@ -86,3 +86,18 @@ TEST(SettingsDistribution, TheCaptureTakesMoviePathsUpTo134Bytes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SettingsDistribution, SmoothEdgesReachTheShell) {
+  GlobeApp app;
+  ASSERT_TRUE(DistributeSettings(Record(), app));
+  EXPECT_EQ(app.antialiasSamples, 0u) << "without extras";
+  RecordingExtras extras{};
+  extras.size = sizeof extras;
+  extras.antialias = 8;
+  ASSERT_TRUE(DistributeSettings(Record(), app, extras));
+  EXPECT_EQ(app.antialiasSamples, 8u);
+}
+
+}  // namespace

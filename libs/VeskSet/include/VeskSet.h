@@ -74,6 +74,9 @@ struct RecordingExtras {
   uint8_t atmosphere;    // not 0: a glow around the limb
   char nightFile[260];   // CP932 picture of the night side; empty: night.jpg
   char cloudsFile[260];  // CP932 picture of the cloud cover; empty: no clouds
+  // Smooth edges: the samples per pixel the device is first created with, 0 (none), 2, 4
+  // or 8 (--antialias; "Smooth edges" in the settings window).
+  uint32_t antialias;
 };
 
 static_assert(std::is_standard_layout_v<RecordingExtras>);
@@ -89,6 +92,7 @@ static_assert(offsetof(RecordingExtras, sunOn) == 540);
 static_assert(offsetof(RecordingExtras, atmosphere) == 541);
 static_assert(offsetof(RecordingExtras, nightFile) == 542);
 static_assert(offsetof(RecordingExtras, cloudsFile) == 802);
+static_assert(offsetof(RecordingExtras, antialias) == 1064);
 
 // Fills *extras from the choices of the last successful VeskSet call. Returns 1 when
 // filled; 0 (record left as the caller gave it) without such a call, or when extras is

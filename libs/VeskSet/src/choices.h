@@ -23,6 +23,8 @@ inline constexpr int kMaxLoopTurns = 100;  // 0: no loop, the fixed step
 inline constexpr double kMaxTiltDegrees = 90.0;  // either way
 inline constexpr int kMinSunDegrees = 0;
 inline constexpr int kMaxSunDegrees = 360;
+// Samples per pixel that smooth edges may ask for; 0 is none.
+inline constexpr int kAntialiasChoices[] = {0, 2, 4, 8};
 
 // The program keeps the movie path in 135 bytes with its zero, so a longer one cannot
 // be recorded into although the record's field would hold it.
@@ -86,6 +88,7 @@ struct Choices {
   std::string night;
   std::string clouds;
   bool atmosphere = false;
+  int antialias = 0;  // one of kAntialiasChoices
 
   bool operator==(const Choices&) const = default;
 };

@@ -149,6 +149,8 @@ DialogTexts TextsFromChoices(const Choices& choices) {
   texts.cloudsFile =
       choices.clouds.empty() ? std::string(kDefaultClouds) : win32ext::Cp932ToUtf8(choices.clouds).value_or("");
   texts.atmosphere = choices.atmosphere;
+  for (int i = 0; i < int(std::size(kAntialiasChoices)); ++i)
+    if (kAntialiasChoices[i] == choices.antialias) texts.antialias = i;
   return texts;
 }
 
@@ -236,6 +238,8 @@ DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices) {
   choices.convert = texts.convert;
   bool knownFormat = texts.format >= 0 && texts.format < int(std::size(kFormatChoices));
   choices.format = texts.convert && knownFormat ? kFormatChoices[texts.format].keyword : std::string_view();
+  bool knownAntialias = texts.antialias >= 0 && texts.antialias < int(std::size(kAntialiasChoices));
+  choices.antialias = knownAntialias ? kAntialiasChoices[texts.antialias] : 0;
   if (problems.movie.empty()) problems.movie = HandOverProblem(choices);
   CheckExtensions(texts, choices, problems);
   CheckLook(texts, choices, problems);

@@ -2,6 +2,7 @@
 // window only copies texts in and results out, so all of this is tested without GTK.
 #pragma once
 
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -57,6 +58,7 @@ struct DialogTexts {
   bool edit = false;
   bool convert = false;
   int format = 0;  // index into kFormatChoices
+  int antialias = 0;  // index into kAntialiasChoices (and kAntialiasNames)
   // Extensions: a seamless loop of `turns` whole turns, the axis' tilt in degrees, and
   // the live pace ("steer while recording").
   bool loop = false;
@@ -71,6 +73,8 @@ struct DialogTexts {
   bool atmosphere = false;
 };
 
+inline constexpr std::string_view kAntialiasNames[] = {"Off", "2 samples", "4 samples", "8 samples"};
+static_assert(std::size(kAntialiasNames) == std::size(kAntialiasChoices));
 // What a part of the look starts from once it is turned on.
 inline constexpr std::string_view kDefaultNight = "night.jpg";
 inline constexpr std::string_view kDefaultClouds = "clouds.png";

@@ -34,6 +34,7 @@ struct Window {
   GtkWidget* backward = nullptr;
   GtkWidget* fine = nullptr;
   GtkWidget* coarse = nullptr;
+  GtkWidget* antialias = nullptr;
   GtkWidget* chooseDevice = nullptr;
   GtkWidget* play = nullptr;
   GtkWidget* edit = nullptr;
@@ -88,6 +89,7 @@ DialogTexts ReadFields(const Window& w) {
   texts.clouds = Active(w.clouds);
   texts.cloudsFile = Text(w.cloudsFile);
   texts.atmosphere = Active(w.atmosphere);
+  texts.antialias = gtk_combo_box_get_active(GTK_COMBO_BOX(w.antialias));
   return texts;
 }
 
@@ -401,7 +403,15 @@ void Build(Window& w) {
   w.fine = Toggle(w, gtk_radio_button_new_with_mnemonic(nullptr, "F_ine"), texts.fineMesh);
   w.coarse = Toggle(w, gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(w.fine), "Co_arse"),
                     !texts.fineMesh);
-  AddLine(g, 6, "Globe mesh:", nullptr, Row({w.fine, w.coarse}));
+  // Smooth edges share the mesh's line: both are about how the globe is drawn.
+  w.antialias = gtk_combo_box_text_new();
+  for (std::string_view name : kAntialiasNames)
+    gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(w.antialias), std::string(name).c_str());
+  gtk_combo_box_set_active(GTK_COMBO_BOX(w.antialias), texts.antialias);
+  g_signal_connect(w.antialias, "changed", G_CALLBACK(OnChanged), &w);
+  GtkWidget* smooth = gtk_label_new_with_mnemonic("Smoo_th edges:");
+  gtk_label_set_mnemonic_widget(GTK_LABEL(smooth), w.antialias);
+  AddLine(g, 6, "Globe mesh:", nullptr, Row({w.fine, w.coarse, smooth, w.antialias}));
 
   w.chooseDevice =
       Toggle(w, gtk_check_button_new_with_mnemonic("Choose the _Direct3D device first"), texts.chooseDevice);

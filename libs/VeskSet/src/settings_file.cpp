@@ -166,6 +166,7 @@ std::string SettingsText(const Choices& choices) {
     if (!cp932->empty() && utf8 && !HasControlBytes(*utf8)) add(key, *utf8);
   }
   if (choices.atmosphere) add("atmosphere", "yes");
+  add("antialias", std::to_string(choices.antialias));
   return text;
 }
 

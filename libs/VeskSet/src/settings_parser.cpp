@@ -32,6 +32,7 @@ enum class OptionId {
   Pace,
   SavePath,
   Path,
+  Antialias,
   Dialog,
   NoDialog,
   Sun,
@@ -65,6 +66,7 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::Pace, 0, "pace", true},
     {OptionId::SavePath, 0, "save-path", true},
     {OptionId::Path, 0, "path", true},
+    {OptionId::Antialias, 0, "antialias", true},
     {OptionId::Dialog, 0, "dialog", false},
     {OptionId::NoDialog, 0, "no-dialog", false},
     {OptionId::Sun, 0, "sun", true},
@@ -302,6 +304,8 @@ class Parser {
       case OptionId::Sun:
         return "a whole number of degrees from " + std::to_string(kMinSunDegrees) + " to " +
                std::to_string(kMaxSunDegrees);
+      case OptionId::Antialias:
+        return "0, 2, 4 or 8";
       default:
         return "nothing";
     }
@@ -402,6 +406,14 @@ class Parser {
         return true;
       case OptionId::Then:
         return TakeThen(spelled, value);
+      case OptionId::Antialias: {
+        auto samples = ParseWhole(value, 0, 8);
+        if (!samples || std::find(std::begin(kAntialiasChoices), std::end(kAntialiasChoices), *samples) ==
+                            std::end(kAntialiasChoices))
+          return Reject(id, spelled, value);
+        choices_.antialias = *samples;
+        return true;
+      }
       case OptionId::Format:
         for (const FormatChoice& format : kFormatChoices) {
           if (value == format.option) {
@@ -460,6 +472,8 @@ class Parser {
            "                        comma separated (default nothing)\n"
            "      --format FORMAT   convert to gif, mng, mpeg (MPEG-1), mp4 (H.264), webm (VP9),\n"
            "                        apng or webp (animated PNG or WebP); implies convert\n"
+           "      --antialias N     smooth edges with N samples per pixel: 0 (off), 2, 4 or 8\n"
+           "                        (default 0)\n"
            "      --turns K         seamless loop: the frames make K whole turns (1 to 100),\n"
            "                        starting at spin angle 0 (default 0: 6.4 radians in all)\n"
            "      --tilt DEGREES    lean of the spin axis towards the viewer, -90 to 90\n"
@@ -603,6 +617,7 @@ void FillExtras(const Choices& choices, RecordingExtras& extras) {
   full.atmosphere = choices.atmosphere ? 1 : 0;
   CopyText(full.nightFile, choices.night);
   CopyText(full.cloudsFile, choices.clouds);
+  full.antialias = static_cast<uint32_t>(choices.antialias);
   uint32_t filled = std::min<uint32_t>(extras.size, sizeof full);
   std::memcpy(&extras, &full, filled);
   extras.size = filled;

@@ -158,4 +158,14 @@ TEST_F(ChooseDeviceOnDisplay, OkWithTheReferenceDeviceRebuildsOnItAndRecords) {
   EXPECT_EQ(Probe(), "width=200\nheight=150\nnb_read_frames=3\n");
 }
 
+TEST_F(ChooseDeviceOnDisplay, FourSamplesChosenWithTheKeyboardRecord) {
+  Start();
+  std::string dialog = WaitForWindow("Direct3D Settings");
+  ASSERT_FALSE(dialog.empty()) << "no dialog titled Direct3D Settings";
+  // Multisample Type (Alt+M): NONE, NONMASKABLE, 2, 4 samples; then OK.
+  Keys(dialog, {"alt+m", "Down", "Down", "Down", "Return"});
+  EXPECT_EQ(Finish(), 0);
+  EXPECT_EQ(Probe(), "width=200\nheight=150\nnb_read_frames=3\n");
+}
+
 }  // namespace

@@ -169,6 +169,25 @@ TEST(VeskSetDialogFields, TextsBesideTheFields) {
   EXPECT_EQ(veskset::AngleText(-100), "seen from 49.3\u00B0 below the equator");
 }
 
+TEST(VeskSetDialogFields, SmoothEdgesListShowsAndTakesEachSampleCount) {
+  for (int i = 0; i < int(std::size(veskset::kAntialiasChoices)); ++i) {
+    Choices choices;
+    choices.antialias = veskset::kAntialiasChoices[i];
+    veskset::DialogTexts texts = veskset::TextsFromChoices(choices);
+    EXPECT_EQ(texts.antialias, i);
+    Choices taken;
+    veskset::CheckDialog(texts, taken);
+    EXPECT_EQ(taken.antialias, choices.antialias);
+  }
+  EXPECT_EQ(veskset::kAntialiasNames[2], "4 samples");
+  veskset::DialogTexts none = veskset::TextsFromChoices(Choices{});
+  none.antialias = -1;  // no item chosen
+  Choices taken;
+  taken.antialias = 8;
+  veskset::CheckDialog(none, taken);
+  EXPECT_EQ(taken.antialias, 0);
+}
+
 TEST(VeskSetDialogFields, OptionsPresetFieldsOverTheRememberedSettings) {
   Choices remembered;
   remembered.frames = 12;

@@ -42,6 +42,7 @@ Choices Unusual() {
   choices.loopTurns = 100;
   choices.tiltDegrees = -23.44;
   choices.pace = veskset::Pace::Live;
+  choices.antialias = 8;
   return choices;
 }
 
@@ -65,6 +66,7 @@ TEST(VeskSetSettingsFile, RoundTripThroughATemporaryFileRenamedIntoPlace) {
   EXPECT_EQ(problems.skipped, 0) << problems.first;
   EXPECT_EQ(read, Unusual());
 
+  EXPECT_NE(text.find("antialias=8\n"), std::string::npos) << text;
   // Writing again replaces the file whole.
   ASSERT_TRUE(veskset::WriteSettingsFile(path, Choices{}, error)) << error;
   Choices again = Unusual();

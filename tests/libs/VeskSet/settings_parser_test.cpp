@@ -491,6 +491,35 @@ TEST(VeskSetParser, MovieNamesTheAfterRecordingProgramsCannotRebuildAreRefused) 
     EXPECT_EQ(Parse({"-o", name, "--then", "edit,convert", "--format", "mpeg"}).result, ParseResult::Filled) << name;
 }
 
+TEST(SettingsExtras, AntialiasTakesZeroTwoFourOrEightSamples) {
+  for (int samples : {0, 2, 4, 8}) {
+    veskset::Choices choices;
+    veskset::CommandLineIntent intent;
+    std::string message;
+    ASSERT_EQ(veskset::ParseOptions({"--antialias=" + std::to_string(samples)}, choices, intent, message),
+              ParseResult::Filled)
+        << message;
+    EXPECT_TRUE(intent.recordingOptions);
+    RecordingExtras extras{};
+    extras.size = sizeof extras;
+    veskset::FillExtras(choices, extras);
+    EXPECT_EQ(extras.antialias, uint32_t(samples));
+    std::string reason;
+    veskset::Choices fromFile;
+    EXPECT_TRUE(veskset::ApplySetting("antialias", std::to_string(samples), fromFile, reason)) << reason;
+    EXPECT_EQ(fromFile.antialias, samples);
+  }
+  for (std::string bad : {"1", "3", "16", "-2", "four", "", "4x"}) {
+    Parsed parsed = Parse({"--antialias", bad});
+    EXPECT_EQ(parsed.result, ParseResult::Invalid) << bad;
+    EXPECT_EQ(parsed.message, "vesk: --antialias must be 0, 2, 4 or 8, not '" + bad + "'");
+    veskset::Choices choices;
+    std::string reason;
+    EXPECT_FALSE(veskset::ApplySetting("antialias", bad, choices, reason));
+    EXPECT_EQ(choices.antialias, 0);
+  }
+}
+
 // The caller's record may be older (shorter) or newer (longer) than the library's: only
 // the bytes both know are written, and size says how many.
 TEST(SettingsExtras, FillsNoMoreThanBothRecordsHold) {

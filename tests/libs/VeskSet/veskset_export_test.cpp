@@ -140,6 +140,15 @@ TEST(VeskSetExport, TheEarthsLookFillsTheExtrasAndLeavesTheRecordAlone) {
   EXPECT_EQ(extras.sunDegrees, 0);
 }
 
+TEST(VeskSetExport, AntialiasReachesTheExtras) {
+  ChildRun run = RunProbe({"-n", "3", "--antialias", "4"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  RecordingExtras extras;
+  ASSERT_TRUE(DecodeExtras(run.out, extras)) << run.out;
+  EXPECT_EQ(extras.size, sizeof extras);
+  EXPECT_EQ(extras.antialias, 4u);
+}
+
 TEST(VeskSetExport, ReadsItsOwnCommandLine) {
   ChildRun run = RunProbe({"-n", "3", "--movie=地球.avi", "-s", "320x200", "--eye-height", "-7",
                            "--spin", "backward", "--coarse", "--choose-device", "--then", "play",

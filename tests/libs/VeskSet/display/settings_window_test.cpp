@@ -219,3 +219,18 @@ TEST_F(SettingsWindow, FormatListOffersThePostedFormats) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SettingsWindow, SmoothEdgesAreChosenWithTheKeyboardAndRemembered) {
+  // Alt+T is the smooth-edges list; two steps down from "Off" is 4 samples.
+  Outcome run = Answer(VESKSET_PROBE_PATH, {}, {"key", "alt+t", "key", "Down", "key", "Down", "key", "Return"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  RecordingExtras extras;
+  ASSERT_TRUE(DecodeExtras(run.out, extras)) << run.out;
+  EXPECT_EQ(extras.antialias, 4u);
+  std::string remembered = testsupport::FileText(config_ / "vesk/settings.ini");
+  EXPECT_NE(remembered.find("\nantialias=4\n"), std::string::npos) << remembered;
+}
+
+}  // namespace
