@@ -116,14 +116,18 @@ void SetStage(IDirect3DDevice9* device, DWORD stage, DWORD colorOp, DWORD arg1, 
   device->SetTextureStageState(stage, D3DTSS_TEXCOORDINDEX, 0);
 }
 
-}  // namespace
-
+// The direction to the sun in the scene for an angle in degrees: the camera looks along
+// +z, so 0 points back at it (-z) and 90 to its right (+x).
 D3DXVECTOR3 SunDirection(float degrees) {
   float radians = degrees * 0.017453292f;
   return {std::sin(radians), 0.0f, -std::cos(radians)};
 }
 
+// How much of the day picture a point with this cosine to the sun shows: 0 beyond the
+// band on the night side, 1 beyond it on the day side, linear across it.
 float DayWeight(float cosine) { return std::clamp(0.5f + 0.5f * cosine / kTerminatorHalfWidth, 0.0f, 1.0f); }
+
+}  // namespace
 
 HRESULT EarthLayers::Create(IDirect3DDevice9* device) {
   const char* night = look.nightFile[0] ? look.nightFile : kDefaultNightPicture;

@@ -30,14 +30,6 @@ constexpr float kTerminatorHalfWidth = 0.104528f;
 // The glow reaches this fraction of the disc's radius beyond the limb.
 constexpr float kGlowWidth = 0.04f;
 
-// The direction to the sun in the scene for an angle in degrees: the camera looks along
-// +z, so 0 points back at it (-z) and 90 to its right (+x).
-D3DXVECTOR3 SunDirection(float degrees);
-
-// How much of the day picture a point with this cosine to the sun shows: 0 beyond the
-// band on the night side, 1 beyond it on the day side, linear across it.
-float DayWeight(float cosine);
-
 class EarthLayers {
  public:
   EarthLayers() = default;
