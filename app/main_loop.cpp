@@ -1,13 +1,13 @@
 // Run, the message and frame loop with the recording, and Render3DEnvironment, the
 // frame step: device loss, the time step (the fixed recording step after a grab),
 // FrameMove, Render and Present.
-#include <cstdio>
 
 #include "app_shell.h"
 #include "frame_capture.h"
 #include "frame_timer.h"
 #include "movie_output.h"
 #include "resources.h"
+#include "win32ext.h"
 
 namespace {
 
@@ -15,8 +15,8 @@ namespace {
 bool PrepareRecording(IDirect3DDevice9* device) {
   frameCapture.frameNumber = 1;
   if (frameCapture.UseDevice(device)) return true;
-  std::fprintf(stderr, "vesk: cannot make a %ux%u surface to read the screen into\n",
-               frameCapture.displayMode.Width, frameCapture.displayMode.Height);
+  win32ext::ReportProblem("vesk: cannot make a %ux%u surface to read the screen into\n",
+                          frameCapture.displayMode.Width, frameCapture.displayMode.Height);
   return false;
 }
 

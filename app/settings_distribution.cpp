@@ -4,17 +4,20 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "frame_capture.h"
+#include "win32ext.h"
 
 // A movie path longer than the capture can hold is refused rather than cut short. The
 // record's text is read no further than its field, terminated or not.
 bool DistributeSettings(const RecordingSettings& record, GlobeApp& app, const RecordingExtras& extras) {
   std::string_view movie(record.movieFile, strnlen(record.movieFile, sizeof record.movieFile));
   if (!frameCapture.SetOutputPath(movie)) {
-    std::fprintf(stderr, "vesk: the movie path is too long (at most %zu bytes): %.*s\n",
-                 sizeof frameCapture.outputPath - 1, int(movie.size()), movie.data());
+    std::string name = win32ext::Cp932ToUtf8(movie).value_or(std::string(movie));
+    std::fprintf(stderr, "vesk: the movie path is too long (at most %zu bytes): %s\n",
+                 sizeof frameCapture.outputPath - 1, name.c_str());
     return false;
   }
   std::memcpy(app.textureFile, record.textureFile, sizeof app.textureFile);

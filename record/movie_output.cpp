@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "shellapi.h"
+#include "win32ext.h"
 #include "windows.h"
 
 namespace {
@@ -37,20 +38,20 @@ void Open(const char* file, const char* parameters) {
 bool LoadMovieWriter(FrameCapture& capture) {
   capture.movieLibrary = LoadLibraryA("AVI2.dll");
   if (!capture.movieLibrary) {
-    std::fprintf(stderr, "vesk: cannot load the movie writer libAVI2.so (looked beside the program and on the "
-                         "library path)\n");
+    win32ext::ReportProblem("vesk: cannot load the movie writer libAVI2.so: %s\n",
+                            win32ext::LibraryLoadFailure().c_str());
     MessageBoxA(nullptr, kWriterMissing, nullptr, MB_OK);
     return false;
   }
   capture.memoryToAvifile = LookUp<MemoryToAvifileFunction>(capture.movieLibrary, "MemoryToAvifile");
   if (!capture.memoryToAvifile) {
-    std::fprintf(stderr, "vesk: the movie writer libAVI2.so has no function MemoryToAvifile\n");
+    win32ext::ReportProblem("vesk: the movie writer libAVI2.so has no function MemoryToAvifile\n");
     MessageBoxA(nullptr, kMemoryFunctionMissing, nullptr, MB_OK);
     return false;
   }
   capture.bmpfileToAvifile = LookUp<BmpfileToAvifileFunction>(capture.movieLibrary, "BmpfileToAvifile");
   if (!capture.bmpfileToAvifile) {
-    std::fprintf(stderr, "vesk: the movie writer libAVI2.so has no function BmpfileToAvifile\n");
+    win32ext::ReportProblem("vesk: the movie writer libAVI2.so has no function BmpfileToAvifile\n");
     MessageBoxA(nullptr, kBmpFunctionMissing, nullptr, MB_OK);
     return false;
   }
