@@ -2,7 +2,9 @@
 #include "movie_output.h"
 
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "shellapi.h"
 #include "win32ext.h"
@@ -29,8 +31,22 @@ Function LookUp(HMODULE library, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
 }
 
+// Why ShellExecuteA could not start a program or open a document.
+const char* StartProblem(uintptr_t code) {
+  switch (code) {
+    case SE_ERR_NOASSOC: return "nothing opens it (xdg-open is not installed)";
+    case SE_ERR_FNF: return "not found beside the program or on PATH";
+    case SE_ERR_OOM: return "not enough memory";
+    default: return "it could not be started";
+  }
+}
+
+// The after-recording steps report nothing in a box; a failure gets one line.
 void Open(const char* file, const char* parameters) {
-  ShellExecuteA(nullptr, "open", file, parameters, nullptr, SW_SHOWNORMAL);
+  auto code = reinterpret_cast<uintptr_t>(ShellExecuteA(nullptr, "open", file, parameters, nullptr, SW_SHOWNORMAL));
+  if (code > 32) return;
+  std::string name = win32ext::Cp932ToUtf8(file).value_or(file);
+  std::fprintf(stderr, "vesk: cannot open '%s': %s\n", name.c_str(), StartProblem(code));
 }
 
 }  // namespace
