@@ -13,9 +13,12 @@
 namespace {
 
 // Message texts and keywords in CP932.
+// "AVI2.dll が見つかりません" (AVI2.dll cannot be found)
 const char kWriterMissing[] = "AVI2.dll \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
+// "関数 MemoryToAviFile が見つかりません" (function MemoryToAviFile cannot be found)
 const char kMemoryFunctionMissing[] =
     "\x8A\xD6\x90\x94 MemoryToAviFile \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
+// "関数 BmpfileToAviFile が見つかりません" (function BmpfileToAviFile cannot be found)
 const char kBmpFunctionMissing[] =
     "\x8A\xD6\x90\x94 BmpfileToAviFile \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
 const char kPlay[] = "\x8D\xC4\x90\xB6";     // 再生
