@@ -158,9 +158,10 @@ std::string DecodeProblem(const std::string& path, int side, Preview& preview) {
   return "";
 }
 
-const DecodedPicture& Decoded(const std::string& path, int side) {
+const DecodedPicture& Decoded(const std::string& found, int side) {
   static DecodedPicture last;
   std::error_code code;
+  const std::string path = std::filesystem::absolute(found, code).string();
   uintmax_t size = std::filesystem::file_size(path, code);
   auto time = std::filesystem::last_write_time(path, code);
   if (last.path != path || last.size != size || last.time != time || last.side != side) {
@@ -290,7 +291,8 @@ DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices, ScreenSiz
   } else {
     choices.width = width.value;
     choices.height = height.value;
-    bool larger = (screen.width > 0 && width.value > screen.width) || (screen.height > 0 && height.value > screen.height);
+    bool larger = (screen.width > 0 && width.value > screen.width) ||
+                  (screen.height > 0 && height.value > screen.height);
     if (larger) problems.sizeInfo = kLargerThanScreen;
   }
   NumberField frames = CheckNumber(texts.frames, kMinFrames, kMaxFrames);

@@ -25,7 +25,8 @@ TEST(RateField, TakesPlainNumbersInRangeAndRefusesTheRest) {
     if (c.value) {
       EXPECT_EQ(problem, "") << c.text;
     } else {
-      EXPECT_EQ(problem, std::string("\u201C") + c.text + "\u201D is not a number of frames per second from 0.1 to 1000");
+      EXPECT_EQ(problem,
+                std::string("\u201C") + c.text + "\u201D is not a number of frames per second from 0.1 to 1000");
     }
   }
 }

@@ -235,8 +235,11 @@ TEST(MovieReaderTest, BFramesAndTimestampGapsAreReadInDecodingOrder) {
     const std::string movie = dir / name;
     const std::string raw = movie + ".rgb";
     ASSERT_EQ(std::system((std::string(VESK_FFMPEG) + source + options + " '" + movie + "'").c_str()), 0) << name;
+    // Converted to RGB as the reader converts.
     ASSERT_EQ(std::system((std::string(VESK_FFMPEG) + " -v error -i '" + movie +
-                           "' -fps_mode passthrough -sws_flags bicubic+accurate_rnd+full_chroma_int -f rawvideo -pix_fmt rgb24 '" + raw + "'").c_str()), 0);
+                           "' -fps_mode passthrough -sws_flags bicubic+accurate_rnd+full_chroma_int"
+                           " -f rawvideo -pix_fmt rgb24 '" + raw + "'").c_str()),
+              0);
     const std::string expected = testsupport::FileText(raw);
     std::string error;
     auto reader = movie::MovieReader::Open(movie, &error);
@@ -253,7 +256,7 @@ TEST(MovieReaderTest, BFramesAndTimestampGapsAreReadInDecodingOrder) {
         sum += std::abs(int(frame.rgb[i]) - int(uint8_t(expected[size_t(at) * frameBytes + i])));
       return sum / frameBytes;
     };
-    for (int64_t index : {int64_t{0}, int64_t{1}, int64_t{2}, int64_t{5}, int64_t{3}, count - 1, int64_t{4}, int64_t{0}}) {
+    for (int64_t index : std::initializer_list<int64_t>{0, 1, 2, 5, 3, count - 1, 4, 0}) {
       movie::Frame frame;
       ASSERT_TRUE(reader->ReadFrame(index, &frame, &error)) << name << " frame " << index << ": " << error;
       const double own = distance(frame, index);
