@@ -9,6 +9,7 @@
 #include "frame_timer.h"
 #include "movie_output.h"
 #include "resources.h"
+#include "win32ext.h"
 
 namespace {
 
@@ -16,8 +17,8 @@ namespace {
 bool PrepareRecording(IDirect3DDevice9* device) {
   frameCapture.frameNumber = 1;
   if (frameCapture.UseDevice(device)) return true;
-  std::fprintf(stderr, "vesk: cannot make a %ux%u surface to read the screen into\n",
-               frameCapture.displayMode.Width, frameCapture.displayMode.Height);
+  win32ext::ReportProblem("vesk: cannot make a %ux%u surface to read the screen into\n",
+                          frameCapture.displayMode.Width, frameCapture.displayMode.Height);
   return false;
 }
 

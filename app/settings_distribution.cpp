@@ -68,8 +68,9 @@ bool DistributeExtras(RecordingExtras extras, GlobeApp& app) {
 bool DistributeSettings(const RecordingSettings& record, GlobeApp& app, const RecordingExtras& extras) {
   std::string_view movie(record.movieFile, strnlen(record.movieFile, sizeof record.movieFile));
   if (!frameCapture.SetOutputPath(movie)) {
-    std::fprintf(stderr, "vesk: the movie path is too long (at most %zu bytes): %.*s\n",
-                 sizeof frameCapture.outputPath - 1, int(movie.size()), movie.data());
+    std::string name = win32ext::Cp932ToUtf8(movie).value_or(std::string(movie));
+    std::fprintf(stderr, "vesk: the movie path is too long (at most %zu bytes): %s\n",
+                 sizeof frameCapture.outputPath - 1, name.c_str());
     return false;
   }
   std::memcpy(app.textureFile, record.textureFile, sizeof app.textureFile);

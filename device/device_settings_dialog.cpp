@@ -217,7 +217,11 @@ void DeviceSettingsDialog::DeviceChanged() {
   }
   EnableWindow(GetDlgItem(dialogWindow, IDC_WINDOW), windowedCapable);
   EnableWindow(GetDlgItem(dialogWindow, IDC_FULLSCREEN), fullscreenCapable);
-  // A device that offers only one of the two modes gets that one checked.
+  // A device that offers only one of the two modes gets that one checked. For a
+  // windowed-only device with full-screen settings this checks "&Windowed", where the
+  // rule "windowed settings and a windowed-capable device, else full screen" would check
+  // the disabled "&Fullscreen" and go on to fill full-screen lists the device has no
+  // combination for: a mended fault.
   bool windowed = windowedCapable && (settings.isWindowed || !fullscreenCapable);
   CheckRadioButton(dialogWindow, IDC_WINDOW, IDC_FULLSCREEN, windowed ? IDC_WINDOW : IDC_FULLSCREEN);
   WindowedFullscreenChanged();

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libsdl2-dev libgtk-3-dev libfreetype-dev libfontconfig-dev fonts-liberation2
+  libsdl2-dev libgtk-3-dev libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-ipafont-gothic
   libjpeg-dev libpng-dev zlib1g-dev xplanet-images
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libimagequant-dev libgif-dev libwebp-dev
   libgtest-dev libgmock-dev

@@ -57,6 +57,6 @@ std::string FailureReason(const char* fileName, const char* invalidData, HRESULT
 }  // namespace
 
 void ReportMediaFailure(const char* role, const char* fileName, const char* invalidData, HRESULT result) {
-  std::fprintf(stderr, "vesk: cannot load the %s '%s': %s\n", role, Printable(fileName).c_str(),
-               FailureReason(fileName, invalidData, result).c_str());
+  win32ext::ReportProblem("vesk: cannot load the %s '%s': %s\n", role, Printable(fileName).c_str(),
+                          FailureReason(fileName, invalidData, result).c_str());
 }

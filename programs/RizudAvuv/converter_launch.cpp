@@ -59,9 +59,17 @@ pid_t StartConverter(const std::string& converterPath, const std::string& movieP
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
+  // The editor's status line shows the export until the converter ends, so the converter
+  // gets no display: its own window would stay open after the work, waiting for Close.
+  std::vector<char*> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (std::strncmp(*entry, "DISPLAY=", 8) != 0 && std::strncmp(*entry, "WAYLAND_DISPLAY=", 16) != 0)
+      environment.push_back(*entry);
+  }
+  environment.push_back(nullptr);
   pid_t child = -1;
   const int result =
-      posix_spawn(&child, converterPath.c_str(), nullptr, nullptr, argv.data(), environ);
+      posix_spawn(&child, converterPath.c_str(), nullptr, nullptr, argv.data(), environment.data());
   if (result != 0) {
     *error = "cannot start " + converterPath + ": " + strerror(result);
     return -1;

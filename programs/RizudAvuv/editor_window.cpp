@@ -8,12 +8,12 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <numeric>
 
 #include "converter_launch.h"
 #include "edit_model.h"
 #include "export_job.h"
 #include "movie_saver.h"
+#include "rate_field.h"
 #include "writer_library.h"
 
 namespace editor {
@@ -25,13 +25,6 @@ FrameRate RateOf(const movie::MovieInfo& info) {
 }
 
 double FramesPerSecond(FrameRate rate) { return static_cast<double>(rate.num) / rate.den; }
-
-// The rate closest to fps in thousandths of a frame per second, reduced.
-FrameRate RateFromFps(double fps) {
-  const int num = static_cast<int>(std::lround(fps * 1000));
-  const int divisor = std::gcd(num, 1000);
-  return {num / divisor, 1000 / divisor};
-}
 
 std::string FileName(const std::string& path) {
   return std::filesystem::path(path).filename().string();
@@ -91,19 +84,20 @@ class EditorWindow {
     gtk_scale_set_draw_value(GTK_SCALE(slider_), FALSE);
     gtk_widget_set_can_focus(slider_, FALSE);
     g_signal_connect(slider_, "value-changed", G_CALLBACK(OnSlider), this);
+    g_signal_connect_after(slider_, "draw", G_CALLBACK(OnSliderDrawn), this);
     gtk_box_pack_start(GTK_BOX(column), slider_, FALSE, FALSE, 0);
 
     GtkWidget* bar = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
     gtk_container_set_border_width(GTK_CONTAINER(bar), 4);
     gtk_box_pack_start(GTK_BOX(column), bar, FALSE, FALSE, 0);
-    AddButton(bar, "media-skip-backward", "First frame (Home)",
+    AddButton(bar, "media-skip-backward-symbolic", "First frame (Home)",
               [](EditorWindow* w) { w->Seek(0); });
-    AddButton(bar, "media-seek-backward", "Previous frame (Left)",
+    AddButton(bar, "media-seek-backward-symbolic", "Previous frame (Left)",
               [](EditorWindow* w) { w->Step(-1); });
-    playButton_ = AddButton(bar, "media-playback-start", "Play or pause (Space)",
+    playButton_ = AddButton(bar, "media-playback-start-symbolic", "Play or pause (Space)",
                             [](EditorWindow* w) { w->TogglePlay(); });
-    AddButton(bar, "media-seek-forward", "Next frame (Right)", [](EditorWindow* w) { w->Step(1); });
-    AddButton(bar, "media-skip-forward", "Last frame (End)",
+    AddButton(bar, "media-seek-forward-symbolic", "Next frame (Right)", [](EditorWindow* w) { w->Step(1); });
+    AddButton(bar, "media-skip-forward-symbolic", "Last frame (End)",
               [](EditorWindow* w) { w->Seek(w->model_.Count() - 1); });
     frameLabel_ = gtk_label_new("");
     gtk_box_pack_start(GTK_BOX(bar), frameLabel_, FALSE, FALSE, 8);
@@ -127,9 +121,12 @@ class EditorWindow {
     gtk_menu_button_set_popup(GTK_MENU_BUTTON(menuButton), menu);
     gtk_box_pack_end(GTK_BOX(bar), menuButton, FALSE, FALSE, 0);
 
-    rateSpin_ = gtk_spin_button_new_with_range(0.1, 1000, 1);
+    rateSpin_ = gtk_spin_button_new_with_range(kMinFps, kMaxFps, 1);
     gtk_spin_button_set_digits(GTK_SPIN_BUTTON(rateSpin_), 3);
     gtk_widget_set_tooltip_text(rateSpin_, "Frames per second of the saved movie");
+    // A refused text changes nothing (by default the field would take its lowest value).
+    gtk_spin_button_set_update_policy(GTK_SPIN_BUTTON(rateSpin_), GTK_UPDATE_IF_VALID);
+    g_signal_connect(rateSpin_, "input", G_CALLBACK(OnRateTyped), this);
     g_signal_connect(rateSpin_, "value-changed", G_CALLBACK(OnRate), this);
     gtk_box_pack_end(GTK_BOX(bar), rateSpin_, FALSE, FALSE, 0);
     gtk_box_pack_end(GTK_BOX(bar), gtk_label_new("fps"), FALSE, FALSE, 0);
@@ -148,6 +145,8 @@ class EditorWindow {
     Action action;
   };
 
+  // Symbolic icons take the text colour; the theme's coloured ones are pale grey and
+  // make the buttons look disabled.
   GtkWidget* AddButton(GtkWidget* bar, const char* icon, const char* tooltip, Action action) {
     GtkWidget* button = gtk_button_new_from_icon_name(icon, GTK_ICON_SIZE_BUTTON);
     gtk_widget_set_tooltip_text(button, tooltip);
@@ -193,10 +192,11 @@ class EditorWindow {
     gtk_label_set_text(GTK_LABEL(marksLabel_), marks.c_str());
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(rateSpin_), FramesPerSecond(rate));
     gtk_button_set_image(GTK_BUTTON(playButton_),
-                         gtk_image_new_from_icon_name(playTimer_ ? "media-playback-pause"
-                                                                 : "media-playback-start",
+                         gtk_image_new_from_icon_name(playTimer_ ? "media-playback-pause-symbolic"
+                                                                 : "media-playback-start-symbolic",
                                                       GTK_ICON_SIZE_BUTTON));
     gtk_widget_queue_draw(picture_);
+    gtk_widget_queue_draw(slider_);
     updating_ = false;
   }
 
@@ -224,6 +224,31 @@ class EditorWindow {
                                                                  : CAIRO_FILTER_GOOD);
     cairo_paint(cairo);
     g_object_unref(pixbuf);
+  }
+
+  // The marked range over the timeline's trough, from the in mark's frame to the out
+  // mark's: an amber band with a bar at each end, apart from the blue of the played part.
+  void DrawRange(GtkWidget* slider, cairo_t* cairo) {
+    if (!model_.InMark() && !model_.OutMark()) return;
+    const int64_t count = model_.Count();
+    if (count < 2) return;
+    GdkRectangle trough;
+    gtk_range_get_range_rect(GTK_RANGE(slider), &trough);
+    int sliderStart = 0, sliderEnd = 0;
+    gtk_range_get_slider_range(GTK_RANGE(slider), &sliderStart, &sliderEnd);
+    const double knob = sliderEnd - sliderStart;
+    const double span = std::max(1.0, trough.width - knob);
+    auto centre = [&](int64_t frame) { return trough.x + knob / 2 + span * frame / double(count - 1); };
+    const FrameRange range = model_.Range();
+    const double left = centre(range.first) - 2, right = centre(range.last) + 2;
+    const double middle = trough.y + trough.height / 2.0;
+    cairo_set_source_rgba(cairo, 0.90, 0.60, 0.04, 0.6);
+    cairo_rectangle(cairo, left, middle - 4, right - left, 8);
+    cairo_fill(cairo);
+    cairo_set_source_rgb(cairo, 0.80, 0.45, 0.0);
+    cairo_rectangle(cairo, left, middle - 9, 3, 18);
+    cairo_rectangle(cairo, right - 3, middle - 9, 3, 18);
+    cairo_fill(cairo);
   }
 
   void SetStatus(const std::string& text) {
@@ -311,6 +336,20 @@ class EditorWindow {
   }
 
   void SetRate(double fps) { Edited(model_.SetRate(RateFromFps(fps)), "change"); }
+
+  // A typed rate that is no number in range is refused: the field shows the rate in
+  // force again and the status line says why.
+  gint RateTyped(GtkSpinButton* spin, gdouble* value) {
+    std::string problem;
+    std::optional<double> fps = ParseFps(gtk_entry_get_text(GTK_ENTRY(spin)), &problem);
+    if (fps) {
+      *value = *fps;
+      return TRUE;
+    }
+    SetStatus(problem + "; the rate stays " + Format("%.3g fps", FramesPerSecond(model_.Rate()), 0));
+    g_idle_add(OnRateRefused, this);
+    return GTK_INPUT_ERROR;
+  }
 
   // ---- Saving and exporting -------------------------------------------------------
   // The movie writer, loaded on first use; false (with the box) when it cannot be.
@@ -486,7 +525,20 @@ class EditorWindow {
   static void OnRate(GtkSpinButton* spin, gpointer self) {
     auto* window = static_cast<EditorWindow*>(self);
     if (window->updating_ || window->saving_) return;
-    window->SetRate(gtk_spin_button_get_value(spin));
+    // The same rate again (the field shown anew) is no edit, and keeps the status line.
+    const double fps = gtk_spin_button_get_value(spin);
+    if (RateFromFps(fps) != window->model_.Rate()) window->SetRate(fps);
+  }
+  static gint OnRateTyped(GtkSpinButton* spin, gdouble* value, gpointer self) {
+    return static_cast<EditorWindow*>(self)->RateTyped(spin, value);
+  }
+  static gboolean OnRateRefused(gpointer self) {
+    static_cast<EditorWindow*>(self)->Refresh();
+    return G_SOURCE_REMOVE;
+  }
+  static gboolean OnSliderDrawn(GtkWidget* slider, cairo_t* cairo, gpointer self) {
+    static_cast<EditorWindow*>(self)->DrawRange(slider, cairo);
+    return FALSE;
   }
   static gboolean OnPictureClick(GtkWidget* picture, GdkEventButton*, gpointer) {
     gtk_widget_grab_focus(picture);

@@ -3,6 +3,10 @@
 // display, 1 for a movie that cannot be opened, 0 once the window is closed.
 #include <gtk/gtk.h>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <algorithm>
 #include <cstdio>
 
@@ -63,6 +67,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   editor::CatchStopSignals();
+  // The reader says what went wrong in its own messages; libav's lines would only
+  // repeat them on standard error.
+  av_log_set_level(AV_LOG_QUIET);
   const std::string path = editor::SystemMoviePath(words);
   std::string error;
   std::unique_ptr<movie::MovieReader> reader = OpenMovie(path, &error);

@@ -83,6 +83,10 @@ struct MovieReader::State {
   int64_t startTime = 0;
   int64_t next = 0;  // index the decoder hands out next when reading on
   bool draining = false;
+  // Pictures are numbered as the decoder hands them out, from the start: set for
+  // movies whose timestamps do not number them (B-frames reorder them, and a timestamp
+  // may be missing or guessed; gaps skip numbers), where seeking could not find a frame.
+  bool inOrder = false;
 
   AVStream* Stream() const { return format->streams[stream]; }
   int64_t IndexOf(int64_t timestamp) const;
@@ -91,6 +95,7 @@ struct MovieReader::State {
   bool CheckStream(std::string* error);
   bool OpenDecoder(std::string* error);
   bool CountFrames(std::string* error);
+  bool TimestampsNumberFrames() const;
   int64_t ScanPackets();
   bool Rewind(int64_t index, std::string* error);
   int Decode(std::string* error);
@@ -188,15 +193,36 @@ bool MovieReader::State::CountFrames(std::string* error) {
     if (!Rewind(0, error)) return false;
   }
   info.frameCount = readable;
-  info.truncated = declared > readable;
+  // An index that lies whole in the file accounts for the movie: fewer entries than the
+  // headers' length are gaps in its timestamps, not a cut.
+  const bool wholeIndex = entries > 0 && readable == entries;
+  info.truncated = !wholeIndex && declared > readable;
   if (readable == 0) return Fail(error, "no frames");
+  return true;
+}
+
+// Only pictures that each stand alone (every frame a key frame) at timestamps that go
+// up one a frame, as the program's own movies have them, can be found by seeking.
+bool MovieReader::State::TimestampsNumberFrames() const {
+  const AVCodecDescriptor* descriptor = avcodec_descriptor_get(Stream()->codecpar->codec_id);
+  if (!descriptor || !(descriptor->props & AV_CODEC_PROP_INTRA_ONLY)) return false;
+  AVStream* video = Stream();
+  const int entries = avformat_index_get_entries_count(video);
+  for (int i = 1; i < entries; ++i) {
+    if (avformat_index_get_entry(video, i)->timestamp != avformat_index_get_entry(video, 0)->timestamp + i)
+      return false;
+  }
   return true;
 }
 
 bool MovieReader::State::Rewind(int64_t index, std::string* error) {
   draining = false;
   const int64_t target = TimestampOf(index);
-  if (avformat_seek_file(format.get(), stream, INT64_MIN, target, target, 0) >= 0) {
+  if (inOrder) {
+    // Counted from the first picture again.
+    if (!OpenFormat(error)) return false;
+    next = 0;
+  } else if (avformat_seek_file(format.get(), stream, INT64_MIN, target, target, 0) >= 0) {
     next = -1;  // somewhere at or before the target; the timestamps tell
   } else {
     // The demuxer found no place to seek to; reading again from the start works.
@@ -275,6 +301,7 @@ std::unique_ptr<MovieReader> MovieReader::Open(const std::string& path, std::str
   if (!state->OpenFormat(error) || !state->CheckStream(error) || !state->OpenDecoder(error) ||
       !state->CountFrames(error))
     return nullptr;
+  state->inOrder = !state->TimestampsNumberFrames();
   state->next = 0;
   return std::unique_ptr<MovieReader>(new MovieReader(std::move(state)));
 }
@@ -284,14 +311,16 @@ bool MovieReader::ReadFrame(int64_t index, Frame* out, std::string* error) {
   if (index < 0 || index >= s.info.frameCount)
     return Fail(error, "frame " + std::to_string(index) + " is not in the movie (it has " +
                            std::to_string(s.info.frameCount) + ")");
-  if (index != s.next && !s.Rewind(index, error)) return false;
+  // In decoding order a later frame is read on to; anything else goes back (or seeks).
+  const bool readOn = s.inOrder ? index >= s.next && s.next >= 0 : index == s.next;
+  if (!readOn && !s.Rewind(index, error)) return false;
   for (;;) {
     const int result = s.Decode(error);
     if (result == AVERROR_EOF) return Fail(error, "the movie ends before frame " + std::to_string(index));
     if (result < 0) return false;
     // Timestamps place a picture after a seek; without them pictures count on.
     const int64_t timestamp = s.decoded->best_effort_timestamp;
-    const int64_t at = timestamp != AV_NOPTS_VALUE ? s.IndexOf(timestamp) : s.next;
+    const int64_t at = !s.inOrder && timestamp != AV_NOPTS_VALUE ? s.IndexOf(timestamp) : s.next;
     s.next = at + 1;
     if (at < index) continue;
     if (at > index) return Fail(error, "frame " + std::to_string(index) + " cannot be found");

@@ -42,7 +42,10 @@ class MovieReader {
 
   const MovieInfo& Info() const;
   // Random access by 0-based index; sequential reads go on from the last one without
-  // seeking.
+  // seeking. Frames are numbered by their timestamps where every frame is a key frame
+  // at the next timestamp (the program's own movies); otherwise (B-frames, gaps in the
+  // timestamps) in the order the decoder hands them out, and going back reads again
+  // from the first frame.
   bool ReadFrame(int64_t index, Frame* out, std::string* error);
 
   struct State;

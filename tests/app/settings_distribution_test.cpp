@@ -85,10 +85,6 @@ TEST(SettingsDistribution, TheCaptureTakesMoviePathsUpTo134Bytes) {
   EXPECT_EQ(std::string(frameCapture.outputPath), std::string(134, 'a')) << "a refused path changes nothing";
 }
 
-}  // namespace
-
-namespace {
-
 TEST(SettingsDistribution, SmoothEdgesReachTheShell) {
   GlobeApp app;
   ASSERT_TRUE(DistributeSettings(Record(), app));
@@ -98,6 +94,21 @@ TEST(SettingsDistribution, SmoothEdgesReachTheShell) {
   extras.antialias = 8;
   ASSERT_TRUE(DistributeSettings(Record(), app, extras));
   EXPECT_EQ(app.antialiasSamples, 8u);
+}
+
+TEST(SettingsDistribution, ARefusedMoviePathIsPrintedInUtf8) {
+  GlobeApp app;
+  RecordingSettings record = Record();
+  std::memset(record.movieFile, 0, sizeof record.movieFile);
+  std::string path;
+  for (int i = 0; i < 70; ++i) path += "\x8B\x85";  // "球" seventy times: 140 bytes in CP932
+  std::memcpy(record.movieFile, path.data(), path.size());
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(DistributeSettings(record, app));
+  std::string globes;
+  for (int i = 0; i < 70; ++i) globes += "球";
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "vesk: the movie path is too long (at most 134 bytes): " + globes + "\n");
 }
 
 }  // namespace

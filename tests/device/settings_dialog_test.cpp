@@ -280,6 +280,34 @@ TEST_F(SettingsDialog, ADeviceWithOnlyFullscreenCombinationsChecksFullscreenEven
   EXPECT_FALSE(result_.isWindowed) << "a disabled button takes no click";
 }
 
+// The mirror case, a mended fault: a windowed-only device with full-screen settings
+// checks "&Windowed" (not the disabled "&Fullscreen") and shows the windowed lists.
+TEST_F(SettingsDialog, ADeviceWithOnlyWindowedCombinationsChecksWindowedEvenForFullscreenSettings) {
+  AdapterScript adapter = RichAdapter();
+  adapter.devices[0].windowing = Windowing::WindowedOnly;
+  ASSERT_EQ(Run({adapter}), S_OK);
+  // Built here: Stored() takes a full-screen combination, and this device has none.
+  DeviceSettings start;
+  start.isWindowed = false;
+  start.fullscreenAdapter = start.windowedAdapter = PointerAt<AdapterInfo>(*enumeration.adapters, 0);
+  start.fullscreenDevice = start.windowedDevice = PointerAt<DeviceInfo>(start.fullscreenAdapter->devices, 0);
+  start.fullscreenCombination = start.windowedCombination =
+      Find(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, true);
+  start.fullscreenDisplayMode = {800, 600, 75, D3DFMT_X8R8G8B8};
+  start.windowedDisplayMode = {1024, 768, 0, D3DFMT_X8R8G8B8};
+  start.fullscreenDepthStencilFormat = start.windowedDepthStencilFormat = D3DFMT_D16;
+  DialogView view;
+  auto refused = [](const win32ext::DialogUser& user) { EXPECT_FALSE(user.Click(IDC_FULLSCREEN)); };
+  EXPECT_EQ(Show(start, {Read(&view), refused, Click(IDOK)}), IDOK);
+  EXPECT_TRUE(view.windowedEnabled);
+  EXPECT_FALSE(view.fullscreenEnabled);
+  EXPECT_TRUE(view.windowedChecked);
+  EXPECT_FALSE(view.fullscreenChecked);
+  EXPECT_EQ(view.lists[IDC_RESOLUTION_COMBO].texts.size(), 1u) << "the desktop mode alone, as windowed";
+  EXPECT_TRUE(result_.isWindowed) << "a disabled button takes no click";
+  EXPECT_EQ(result_.windowedCombination, Find(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, true));
+}
+
 TEST_F(SettingsDialog, WithoutADepthBufferTheDepthListIsDisabledAndSaysNotUsed) {
   enumeration.usesDepthBuffer = false;
   ASSERT_EQ(Run({RichAdapter()}), S_OK);

@@ -137,6 +137,17 @@ TEST_F(AfterRecordingTest, KeywordsWrittenInAnotherCodePageDoNotMatch) {
   EXPECT_TRUE(Started().empty());
 }
 
+// Without an opener the movie is not played, and one line says why (no box).
+TEST_F(AfterRecordingTest, WithoutXdgOpenPlayingSaysWhyOnStandardError) {
+  fs::remove(directory_ / "bin" / "xdg-open");
+  setenv("PATH", (directory_ / "bin").c_str(), 1);
+  testing::internal::CaptureStderr();
+  StartAfterRecordingPrograms(capture_, kPlay);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "vesk: cannot open 'my movie.avi': nothing opens it (xdg-open is not installed)\n");
+  EXPECT_TRUE(Started().empty());
+}
+
 TEST_F(AfterRecordingTest, ShellSyntaxInThePathArrivesAsPlainText) {
   capture_.SetOutputPath("a;b$(touch_x)`id`.avi");
   StartAfterRecordingPrograms(capture_, kEdit);

@@ -31,7 +31,16 @@ std::vector<std::string> LoadingBoxes(FrameCapture& capture, const char* writer 
 
 TEST(MovieWriterLoading, MissingLibraryIsReportedInJapaneseAndNothingIsLookedUp) {
   FrameCapture capture;
+  testing::internal::CaptureStderr();
   std::vector<std::string> boxes = LoadingBoxes(capture);
+  std::string line = testing::internal::GetCapturedStderr();
+  // Every place searched, each with the loader's reason.
+  std::string beside = win32ext::ExecutableDirectory() + "/libAVI2.so: ";
+  std::string installed = win32ext::ExecutableDirectory() + "/../lib/libAVI2.so: ";
+  EXPECT_EQ(line.rfind("vesk: cannot load the movie writer libAVI2.so: " + beside, 0), 0u) << line;
+  EXPECT_NE(line.find("; " + installed), std::string::npos) << line;
+  EXPECT_NE(line.find("No such file or directory"), std::string::npos) << line;
+  EXPECT_NE(line.find("(searched the library path)\n"), std::string::npos) << line;
   // "AVI2.dll が見つかりません"
   EXPECT_EQ(boxes, std::vector<std::string>{"AVI2.dll \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1"});
   EXPECT_EQ(capture.bmpfileToAvifile, nullptr);

@@ -2,14 +2,21 @@
 #include "dialog_fields.h"
 
 #include <strings.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include "choices.h"
+#include "image_file.h"
 #include "media_search.h"
 #include "settings_parser.h"
 #include "win32ext.h"
@@ -18,6 +25,35 @@ namespace veskset {
 namespace {
 
 constexpr size_t kRecordPathBytes = 259;  // a path field of the record, less its zero
+// What the program's texture loader accepts.
+constexpr uint32_t kMaxPictureSide = 16384;
+constexpr uintmax_t kMaxPictureBytes = uintmax_t{1} << 30;
+
+// The converter's extensions, each with the format it names (index into kFormatChoices).
+constexpr struct {
+  std::string_view extension;
+  int format;
+} kConverterExtensions[] = {{".gif", 0}, {".mng", 1}, {".mpg", 2}, {".mpeg", 2},
+                            {".mp4", 3}, {".webm", 4}, {".webp", 6}};
+
+bool EndsWithNoCase(std::string_view name, std::string_view ending) {
+  return name.size() > ending.size() &&
+         strncasecmp(name.data() + name.size() - ending.size(), ending.data(), ending.size()) == 0;
+}
+
+// "59.0 MB": three significant digits are all an estimate is worth.
+std::string ByteText(double bytes) {
+  constexpr const char* kUnits[] = {"bytes", "KB", "MB", "GB", "TB"};
+  size_t unit = 0;
+  while (bytes >= 1000.0 && unit + 1 < std::size(kUnits)) {
+    bytes /= 1000.0;
+    ++unit;
+  }
+  int digits = unit == 0 || bytes >= 100.0 ? 0 : bytes >= 10.0 ? 1 : 2;
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f %s", digits, bytes, kUnits[unit]);
+  return text;
+}
 
 std::string Decimal(double value, int digits) {
   char text[64];
@@ -54,6 +90,88 @@ std::string ShownFolder(const std::filesystem::path& absolute) {
   return folder;
 }
 
+// Why no movie can be written into the folder (UTF-8, "" for the current one), or ""
+// when it can: it must take a new file and have room for `bytes`.
+std::string FolderProblem(const std::filesystem::path& folder, uint64_t bytes) {
+  std::string name = folder.empty() ? "." : folder.string();
+  std::error_code code;
+  std::string shown = ShownFolder(std::filesystem::absolute(name, code));
+  if (access(name.c_str(), W_OK | X_OK) != 0) {
+    return "cannot write in " + shown + ": " + (errno == EROFS ? "read-only file system" : std::strerror(errno));
+  }
+  struct statvfs space {};
+  if (bytes > 0 && statvfs(name.c_str(), &space) == 0) {
+    uint64_t room = uint64_t(space.f_bavail) * space.f_frsize;
+    if (room < bytes) return "only " + ByteText(double(room)) + " free in " + shown + ", the movie takes about " +
+                             ByteText(double(bytes));
+  }
+  return "";
+}
+
+// The picture file decoded, shrunk for the window; the last one is kept, so that
+// typing elsewhere in the window does not decode it again.
+struct DecodedPicture {
+  std::string path;
+  uintmax_t size = 0;
+  std::filesystem::file_time_type time;
+  int side = 0;
+  std::string problem;
+  Preview preview;
+};
+
+Preview Shrunk(const d3dximage::ImageLevel& level, int side) {
+  Preview preview;
+  double scale = std::min({1.0, double(side) / level.width, double(side) / level.height});
+  preview.width = std::max(1, int(std::lround(level.width * scale)));
+  preview.height = std::max(1, int(std::lround(level.height * scale)));
+  preview.rgb.resize(size_t(preview.width) * preview.height * 3);
+  uint8_t* out = preview.rgb.data();
+  for (int y = 0; y < preview.height; ++y) {
+    uint32_t sy = uint32_t(uint64_t(y) * level.height / uint64_t(preview.height));
+    for (int x = 0; x < preview.width; ++x) {
+      uint32_t sx = uint32_t(uint64_t(x) * level.width / uint64_t(preview.width));
+      uint32_t argb = level.argb[size_t(sy) * level.width + sx];
+      *out++ = uint8_t(argb >> 16);
+      *out++ = uint8_t(argb >> 8);
+      *out++ = uint8_t(argb);
+    }
+  }
+  return preview;
+}
+
+std::string DecodeProblem(const std::string& path, int side, Preview& preview) {
+  std::error_code code;
+  uintmax_t size = std::filesystem::file_size(path, code);
+  if (code) return "cannot be read: " + code.message();
+  if (size > kMaxPictureBytes) return "too large: more than " + ByteText(double(kMaxPictureBytes));
+  std::vector<uint8_t> bytes(size);
+  std::ifstream in(path, std::ios::binary);
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size))) return "cannot be read";
+  d3dximage::ImageFile file;
+  switch (d3dximage::DecodeImageFile(bytes, file, kMaxPictureSide)) {
+    case d3dximage::DecodeResult::Ok: break;
+    case d3dximage::DecodeResult::NotThisFormat: return "not a picture (JPEG, PNG, BMP, TGA, DDS or PPM)";
+    case d3dximage::DecodeResult::InvalidData: return "damaged or cut short: it cannot be decoded";
+    case d3dximage::DecodeResult::OutOfMemory: return "too large to decode";
+  }
+  if (file.levels.empty() || file.levels[0].width == 0 || file.levels[0].height == 0) return "holds no picture";
+  if (side > 0) preview = Shrunk(file.levels[0], side);
+  return "";
+}
+
+const DecodedPicture& Decoded(const std::string& found, int side) {
+  static DecodedPicture last;
+  std::error_code code;
+  const std::string path = std::filesystem::absolute(found, code).string();
+  uintmax_t size = std::filesystem::file_size(path, code);
+  auto time = std::filesystem::last_write_time(path, code);
+  if (last.path != path || last.size != size || last.time != time || last.side != side) {
+    last = DecodedPicture{path, size, time, side, "", {}};
+    last.problem = DecodeProblem(path, side, last.preview);
+  }
+  return last;
+}
+
 }  // namespace
 
 int PresetIndex(int width, int height) {
@@ -74,13 +192,23 @@ NumberField CheckNumber(std::string_view text, int low, int high) {
   return field;
 }
 
+int FormatOfName(std::string_view utf8) {
+  for (const auto& known : kConverterExtensions) {
+    if (EndsWithNoCase(utf8, known.extension)) return known.format;
+  }
+  return -1;
+}
+
 std::string WithAviExtension(std::string_view utf8) {
   std::string name(utf8);
+  for (const auto& known : kConverterExtensions) {
+    if (EndsWithNoCase(name, known.extension)) name.resize(name.size() - known.extension.size());
+  }
   if (name.size() < 4 || strcasecmp(name.c_str() + name.size() - 4, ".avi") != 0) name += ".avi";
   return name;
 }
 
-TextField CheckMovie(std::string_view utf8) {
+TextField CheckMovie(std::string_view utf8, uint64_t bytes) {
   TextField field;
   std::optional<std::string> cp932 = ToCp932(utf8, kMaxRecordedMoviePath, field.problem);
   if (!cp932) return field;
@@ -94,11 +222,14 @@ TextField CheckMovie(std::string_view utf8) {
     field.problem = "is a folder, not a file";
     return field;
   }
+  field.problem = FolderProblem(folder, bytes);
+  if (!field.problem.empty()) return field;
+  if (std::filesystem::exists(std::filesystem::path(utf8), code)) field.info = "replaces the movie there";
   field.cp932 = std::move(*cp932);
   return field;
 }
 
-TextField CheckPicture(std::string_view utf8) {
+TextField CheckPicture(std::string_view utf8, Preview* preview, int previewSide) {
   TextField field;
   std::optional<std::string> cp932 = ToCp932(utf8, kRecordPathBytes, field.problem);
   if (!cp932) return field;
@@ -108,8 +239,18 @@ TextField CheckPicture(std::string_view utf8) {
     return field;
   }
   std::optional<std::string> foundPath = win32ext::ToSystemPath(found);
+  if (!foundPath) {
+    field.problem = "not found here or in the media folder";
+    return field;
+  }
+  const DecodedPicture& decoded = Decoded(*foundPath, preview ? previewSide : 0);
+  if (!decoded.problem.empty()) {
+    field.problem = decoded.problem;
+    return field;
+  }
+  if (preview) *preview = decoded.preview;
   std::error_code code;
-  if (foundPath && !std::filesystem::equivalent(*foundPath, std::filesystem::path(utf8), code)) {
+  if (!std::filesystem::equivalent(*foundPath, std::filesystem::path(utf8), code)) {
     field.info = "found in " + ShownFolder(std::filesystem::absolute(*foundPath, code).parent_path());
   }
   field.cp932 = std::move(*cp932);
@@ -205,23 +346,22 @@ void CheckLook(const DialogTexts& texts, Choices& choices, DialogProblems& probl
 
 }  // namespace
 
-DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices) {
+DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices, ScreenSize screen) {
   DialogProblems problems;
-  TextField movie = CheckMovie(WithAviExtension(texts.movie));
-  problems.movie = movie.problem;
-  if (movie.problem.empty()) choices.movie = movie.cp932;
-  TextField picture = CheckPicture(texts.picture);
-  problems.picture = picture.problem;
-  problems.pictureInfo = picture.info;
-  if (picture.problem.empty()) choices.texture = picture.cp932;
-
   NumberField width = CheckNumber(texts.width, kMinSide, kMaxSide);
   NumberField height = CheckNumber(texts.height, kMinSide, kMaxSide);
-  if (!width.problem.empty() || !height.problem.empty()) {
-    problems.size = "width and height each " + (width.problem.empty() ? height.problem : width.problem);
+  problems.badWidth = !width.problem.empty();
+  problems.badHeight = !height.problem.empty();
+  if (problems.badWidth && problems.badHeight) {
+    problems.size = "width and height each " + width.problem;
+  } else if (problems.badWidth || problems.badHeight) {
+    problems.size = problems.badWidth ? "width: " + width.problem : "height: " + height.problem;
   } else {
     choices.width = width.value;
     choices.height = height.value;
+    bool larger = (screen.width > 0 && width.value > screen.width) ||
+                  (screen.height > 0 && height.value > screen.height);
+    if (larger) problems.sizeInfo = kLargerThanScreen;
   }
   NumberField frames = CheckNumber(texts.frames, kMinFrames, kMaxFrames);
   problems.frames = frames.problem;
@@ -229,6 +369,21 @@ DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices) {
   NumberField eye = CheckNumber(texts.eyeHeight, kMinEyeHeight, kMaxEyeHeight);
   problems.eyeHeight = eye.problem;
   if (eye.problem.empty()) choices.eyeHeight = eye.value;
+
+  std::string movieName = WithAviExtension(texts.movie);
+  TextField movie = CheckMovie(movieName, MovieBytes(choices.width, choices.height, choices.frames));
+  problems.movie = movie.problem;
+  problems.movieFormat = FormatOfName(texts.movie);
+  if (movie.problem.empty()) {
+    choices.movie = movie.cp932;
+    std::string name = std::filesystem::path(movieName).filename().string();
+    if (movieName != texts.movie) problems.movieInfo = "recorded as " + name;
+    if (!movie.info.empty()) problems.movieInfo += (problems.movieInfo.empty() ? "" : ", ") + movie.info;
+  }
+  TextField picture = CheckPicture(texts.picture, &problems.picturePreview, kPreviewSide);
+  problems.picture = picture.problem;
+  problems.pictureInfo = picture.info;
+  if (picture.problem.empty()) choices.texture = picture.cp932;
 
   choices.spinForward = texts.spinForward;
   choices.fineMesh = texts.fineMesh;
@@ -253,17 +408,12 @@ std::string SunText(int degrees) {
          " in daylight";
 }
 
+uint64_t MovieBytes(int width, int height, int frames) {
+  return uint64_t(std::max(width, 0)) * uint64_t(std::max(height, 0)) * 3u * uint64_t(std::max(frames, 0));
+}
+
 std::string MovieSizeText(int width, int height, int frames) {
-  double bytes = double(width) * double(height) * 3.0 * double(frames);
-  constexpr const char* kUnits[] = {"bytes", "KB", "MB", "GB", "TB"};
-  size_t unit = 0;
-  while (bytes >= 1000.0 && unit + 1 < std::size(kUnits)) {
-    bytes /= 1000.0;
-    ++unit;
-  }
-  // Three significant digits are all an estimate is worth.
-  int digits = unit == 0 || bytes >= 100.0 ? 0 : bytes >= 10.0 ? 1 : 2;
-  return "about " + Decimal(bytes, digits) + " " + kUnits[unit];
+  return "about " + ByteText(double(MovieBytes(width, height, frames)));
 }
 
 std::string MovieFolderText(std::string_view utf8Movie) {

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <iterator>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "choices.h"
 
@@ -38,15 +40,30 @@ struct TextField {
 // A whole number typed into an entry, from low to high.
 NumberField CheckNumber(std::string_view text, int low, int high);
 
-// The movie name as recorded: ".avi" added when it does not end in it (any case).
+// The movie name as recorded: ".avi" added when it does not end in it (any case). A
+// name typed with a converter's extension (".gif", ".mng", ".mpg", ".mpeg") means the
+// conversion: the movie takes ".avi" in its place, and the converter gives the name.
 std::string WithAviExtension(std::string_view utf8);
+// The format (index into kFormatChoices) a typed movie name's extension asks for, or -1.
+int FormatOfName(std::string_view utf8);
 // The movie path (UTF-8, already with its extension): named, in code page 932, short
-// enough for the program, and in a folder that exists.
-TextField CheckMovie(std::string_view utf8);
-// The picture (UTF-8): in code page 932, fits the record, and found where the program
-// looks (as a path, in the current folder, or in the media folder); info names the
-// folder when it is not where the name says.
-TextField CheckPicture(std::string_view utf8);
+// enough for the program, in a folder that exists, can be written and has room for
+// `bytes` (the estimate; 0 checks no room). info says when it replaces a file.
+TextField CheckMovie(std::string_view utf8, uint64_t bytes = 0);
+// The movie's estimated size in bytes: three bytes a pixel, every frame kept.
+uint64_t MovieBytes(int width, int height, int frames);
+
+// A picture shrunk to fit a small square, as the window shows it: RGB rows, top first.
+struct Preview {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+};
+// The picture (UTF-8): in code page 932, fits the record, found where the program
+// looks (as a path, in the current folder, or in the media folder) and decoded as the
+// program decodes it; info names the folder when it is not where the name says. With
+// `preview`, a picture that decodes is shrunk into it, at most previewSide a side.
+TextField CheckPicture(std::string_view utf8, Preview* preview = nullptr, int previewSide = 0);
 
 // The window's fields as the user left them: texts as typed (UTF-8), switches as set.
 struct DialogTexts {
@@ -87,14 +104,28 @@ struct DialogProblems {
   std::string pictureInfo;  // where the picture was found, when that is not obvious
   std::string sunDegrees, night, clouds;  // checked only while their part is on
   std::string nightInfo, cloudsInfo;
+  bool badWidth = false;    // which of the size's two fields is wrong
+  bool badHeight = false;
+  std::string movieInfo;    // the name recorded when it is not the typed one, a replaced file
+  std::string sizeInfo;     // larger than the screen
+  int movieFormat = -1;     // the conversion the typed movie name asks for (kFormatChoices)
+  Preview picturePreview;   // the chosen picture, small
   bool Any() const;
 };
+
+// The screen the window is on, in pixels (0 when unknown).
+struct ScreenSize {
+  int width = 0;
+  int height = 0;
+};
+inline constexpr int kPreviewSide = 48;
+inline constexpr std::string_view kLargerThanScreen = "larger than the screen: recorded whole, shown in part";
 
 // The fields that show choices (paths in UTF-8; a name UTF-8 cannot carry stays empty).
 DialogTexts TextsFromChoices(const Choices& choices);
 // Checks every field; the good ones are taken into choices. The movie gets its
 // extension. "Record" is offered only when nothing is wrong.
-DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices);
+DialogProblems CheckDialog(const DialogTexts& texts, Choices& choices, ScreenSize screen = {});
 
 // The sun's angle as the user sees it ("the right half lit").
 std::string SunText(int degrees);

@@ -1,6 +1,8 @@
 // The GTK3 window of the settings library. Every change of a field checks the whole
 // window again (CheckDialog), marks the bad fields, shows why beside them and offers
 // "Record" only when nothing is wrong. Return records from any field but a button.
+// The notes keep one width, so the window does not change width as they come and go;
+// a problem is shown whole, wrapped, in the error colour.
 #include "settings_dialog.h"
 
 #include <gtk/gtk.h>
@@ -22,6 +24,7 @@ struct Window {
   GtkWidget* movieNote = nullptr;
   GtkWidget* picture = nullptr;
   GtkWidget* pictureNote = nullptr;
+  GtkWidget* picturePreview = nullptr;
   GtkWidget* sizePreset = nullptr;
   GtkWidget* width = nullptr;
   GtkWidget* height = nullptr;
@@ -59,6 +62,7 @@ struct Window {
   GtkWidget* atmosphere = nullptr;
   Choices choices;
   bool filling = false;  // set while the window itself writes fields
+  int offeredFormat = -1;  // the conversion last offered for the typed movie name
 };
 
 std::string Text(GtkWidget* entry) { return gtk_entry_get_text(GTK_ENTRY(entry)); }
@@ -93,28 +97,75 @@ DialogTexts ReadFields(const Window& w) {
   return texts;
 }
 
+void MarkField(GtkWidget* field, bool bad) {
+  GtkStyleContext* style = gtk_widget_get_style_context(field);
+  bad ? gtk_style_context_add_class(style, "error") : gtk_style_context_remove_class(style, "error");
+}
+
 // A note beside a field: the problem in the error colour, or the helpful text.
 void ShowNote(GtkWidget* note, GtkWidget* field, const std::string& problem, const std::string& info) {
-  GtkStyleContext* style = gtk_widget_get_style_context(field);
+  if (field) MarkField(field, !problem.empty());
   if (problem.empty()) {
-    gtk_style_context_remove_class(style, "error");
     gtk_label_set_text(GTK_LABEL(note), info.c_str());
   } else {
-    gtk_style_context_add_class(style, "error");
     char* markup = g_markup_printf_escaped("<span foreground=\"#c01c28\">%s</span>", problem.c_str());
     gtk_label_set_markup(GTK_LABEL(note), markup);
     g_free(markup);
   }
 }
 
+// The screen the window is on (the first monitor before it is shown).
+ScreenSize ScreenOf(GtkWidget* dialog) {
+  GdkDisplay* display = gtk_widget_get_display(dialog);
+  GdkWindow* window = gtk_widget_get_window(dialog);
+  GdkMonitor* monitor = window ? gdk_display_get_monitor_at_window(display, window) : nullptr;
+  if (!monitor) monitor = gdk_display_get_monitor(display, 0);
+  if (!monitor) return {};
+  GdkRectangle area;
+  gdk_monitor_get_geometry(monitor, &area);
+  return {area.width, area.height};
+}
+
+void ShowPreview(GtkWidget* image, const Preview& preview) {
+  if (preview.rgb.empty()) {
+    gtk_image_clear(GTK_IMAGE(image));
+    return;
+  }
+  GBytes* bytes = g_bytes_new(preview.rgb.data(), preview.rgb.size());
+  GdkPixbuf* pixbuf = gdk_pixbuf_new_from_bytes(bytes, GDK_COLORSPACE_RGB, FALSE, 8, preview.width,
+                                                preview.height, preview.width * 3);
+  gtk_image_set_from_pixbuf(GTK_IMAGE(image), pixbuf);
+  g_object_unref(pixbuf);
+  g_bytes_unref(bytes);
+}
+
+// A movie name typed with a converter's extension ticks that conversion, once: the user
+// may untick it again.
+void OfferConversion(Window& w, int format) {
+  if (format == w.offeredFormat) return;
+  w.offeredFormat = format;
+  if (format < 0) return;
+  w.filling = true;
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.convert), TRUE);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(w.format), format);
+  w.filling = false;
+}
+
 void Refresh(Window& w) {
   if (w.filling) return;
-  DialogProblems problems = CheckDialog(ReadFields(w), w.choices);
+  DialogProblems problems = CheckDialog(ReadFields(w), w.choices, ScreenOf(w.dialog));
+  OfferConversion(w, problems.movieFormat);
+  if (problems.movieFormat >= 0) problems = CheckDialog(ReadFields(w), w.choices, ScreenOf(w.dialog));
   const Choices& c = w.choices;
+  std::string movieInfo = problems.movieInfo.empty() ? "" : problems.movieInfo + "; ";
   ShowNote(w.movieNote, w.movie, problems.movie,
-           MovieSizeText(c.width, c.height, c.frames) + ", " + MovieFolderText(WithAviExtension(Text(w.movie))));
+           movieInfo + MovieSizeText(c.width, c.height, c.frames) + ", " +
+               MovieFolderText(WithAviExtension(Text(w.movie))));
   ShowNote(w.pictureNote, w.picture, problems.picture, problems.pictureInfo);
-  ShowNote(w.sizeNote, w.width, problems.size, "");
+  ShowPreview(w.picturePreview, problems.picturePreview);
+  MarkField(w.width, problems.badWidth);
+  MarkField(w.height, problems.badHeight);
+  ShowNote(w.sizeNote, nullptr, problems.size, problems.sizeInfo);
   ShowNote(w.framesNote, w.frames, problems.frames, LengthText(c.frames));
   ShowNote(w.eyeNote, w.eyeHeight, problems.eyeHeight, AngleText(c.eyeHeight));
   gtk_widget_set_sensitive(w.format, Active(w.convert));
@@ -266,9 +317,12 @@ GtkWidget* Entry(Window& w, const std::string& text, int widthChars) {
 GtkWidget* Note() {
   GtkWidget* note = gtk_label_new("");
   gtk_label_set_xalign(GTK_LABEL(note), 0.0f);
-  // A long folder name is shortened in the middle rather than widening the window.
-  gtk_label_set_ellipsize(GTK_LABEL(note), PANGO_ELLIPSIZE_MIDDLE);
+  // Always 40 characters wide: a long text wraps (a long folder name anywhere) rather
+  // than widening the window, and nothing is cut.
+  gtk_label_set_width_chars(GTK_LABEL(note), 40);
   gtk_label_set_max_width_chars(GTK_LABEL(note), 40);
+  gtk_label_set_line_wrap(GTK_LABEL(note), TRUE);
+  gtk_label_set_line_wrap_mode(GTK_LABEL(note), PANGO_WRAP_WORD_CHAR);
   return note;
 }
 
@@ -314,8 +368,10 @@ GtkWidget* BuildLook(Window& w, const DialogTexts& texts) {
   gtk_widget_set_tooltip_text(earth, "The Earth's day picture (earth.jpg)");
   g_signal_connect(earth, "clicked", G_CALLBACK(OnEarth), &w);
   w.pictureNote = Note();
+  w.picturePreview = gtk_image_new();
+  gtk_widget_set_size_request(w.picturePreview, kPreviewSide, kPreviewSide);
   AddLine(g, 0, "Globe _picture:", w.picture,
-          Row({w.picture, ChooseButton(w, G_CALLBACK(OnChoosePicture)), earth, w.pictureNote}));
+          Row({w.picture, ChooseButton(w, G_CALLBACK(OnChoosePicture)), earth, w.picturePreview, w.pictureNote}));
 
   w.sun = Toggle(w, gtk_check_button_new_with_mnemonic("S_un at"), texts.sun);
   w.sunDegrees = Entry(w, texts.sunDegrees, 4);
@@ -440,6 +496,10 @@ void Build(Window& w) {
   OnPreset(GTK_COMBO_BOX(w.sizePreset), &w);
 
   gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(w.dialog))), grid, TRUE, TRUE, 0);
+  // The buttons keep the grid's margin from the window's edges.
+  GtkWidget* buttons = gtk_widget_get_parent(record);
+  gtk_widget_set_margin_end(buttons, 12);
+  gtk_widget_set_margin_bottom(buttons, 12);
   gtk_widget_show_all(w.dialog);
   gtk_widget_grab_focus(w.frames);
 }
@@ -453,14 +513,30 @@ bool DialogCanShow() {
   return gtk_init_check(nullptr, nullptr);
 }
 
+// Asks before a recording replaces an existing movie; true to go on.
+bool ConfirmReplace(GtkWidget* parent, const std::string& movie) {
+  std::error_code code;
+  if (!std::filesystem::exists(std::filesystem::path(movie), code)) return true;
+  GtkWidget* ask = gtk_message_dialog_new(GTK_WINDOW(parent), GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
+                                          GTK_BUTTONS_NONE, "Replace the movie \u201C%s\u201D?",
+                                          std::filesystem::path(movie).filename().c_str());
+  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(ask), "It exists already; the recording writes over it.");
+  gtk_dialog_add_buttons(GTK_DIALOG(ask), "_Cancel", GTK_RESPONSE_CANCEL, "_Replace", GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(ask), GTK_RESPONSE_ACCEPT);
+  bool replace = gtk_dialog_run(GTK_DIALOG(ask)) == GTK_RESPONSE_ACCEPT;
+  gtk_widget_destroy(ask);
+  return replace;
+}
+
 bool RunSettingsDialog(Choices& choices) {
   Window w;
   w.choices = choices;
   Build(w);
-  bool recorded = gtk_dialog_run(GTK_DIALOG(w.dialog)) == GTK_RESPONSE_ACCEPT;
-  if (recorded) {
+  bool recorded = false;
+  while (!recorded && gtk_dialog_run(GTK_DIALOG(w.dialog)) == GTK_RESPONSE_ACCEPT) {
     // Record is only sensitive with good fields; the check runs once more all the same.
-    recorded = !CheckDialog(ReadFields(w), w.choices).Any();
+    recorded = !CheckDialog(ReadFields(w), w.choices, ScreenOf(w.dialog)).Any() &&
+               ConfirmReplace(w.dialog, WithAviExtension(Text(w.movie)));
   }
   gtk_widget_destroy(w.dialog);
   while (gtk_events_pending()) gtk_main_iteration();

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -30,6 +31,27 @@ bool HasControlBytes(std::string_view text) {
     if (byte < 0x20 || byte == 0x7F) return true;
   }
   return false;
+}
+
+// Well-formed UTF-8: no stray continuation bytes, overlong forms, surrogates or code
+// points beyond U+10FFFF. The file is written in UTF-8; other bytes would become a
+// file name nobody typed.
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    size_t length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    uint32_t code = length == 1 ? byte : byte & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+      auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      code = code << 6 | (next & 0x3F);
+    }
+    constexpr uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    i += length;
+  }
+  return true;
 }
 
 std::string_view FormatOption(std::string_view keyword) {
@@ -86,12 +108,17 @@ void ApplySettingsText(std::string_view text, Choices& choices, SettingsProblems
     if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#' || trimmed[0] == '[') continue;
     std::string reason;
     size_t equals = line.find('=');
+    // Blanks around the key and the value are the file's layout, not part of them.
+    std::string_view key = Trim(line.substr(0, equals));
+    std::string_view value = equals == std::string_view::npos ? "" : Trim(line.substr(equals + 1));
     if (equals == std::string_view::npos) {
       reason = "not a key=value line";
-    } else if (HasControlBytes(line)) {
+    } else if (HasControlBytes(key) || HasControlBytes(value)) {
       reason = "control characters in the line";
+    } else if (!IsUtf8(line)) {
+      reason = "not UTF-8 text";
     } else {
-      ApplySetting(Trim(line.substr(0, equals)), line.substr(equals + 1), choices, reason);
+      ApplySetting(key, value, choices, reason);
     }
     if (reason.empty()) continue;
     if (problems.skipped++ == 0) problems.first = "line " + std::to_string(lineNumber) + ": " + reason;

@@ -58,6 +58,11 @@ SmallFileResult ReadSmallFile(const std::string& path, size_t maxBytes, std::str
 bool WritePieces(int fd, std::span<const std::span<const uint8_t>> pieces,
                  std::optional<uint64_t> offset = std::nullopt);
 
+// ---- Libraries ---------------------------------------------------------------------
+// Why the last LoadLibraryA of this thread that failed found nothing: the loader's
+// reason for every file it tried, in order, separated by "; ".
+std::string LibraryLoadFailure();
+
 // ---- Resources ------------------------------------------------------------------------
 // A monochrome image in the AND/XOR layout of icons and cursors: rows top to bottom,
 // one bit a pixel, most significant bit leftmost, rows padded to whole bytes.
@@ -122,7 +127,12 @@ struct MessageBoxRecord {
   std::string text;     // CP932 bytes as passed
   std::string caption;  // "Error" when none was passed, as Win32 shows it
   UINT type;
+  std::string detail;   // the line of ReportProblem before it (UTF-8, no newline), or ""
 };
+// The program's own explanation of a failure (file and reason, in English): writes the
+// line to standard error and keeps it for the next message box, which shows it with a
+// display as secondary text under its fixed text (headless, the line is already there).
+void ReportProblem(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // While a hook is installed every box goes to it instead of the screen; its result is
 // the box's result. An empty function removes the hook.
 using MessageBoxHook = std::function<int(const MessageBoxRecord&)>;

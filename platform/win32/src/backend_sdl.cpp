@@ -1,6 +1,9 @@
 // The SDL2 back end: real windows on X11 or Wayland (or SDL's dummy driver), native
 // input read with SDL_PollEvent. The window manager draws decorations outside the
-// client area, so an SDL window's size is the client size.
+// client area, so an SDL window's size is the client size. As the headless desktop
+// does, a display grows to contain a window placed beyond it: the adapter's screen
+// image then holds the whole window, of which the user sees the part that fits.
+#include <algorithm>
 #include <map>
 
 #include "backend.h"
@@ -35,13 +38,18 @@ class SdlBackend final : public Backend {
     SDL_Window* window = SDL_CreateWindow(desc.title.c_str(), desc.rect.left, desc.rect.top,
                                           desc.rect.right - desc.rect.left,
                                           desc.rect.bottom - desc.rect.top, flags);
-    return window ? SDL_GetWindowID(window) : 0;
+    if (!window) return 0;
+    uint32_t id = SDL_GetWindowID(window);
+    windowRects_[id] = desc.rect;
+    return id;
   }
   void DestroyNativeWindow(uint32_t id) override {
+    windowRects_.erase(id);
     if (SDL_Window* window = SDL_GetWindowFromID(id)) SDL_DestroyWindow(window);
   }
   void SetRect(uint32_t id, const RECT& rect) override {
     if (SDL_Window* window = SDL_GetWindowFromID(id)) {
+      windowRects_[id] = rect;
       SDL_SetWindowPosition(window, rect.left, rect.top);
       SDL_SetWindowSize(window, rect.right - rect.left, rect.bottom - rect.top);
     }
@@ -128,10 +136,25 @@ class SdlBackend final : public Backend {
       display.refreshRate = mode.refresh_rate > 0 ? mode.refresh_rate : 60;
     }
     into.resize(used);
+    for (const auto& [id, rect] : windowRects_) GrowToContain(into, rect);
   }
 
  private:
   explicit SdlBackend(Uint32 wakeType) : wakeType_(wakeType) {}
+
+  // Grows the display that holds the window's top-left corner (the first one when none
+  // does) to the window's right and bottom edges.
+  static void GrowToContain(std::vector<win32ext::DisplayInfo>& displays, const RECT& rect) {
+    if (displays.empty()) return;
+    auto holds = [&](const win32ext::DisplayInfo& d) {
+      return rect.left >= d.bounds.left && rect.left < d.bounds.right && rect.top >= d.bounds.top &&
+             rect.top < d.bounds.bottom;
+    };
+    auto found = std::find_if(displays.begin(), displays.end(), holds);
+    RECT& bounds = (found == displays.end() ? displays.front() : *found).bounds;
+    bounds.right = std::max(bounds.right, rect.right);
+    bounds.bottom = std::max(bounds.bottom, rect.bottom);
+  }
 
   // SDL takes the same two planes as Win32 with another truth table: Win32's
   // (AND, XOR) = (0,0) black, (0,1) white, (1,0) transparent, (1,1) inverted;
@@ -155,6 +178,7 @@ class SdlBackend final : public Backend {
 
   Uint32 wakeType_;
   std::map<const win32ext::MonochromeImage*, SDL_Cursor*> cursors_;
+  std::map<uint32_t, RECT> windowRects_;  // as last placed, in desktop coordinates
 };
 
 }  // namespace

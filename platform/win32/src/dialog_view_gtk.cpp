@@ -162,8 +162,13 @@ GtkWidget* GtkDialogView::MakeWidget(const Control& control, GSList** radioGroup
       gtk_label_set_yalign(GTK_LABEL(label), 0.5f);
       return label;
     }
-    case ControlKind::ComboBox:
-      return gtk_combo_box_text_new();
+    case ControlKind::ComboBox: {
+      // The open list is as wide as its longest item ("D3DPRESENT_INTERVAL_IMMEDIATE"),
+      // even where that is wider than the closed box.
+      GtkWidget* combo = gtk_combo_box_text_new();
+      gtk_combo_box_set_popup_fixed_width(GTK_COMBO_BOX(combo), FALSE);
+      return combo;
+    }
     case ControlKind::RadioButton: {
       GtkWidget* radio = gtk_radio_button_new_with_mnemonic(*radioGroup, MnemonicLabel(control.text).c_str());
       *radioGroup = gtk_radio_button_get_group(GTK_RADIO_BUTTON(radio));

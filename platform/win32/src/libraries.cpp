@@ -27,6 +27,8 @@ struct Library {
 // Handle value -> library. Every successful LoadLibraryA holds one dlopen reference, so
 // each FreeLibrary pairs with one dlclose.
 std::mutex libraryMutex;
+// The loader's reason for each place the last failed LoadLibraryA of this thread tried.
+thread_local std::string lastLoadFailure;
 std::unordered_map<uint32_t, Library>& Libraries() {
   static auto* libraries = new std::unordered_map<uint32_t, Library>();
   return *libraries;
@@ -65,15 +67,21 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
   }
   std::optional<std::string> name = win32ext::ToSystemPath(fileName);
   void* dl = nullptr;
+  std::string reasons;
   if (name && !name->empty()) {
     for (const std::string& candidate : Candidates(*name)) {
       // Resolve everything now, as Windows binds a DLL's imports at load time. The
       // loader runs the library's constructors here, so no lock of ours is held.
       dl = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
       if (dl != nullptr) break;
+      const char* reason = dlerror();
+      if (!reasons.empty()) reasons += "; ";
+      reasons += reason ? reason : candidate + ": cannot be loaded";
+      if (candidate.find('/') == std::string::npos) reasons += " (searched the library path)";
     }
   }
   if (dl == nullptr) {
+    lastLoadFailure = reasons.empty() ? "the name is not a file name" : reasons;
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }
@@ -89,6 +97,8 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
   Libraries()[value] = Library{dl, 1};
   return win32impl::MakeHandle<HMODULE>(value);
 }
+
+std::string win32ext::LibraryLoadFailure() { return lastLoadFailure; }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
   // Lookup by ordinal (a small integer in place of the name) does not exist for shared

@@ -1,10 +1,13 @@
 // Message boxes: a modal GTK3 message dialog with the icon and buttons of the flags
 // when a display exists; headless, "caption: text" on standard error, answered with
-// the first button. A test hook can take every box instead.
+// the first button. A test hook can take every box instead. The line the program last
+// reported on standard error goes into the next box as its secondary text.
 #include <gtk/gtk.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "gtk_toolkit.h"
@@ -15,6 +18,13 @@ namespace {
 
 std::mutex g_hookMutex;
 win32ext::MessageBoxHook g_hook;
+std::string g_pendingDetail;  // guarded by g_hookMutex
+
+// The reported line waiting for its box, handed over once.
+std::string TakePendingDetail() {
+  std::lock_guard lock(g_hookMutex);
+  return std::exchange(g_pendingDetail, {});
+}
 
 struct Button {
   const char* label;
@@ -43,10 +53,11 @@ GtkMessageType GtkTypeFor(UINT type) {
   }
 }
 
-int ShowGtkBox(const std::string& text, const std::string& caption, UINT type,
+int ShowGtkBox(const std::string& text, const std::string& caption, const std::string& detail, UINT type,
                const std::vector<Button>& buttons) {
   GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GtkTypeFor(type),
                                              GTK_BUTTONS_NONE, "%s", text.c_str());
+  if (!detail.empty()) gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", detail.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
   for (const Button& button : buttons) {
     gtk_dialog_add_button(GTK_DIALOG(dialog), button.label, button.id);
@@ -70,6 +81,23 @@ void win32ext::SetMessageBoxHook(MessageBoxHook hook) {
   g_hook = std::move(hook);
 }
 
+void win32ext::ReportProblem(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  va_list copy;
+  va_copy(copy, arguments);
+  int length = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string line(length > 0 ? size_t(length) : 0, '\0');
+  if (length > 0) std::vsnprintf(line.data(), line.size() + 1, format, arguments);
+  va_end(arguments);
+  std::fputs(line.c_str(), stderr);
+  std::fflush(stderr);
+  while (!line.empty() && line.back() == '\n') line.pop_back();
+  std::lock_guard lock(g_hookMutex);
+  g_pendingDetail = std::move(line);
+}
+
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   std::vector<Button> buttons = ButtonsFor(type);
   if (buttons.empty()) {
@@ -80,14 +108,15 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
-  win32ext::MessageBoxRecord record{owner, text ? text : "", caption ? caption : "Error", type};
+  win32ext::MessageBoxRecord record{owner, text ? text : "", caption ? caption : "Error", type,
+                                    TakePendingDetail()};
   {
     std::lock_guard lock(g_hookMutex);
     if (g_hook) return g_hook(record);
   }
   std::string textUtf8 = win32impl::ReadableUtf8(record.text);
   std::string captionUtf8 = win32impl::ReadableUtf8(record.caption);
-  if (win32impl::GtkAvailable()) return ShowGtkBox(textUtf8, captionUtf8, type, buttons);
+  if (win32impl::GtkAvailable()) return ShowGtkBox(textUtf8, captionUtf8, record.detail, type, buttons);
   std::fprintf(stderr, "%s: %s\n", captionUtf8.c_str(), textUtf8.c_str());
   std::fflush(stderr);
   return buttons.front().id;

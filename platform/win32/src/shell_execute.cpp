@@ -1,9 +1,12 @@
 // ShellExecuteA without a shell: a program is started with posix_spawn, its parameters
 // split as a Windows command line splits them; an existing document is handed to
-// xdg-open. Nothing waits for the child in the caller's thread; a detached thread reaps
+// xdg-open. A program is a file that the system can run (an ELF image or a "#!" script)
+// with its execute bit; the bit alone makes nothing a program, as every file on NTFS
+// and CIFS mounts carries it. Nothing waits for the child in the caller's thread; a detached thread reaps
 // it so that no zombie is left. The window handle and show command are not applied:
 // the started program's windows are placed by the window manager.
 #include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -12,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,15 +39,26 @@ HINSTANCE Failure(DWORD seError, DWORD lastError) {
   return reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(seError));
 }
 
-bool IsExecutableFile(const std::string& path) {
+bool IsRegularFile(const std::string& path) {
   struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool IsDocument(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) != 0;
+// Starts as the system's programs start: "\x7F" "ELF" or "#!".
+bool HasProgramContent(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  char head[4] = {};
+  ssize_t got = read(fd, head, sizeof head);
+  close(fd);
+  return (got == 4 && std::memcmp(head, "\x7F" "ELF", 4) == 0) || (got >= 2 && head[0] == '#' && head[1] == '!');
 }
+
+bool IsExecutableFile(const std::string& path) {
+  return IsRegularFile(path) && access(path.c_str(), X_OK) == 0 && HasProgramContent(path);
+}
+
+bool IsDocument(const std::string& path) { return IsRegularFile(path) && !IsExecutableFile(path); }
 
 bool IsDirectory(const std::string& path) {
   struct stat info;

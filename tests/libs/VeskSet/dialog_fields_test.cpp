@@ -3,10 +3,13 @@
 // and options presetting the fields over the remembered settings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "dialog_fields.h"
+#include "file_text.h"
 #include "scratch_dir.h"
 #include "settings_parser.h"
 
@@ -14,6 +17,14 @@ namespace {
 
 using veskset::Choices;
 using veskset::DialogTexts;
+
+// A picture the program reads: a binary PPM of width x height, red growing to the right.
+void WritePicture(const std::string& name, int width = 2, int height = 1) {
+  std::ofstream out(name, std::ios::binary);
+  out << "P6\n" << width << " " << height << "\n255\n";
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) out << char(x * 255 / std::max(width - 1, 1)) << char(0) << char(0);
+}
 
 TEST(VeskSetDialogFields, EachNumberFieldTakesItsRangeAndNamesIt) {
   struct Case {
@@ -43,10 +54,11 @@ TEST(VeskSetDialogFields, EachNumberFieldTakesItsRangeAndNamesIt) {
 TEST(VeskSetDialogFields, CheckDialogNamesEveryBadFieldAndKeepsTheGoodOnes) {
   testsupport::ScratchDir dir("veskset-dialog");
   testsupport::ScopedCwd cwd(dir.path());
-  std::ofstream("earth.png") << "picture";
+  WritePicture("earth.png");
   DialogTexts texts = veskset::TextsFromChoices(Choices{});
   texts.picture = "earth.png";
   texts.width = "99";
+  texts.height = "-";
   texts.frames = "100000";
   texts.eyeHeight = "-1001";
   texts.movie = "no-such-folder/out";
@@ -128,7 +140,7 @@ TEST(VeskSetDialogFields, MoviePathMustFitTheProgramInCodePage932) {
 TEST(VeskSetDialogFields, PictureIsLookedForWhereTheProgramLooks) {
   testsupport::ScratchDir dir("veskset-dialog");
   testsupport::ScopedCwd cwd(dir.path());
-  std::ofstream("地球.jpg") << "picture";
+  WritePicture("地球.jpg");
   veskset::TextField here = veskset::CheckPicture("地球.jpg");
   EXPECT_EQ(here.problem, "");
   EXPECT_EQ(here.cp932, "\x92\x6E\x8B\x85.jpg");
@@ -227,6 +239,149 @@ TEST(VeskSetDialogFields, OptionsPresetFieldsOverTheRememberedSettings) {
   }
   EXPECT_EQ(veskset::ParseOptions({"--dialog=yes"}, choices, intent, message), veskset::ParseResult::Invalid);
   EXPECT_EQ(message, "vesk: --dialog takes no value");
+}
+
+TEST(VeskSetDialogFields, TheWrongSizeFieldIsNamedWithItsWholeReason) {
+  struct Case {
+    const char *width, *height;
+    bool badWidth, badHeight;
+    const char* problem;
+  };
+  const Case cases[] = {
+      {"640", "480", false, false, ""},
+      {"99", "480", true, false, "width: a whole number from 100 to 16384"},
+      {"640", "16385", false, true, "height: a whole number from 100 to 16384"},
+      {"", "x", true, true, "width and height each a whole number from 100 to 16384"},
+  };
+  testsupport::ScratchDir dir("veskset-dialog");
+  testsupport::ScopedCwd cwd(dir.path());
+  WritePicture("earth.png");
+  for (const Case& c : cases) {
+    DialogTexts texts = veskset::TextsFromChoices(Choices{});
+    texts.picture = "earth.png";
+    texts.width = c.width;
+    texts.height = c.height;
+    Choices choices;
+    veskset::DialogProblems problems = veskset::CheckDialog(texts, choices);
+    EXPECT_EQ(problems.badWidth, c.badWidth) << c.width << "x" << c.height;
+    EXPECT_EQ(problems.badHeight, c.badHeight) << c.width << "x" << c.height;
+    EXPECT_EQ(problems.size, c.problem);
+  }
+}
+
+TEST(VeskSetDialogFields, ASizeLargerThanTheScreenIsRecordedWholeAndSaysSo) {
+  testsupport::ScratchDir dir("veskset-dialog");
+  testsupport::ScopedCwd cwd(dir.path());
+  WritePicture("earth.png");
+  DialogTexts texts = veskset::TextsFromChoices(Choices{});
+  texts.picture = "earth.png";
+  texts.width = "1920";
+  texts.height = "1080";
+  Choices choices;
+  veskset::DialogProblems problems = veskset::CheckDialog(texts, choices, {1600, 1000});
+  EXPECT_FALSE(problems.Any()) << "not refused: it is recorded whole";
+  EXPECT_EQ(problems.sizeInfo, "larger than the screen: recorded whole, shown in part");
+  EXPECT_EQ(choices.width, 1920);
+  EXPECT_EQ(veskset::CheckDialog(texts, choices, {1920, 1080}).sizeInfo, "");
+  EXPECT_EQ(veskset::CheckDialog(texts, choices).sizeInfo, "") << "an unknown screen says nothing";
+}
+
+TEST(VeskSetDialogFields, ThePictureMustDecodeAndIsShownSmall) {
+  testsupport::ScratchDir dir("veskset-dialog");
+  testsupport::ScopedCwd cwd(dir.path());
+  std::ofstream("notes.png") << "not a picture at all\n";
+  EXPECT_EQ(veskset::CheckPicture("notes.png").problem, "not a picture (JPEG, PNG, BMP, TGA, DDS or PPM)");
+  // The bundled globe is a PNG: cut in half, it can no longer be decoded.
+  std::string whole = testsupport::FileText(VESK_MEDIA_DIR "/globe.png");
+  ASSERT_GT(whole.size(), 1000u);
+  std::ofstream("cut.png", std::ios::binary) << whole.substr(0, whole.size() / 2);
+  EXPECT_EQ(veskset::CheckPicture("cut.png").problem, "damaged or cut short: it cannot be decoded");
+  // A truncated JPEG: its header is whole, its scan stops early.
+  ASSERT_EQ(std::system("convert -size 64x64 plasma:fractal -quality 90 whole.jpg"), 0);
+  std::string jpeg = testsupport::FileText("whole.jpg");
+  ASSERT_GT(jpeg.size(), 200u);
+  std::ofstream("cut.jpg", std::ios::binary) << jpeg.substr(0, jpeg.size() * 2 / 3);
+  EXPECT_EQ(veskset::CheckPicture("cut.jpg").problem, "damaged or cut short: it cannot be decoded");
+  EXPECT_EQ(veskset::CheckPicture("whole.jpg").problem, "");
+
+  WritePicture("wide.ppm", 200, 50);
+  veskset::Preview preview;
+  EXPECT_EQ(veskset::CheckPicture("wide.ppm", &preview, 48).problem, "");
+  ASSERT_EQ(preview.width, 48);
+  ASSERT_EQ(preview.height, 12);
+  ASSERT_EQ(preview.rgb.size(), 48u * 12 * 3);
+  EXPECT_EQ(preview.rgb[0], 0);                     // the left edge is black
+  EXPECT_GT(preview.rgb[47 * 3], 240);              // the right edge red
+  EXPECT_EQ(preview.rgb[47 * 3 + 1], 0);
+
+  // Through the whole window's check: a text file refuses "Record".
+  DialogTexts texts = veskset::TextsFromChoices(Choices{});
+  texts.picture = "notes.png";
+  Choices choices;
+  veskset::DialogProblems problems = veskset::CheckDialog(texts, choices);
+  EXPECT_TRUE(problems.Any());
+  EXPECT_TRUE(problems.picturePreview.rgb.empty());
+  texts.picture = "wide.ppm";
+  problems = veskset::CheckDialog(texts, choices);
+  EXPECT_FALSE(problems.Any());
+  EXPECT_EQ(problems.picturePreview.width, veskset::kPreviewSide);
+}
+
+TEST(VeskSetDialogFields, TheMovieFolderMustTakeTheMovie) {
+  testsupport::ScratchDir dir("veskset-dialog");
+  testsupport::ScopedCwd cwd(dir.path());
+  // A folder that exists but takes no new file, whoever runs the test (the reason is
+  // "Permission denied" for a user, "Operation not permitted" for root).
+  std::string locked = veskset::CheckMovie("/proc/self/globe.avi").problem;
+  EXPECT_EQ(locked.rfind("cannot write in /proc/self: ", 0), 0u) << locked;
+  EXPECT_GT(locked.size(), std::string("cannot write in /proc/self: ").size());
+  EXPECT_EQ(veskset::CheckMovie("globe.avi").problem, "");
+  // Far more than any disk holds.
+  std::string tooBig = veskset::CheckMovie("globe.avi", uint64_t{1} << 62).problem;
+  EXPECT_EQ(tooBig.rfind("only ", 0), 0u) << tooBig;
+  EXPECT_NE(tooBig.find(" free in " + std::filesystem::current_path().string() + ", the movie takes about 4611686 TB"),
+            std::string::npos)
+      << tooBig;
+}
+
+TEST(VeskSetDialogFields, TheRealMovieNameIsShownAndATypedConversionIsOffered) {
+  testsupport::ScratchDir dir("veskset-dialog");
+  testsupport::ScopedCwd cwd(dir.path());
+  WritePicture("earth.png");
+  struct Case {
+    const char* typed;
+    const char* recorded;
+    int format;
+    const char* info;
+  };
+  const Case cases[] = {
+      {"globe.avi", "globe.avi", -1, ""},
+      {"globe", "globe.avi", -1, "recorded as globe.avi"},
+      {"my globe.gif", "my globe.avi", 0, "recorded as my globe.avi"},
+      {"Loop.MNG", "Loop.avi", 1, "recorded as Loop.avi"},
+      {"clip.mpg", "clip.avi", 2, "recorded as clip.avi"},
+      {"clip.mpeg", "clip.avi", 2, "recorded as clip.avi"},
+      {".gif", ".gif.avi", -1, "recorded as .gif.avi"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(veskset::WithAviExtension(c.typed), c.recorded);
+    EXPECT_EQ(veskset::FormatOfName(c.typed), c.format) << c.typed;
+    DialogTexts texts = veskset::TextsFromChoices(Choices{});
+    texts.picture = "earth.png";
+    texts.movie = c.typed;
+    Choices choices;
+    veskset::DialogProblems problems = veskset::CheckDialog(texts, choices);
+    EXPECT_EQ(problems.movieInfo, c.info) << c.typed;
+    EXPECT_EQ(problems.movieFormat, c.format) << c.typed;
+    EXPECT_EQ(choices.movie, c.recorded);
+  }
+  // A movie that is there already is replaced, and the note says so.
+  std::ofstream("old.avi") << "movie";
+  DialogTexts texts = veskset::TextsFromChoices(Choices{});
+  texts.picture = "earth.png";
+  texts.movie = "old";
+  Choices choices;
+  EXPECT_EQ(veskset::CheckDialog(texts, choices).movieInfo, "recorded as old.avi, replaces the movie there");
 }
 
 }  // namespace

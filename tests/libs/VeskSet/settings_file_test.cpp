@@ -104,7 +104,8 @@ TEST(VeskSetSettingsFile, EachBadLineIsSkippedOnItsOwn) {
       "size=99x480",          "size=640*480",      "eye-height=1e3",
       "spin=sideways",        "coarse=maybe",      "then=play,dance",
       "format=avi",           "movie=",            "texture=" + std::string(300, 'a'),
-      "movie=a\tb.avi",      "just some words",
+      "movie=a\tb.avi",      "just some words",   "movie=\xFF\xFEglobe.avi",
+      "texture=\xC0\xAFx.png", "movie=\xED\xA0\x80.avi", "movie=a\xE6\x97.avi",
   };
   Choices defaults;
   for (const std::string& line : bad) {
@@ -121,6 +122,20 @@ TEST(VeskSetSettingsFile, EachBadLineIsSkippedOnItsOwn) {
     choices.height = defaults.height;
     EXPECT_EQ(choices, defaults) << line;
   }
+}
+
+TEST(VeskSetSettingsFile, ValuesAreTrimmedAndInvalidUtf8IsSkipped) {
+  Choices choices;
+  SettingsProblems problems;
+  veskset::ApplySettingsText("movie = x.avi \nframes = 100\nsize =\t800x600\t\ntexture= \xE5\x9C\xB0.png\n"
+                             "movie=\x92\x6E.avi\n",
+                             choices, problems);
+  EXPECT_EQ(choices.movie, "x.avi");
+  EXPECT_EQ(choices.frames, 100);
+  EXPECT_EQ(choices.width, 800);
+  EXPECT_EQ(choices.texture, "\x92\x6E.png");  // 地 read as UTF-8, kept in code page 932
+  EXPECT_EQ(problems.skipped, 1);
+  EXPECT_EQ(problems.first, "line 5: not UTF-8 text") << "CP932 bytes written by another program";
 }
 
 TEST(VeskSetSettingsFile, ManyBadLinesGiveOneWarningLine) {

@@ -38,6 +38,24 @@ TEST(MessageBox, HeadlessBoxesGoToStandardErrorInUtf8) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Retry?\n");
 }
 
+TEST(MessageBox, TheReportedLineGoesWithTheNextBoxOnly) {
+  std::vector<win32ext::MessageBoxRecord> boxes;
+  win32ext::SetMessageBoxHook([&](const win32ext::MessageBoxRecord& box) {
+    boxes.push_back(box);
+    return IDOK;
+  });
+  testing::internal::CaptureStderr();
+  win32ext::ReportProblem("vesk: cannot load the %s '%s': %s\n", "globe picture", "x.png", "not found");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "vesk: cannot load the globe picture 'x.png': not found\n");
+  MessageBoxA(nullptr, "Could not load required media.", "Vesk", MB_OK);
+  MessageBoxA(nullptr, "GrabImage fail.", nullptr, MB_OK);
+  win32ext::SetMessageBoxHook(nullptr);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "Could not load required media.") << "the fixed text stays as it is";
+  EXPECT_EQ(boxes[0].detail, "vesk: cannot load the globe picture 'x.png': not found");
+  EXPECT_EQ(boxes[1].detail, "");
+}
+
 TEST(MessageBox, BadTypesAndOwnersFail) {
   EXPECT_EQ(MessageBoxA(nullptr, "x", "y", 0x0F), 0);
   EXPECT_EQ(MessageBoxA(reinterpret_cast<HWND>(uintptr_t{0x5555}), "x", "y", MB_OK), 0);

@@ -157,6 +157,28 @@ TEST_F(ShellExecute, AnExistingFileWithoutParametersIsADocumentEvenWhenAProgramH
   EXPECT_EQ(Record(), Args({"-x"})) << "with parameters the program on PATH runs";
 }
 
+// Every file on NTFS or CIFS mounts has its execute bit: a movie there is still opened,
+// never run, also when named with its path.
+TEST_F(ShellExecute, AFileWithAnExecuteBitThatIsNoProgramIsADocument) {
+  fs::create_directory(dir_ / "opener");
+  CopyRecorder(dir_ / "opener/xdg-open");
+  ScopedEnv path("PATH", ((dir_ / "opener") + ":" + path_).c_str());
+  const std::string movie = dir_ / "globe.avi";
+  kernel_test::WriteFile(movie, "RIFF\0\0\0\0AVI LIST");
+  fs::permissions(movie, fs::perms::owner_all | fs::perms::group_all | fs::perms::others_all);
+  ASSERT_GT(Open("open", movie, nullptr), 32u);
+  EXPECT_EQ(Record(), Args({movie}));
+  // With parameters it is no program either: it is opened, the parameters dropped.
+  ASSERT_GT(Open("open", movie, "-x"), 32u);
+  EXPECT_EQ(Record(), Args({movie}));
+  // A script with its bit is a program.
+  const std::string script = dir_ / "run.sh";
+  kernel_test::WriteFile(script, "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$ARGV_RECORDER_OUT\"\n");
+  fs::permissions(script, fs::perms::owner_all);
+  ASSERT_GT(Open("open", script, "a"), 32u);
+  EXPECT_EQ(Record(), Args({"a"}));
+}
+
 TEST_F(ShellExecute, FailuresGiveTheirCodes) {
   kernel_test::WriteFile(dir_ / "doc.txt", "text");
   const std::string missing = dir_ / "missing";

@@ -4,6 +4,7 @@
 #include "converter_launch.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <fstream>
@@ -46,6 +47,30 @@ TEST(ConverterLaunchTest, ConverterGetsTheMovieAndTheFormatSwitch) {
               (std::vector<std::string>{"-o", dir / "out put", "-i", movie, formatSwitch}));
   }
   unsetenv("ARGV_RECORDER_OUT");
+}
+
+// The editor shows the export itself: the converter gets no display for a window of
+// its own, which would outlast the export.
+TEST(ConverterLaunchTest, TheConverterRunsWithoutADisplay) {
+  testsupport::ScratchDir dir;
+  const std::string converter = dir / "converter";
+  std::ofstream(converter) << "#!/bin/sh\nprintf '%s|%s|%s' \"${DISPLAY-none}\" \"${WAYLAND_DISPLAY-none}\" "
+                              "\"$HOME\" > \"$0.env\"\n";
+  ASSERT_EQ(chmod(converter.c_str(), 0755), 0);
+  const char* display = getenv("DISPLAY");
+  const std::string oldDisplay = display ? display : "";
+  setenv("DISPLAY", ":99", 1);
+  setenv("WAYLAND_DISPLAY", "wayland-9", 1);
+  std::string error;
+  const pid_t child = editor::StartConverter(converter, "m.avi", editor::ExportFormat::Gif, &error);
+  unsetenv("WAYLAND_DISPLAY");
+  display ? setenv("DISPLAY", oldDisplay.c_str(), 1) : unsetenv("DISPLAY");
+  ASSERT_GT(child, 0) << error;
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  std::ifstream in(converter + ".env");
+  const std::string seen{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(seen, std::string("none|none|") + getenv("HOME")) << "the rest of the environment is kept";
 }
 
 TEST(ConverterLaunchTest, MissingConverterIsReported) {

@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
 
+#include "command_output.h"
+#include "file_text.h"
 #include "scratch_dir.h"
 #include "test_movie.h"
 
@@ -214,6 +217,55 @@ TEST(MovieReaderTest, DamagedMoviesFailCleanly) {
       bytes[at] = static_cast<uint8_t>(random());
     }
     tryMovie(bytes);
+  }
+}
+
+// Movies from elsewhere, made by ffmpeg: MPEG-4 and H.264 with B-frames (pictures
+// reordered, timestamps missing or guessed) and one with a gap in its timestamps. Each
+// frame, read in any order, is the picture ffmpeg itself decodes at that place.
+TEST(MovieReaderTest, BFramesAndTimestampGapsAreReadInDecodingOrder) {
+  testsupport::ScratchDir dir;
+  const std::string source = " -v error -y -f lavfi -i testsrc=size=64x48:rate=10 -frames:v 12 ";
+  const std::pair<const char*, std::string> movies[] = {
+      {"mpeg4-b.avi", "-c:v mpeg4 -bf 2 -q:v 2"},
+      {"h264-b.avi", "-c:v libx264 -bf 2 -crf 10"},
+      {"gap.avi", "-vf select='not(between(n\\,3\\,5))' -fps_mode passthrough -c:v mpeg4 -q:v 2"},
+  };
+  for (const auto& [name, options] : movies) {
+    const std::string movie = dir / name;
+    const std::string raw = movie + ".rgb";
+    ASSERT_EQ(std::system((std::string(VESK_FFMPEG) + source + options + " '" + movie + "'").c_str()), 0) << name;
+    // Converted to RGB as the reader converts.
+    ASSERT_EQ(std::system((std::string(VESK_FFMPEG) + " -v error -i '" + movie +
+                           "' -fps_mode passthrough -sws_flags bicubic+accurate_rnd+full_chroma_int"
+                           " -f rawvideo -pix_fmt rgb24 '" + raw + "'").c_str()),
+              0);
+    const std::string expected = testsupport::FileText(raw);
+    std::string error;
+    auto reader = movie::MovieReader::Open(movie, &error);
+    ASSERT_NE(reader, nullptr) << name << ": " << error;
+    const size_t frameBytes = 64 * 48 * 3;
+    const int64_t count = reader->Info().frameCount;
+    EXPECT_EQ(count * frameBytes, expected.size()) << name;
+    EXPECT_FALSE(reader->Info().truncated) << name;
+    // The mean difference from ffmpeg's picture at each place (the two convert to RGB
+    // a little differently, and the test pattern moves a lot from frame to frame).
+    auto distance = [&](const movie::Frame& frame, int64_t at) {
+      double sum = 0;
+      for (size_t i = 0; i < frameBytes; ++i)
+        sum += std::abs(int(frame.rgb[i]) - int(uint8_t(expected[size_t(at) * frameBytes + i])));
+      return sum / frameBytes;
+    };
+    for (int64_t index : std::initializer_list<int64_t>{0, 1, 2, 5, 3, count - 1, 4, 0}) {
+      movie::Frame frame;
+      ASSERT_TRUE(reader->ReadFrame(index, &frame, &error)) << name << " frame " << index << ": " << error;
+      const double own = distance(frame, index);
+      EXPECT_LT(own, 3.0) << name << " frame " << index;
+      for (int64_t other : {index - 1, index + 1}) {
+        if (other < 0 || other >= count) continue;
+        EXPECT_LT(own, distance(frame, other)) << name << " frame " << index;
+      }
+    }
   }
 }
 
