@@ -30,7 +30,8 @@ void ShowFailure(const char* text) { MessageBoxA(nullptr, text, nullptr, MB_OK);
 void ReportWriteFailure(const char* what, const char* path, const char* otherwise) {
   std::string problem = win32ext::WriteProblem(path);
   std::string name = win32ext::ToSystemPath(path).value_or(path);
-  std::fprintf(stderr, "vesk: cannot %s '%s': %s\n", what, name.c_str(), problem.empty() ? otherwise : problem.c_str());
+  win32ext::ReportProblem("vesk: cannot %s '%s': %s\n", what, name.c_str(),
+                          problem.empty() ? otherwise : problem.c_str());
 }
 
 // The writer sets errno from the system call that failed; 0 means it refused for a
@@ -43,8 +44,8 @@ std::string WriterReason(int error) {
 // it leads to, so such a folder is refused.
 bool FrameFolderIsALink() {
   if (!win32ext::IsSymbolicLink(kFrameFolder)) return false;
-  std::fprintf(stderr, "vesk: cannot save the frames in '%s': it is a symbolic link, which is not followed\n",
-               kFrameFolder);
+  win32ext::ReportProblem("vesk: cannot save the frames in '%s': it is a symbolic link, which is not followed\n",
+                          kFrameFolder);
   return true;
 }
 
@@ -83,7 +84,8 @@ bool FrameCapture::GrabImage(const char* fileName) {
   }
   HRESULT result = device->GetFrontBufferData(0, surface);
   if (FAILED(result)) {
-    std::fprintf(stderr, "vesk: cannot read the screen for frame %d (error 0x%08X)\n", frameNumber, unsigned(result));
+    win32ext::ReportProblem("vesk: cannot read the screen for frame %d (error 0x%08X)\n", frameNumber,
+                            unsigned(result));
     ShowFailure("GetFrontBufferData fail");
     return false;
   }
@@ -137,8 +139,8 @@ bool FrameCapture::EndWithWriterFailure(int error, bool movieOpen) {
     bmpfileToAvifile(kMovieFinish, writerParams);
   }
   std::string name = win32ext::ToSystemPath(outputPath).value_or(outputPath);
-  std::fprintf(stderr, "vesk: cannot add frame %d to the movie '%s': %s; the movie ends at frame %d\n",
-               frameNumber, name.c_str(), WriterReason(error).c_str(), frameNumber - 1);
+  win32ext::ReportProblem("vesk: cannot add frame %d to the movie '%s': %s; the movie ends at frame %d\n",
+                          frameNumber, name.c_str(), WriterReason(error).c_str(), frameNumber - 1);
   ShowFailure(kWriteFailed);
   return false;
 }
