@@ -62,7 +62,7 @@ TEST(ConverterLaunchTest, TheConverterRunsWithoutADisplay) {
   setenv("DISPLAY", ":99", 1);
   setenv("WAYLAND_DISPLAY", "wayland-9", 1);
   std::string error;
-  const pid_t child = editor::StartConverter(converter, "m.avi", editor::ExportFormat::Gif, &error);
+  const pid_t child = editor::StartConverter(converter, "m.avi", "m.gif", editor::ExportFormat::Gif, &error);
   unsetenv("WAYLAND_DISPLAY");
   display ? setenv("DISPLAY", oldDisplay.c_str(), 1) : unsetenv("DISPLAY");
   ASSERT_GT(child, 0) << error;
