@@ -11,6 +11,10 @@
 
 namespace {
 
+// The movie's defined turn: a recording spins the globe 6.4 radians in all, whatever its
+// number of frames, so each recorded frame steps an equal share of it.
+constexpr float kMovieTurn = 6.4f;
+
 // Prepares the capture for a recording from frame 1; false when no surface can be made.
 bool PrepareRecording(IDirect3DDevice9* device) {
   frameCapture.frameNumber = 1;
@@ -80,7 +84,7 @@ HRESULT AppShell::Render3DEnvironment() {
   float step = FrameTimer(TIMER_GETELAPSEDTIME);
   if (step == 0.0f && frameMoving) return S_OK;
   if (captureStepPending) {
-    step = 6.4f / float(frameCapture.frameCount);
+    step = kMovieTurn / float(frameCapture.frameCount);
     captureStepPending = false;
   }
   if (frameMoving || singleStep) {
