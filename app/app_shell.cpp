@@ -12,9 +12,9 @@ bool fatalErrorShown = false;
 
 namespace {
 
-constexpr DWORD kOverlappedVisible = 0x10CF0000;  // WS_OVERLAPPEDWINDOW | WS_VISIBLE
-constexpr DWORD kPopupVisible = 0x90000000;       // WS_POPUP | WS_VISIBLE
-constexpr DWORD kPopupSysMenuVisible = 0x90080000;
+constexpr DWORD kOverlappedVisible = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+constexpr DWORD kPopupVisible = WS_POPUP | WS_VISIBLE;
+constexpr DWORD kPopupSysMenuVisible = WS_POPUP | WS_SYSMENU | WS_VISIBLE;
 const char kWindowClass[] = "D3D Window";
 
 // The enumeration asks the scene about each vertex processing type through this.
@@ -215,7 +215,7 @@ LRESULT AppShell::MsgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
       }
       break;
     case WM_POWERBROADCAST:
-      if (wParam == 0 || wParam == 7) return TRUE;
+      if (wParam == PBT_APMQUERYSUSPEND || wParam == PBT_APMRESUMESUSPEND) return TRUE;
       break;
     case WM_COMMAND:
       if (OnCommand(LOWORD(wParam))) return 0;

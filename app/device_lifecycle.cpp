@@ -286,7 +286,7 @@ HRESULT AppShell::Initialize3DEnvironment() {
   windowed = settings.isWindowed;
   AdjustWindowForChange();
   BuildPresentParameters();
-  if (deviceInfo->caps.PrimitiveMiscCaps & 0x1000) ShowError(ERR_NULL_REF_DEVICE, MSG_NONE);
+  if (deviceInfo->caps.PrimitiveMiscCaps & D3DPMISCCAPS_NULLREFERENCE) ShowError(ERR_NULL_REF_DEVICE, MSG_NONE);
   DWORD flags = BehaviorFlags(settings.CurrentVertexProcessing());
   HRESULT result = direct3D->CreateDevice(settings.CurrentCombination()->adapterOrdinal, deviceInfo->deviceType,
                                           focusWindow, flags, &presentParameters, &device);

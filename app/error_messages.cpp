@@ -1,11 +1,10 @@
 // ShowError: every failure code turned into its fixed message, shown as a warning or
-// as a must-exit error that closes the window. Also the frame-rate measurement.
+// as a must-exit error that closes the window.
 #include <cstring>
 #include <string>
 
 #include "app_shell.h"
 #include "d3dx9tex.h"
-#include "frame_timer.h"
 
 namespace {
 
@@ -74,16 +73,4 @@ HRESULT AppShell::ShowError(HRESULT code, int kind) {
   std::string message = std::string(text) + (kind == MSGWARN_SWITCHEDTOREF ? kSwitchedToRef : "");
   MessageBoxA(nullptr, message.c_str(), windowTitle, MB_ICONWARNING | MB_OK);
   return code;
-}
-
-void AppShell::UpdateStats() {
-  static float lastTime = 0.0f;
-  static uint32_t frames = 0;
-  float now = FrameTimer(TIMER_GETABSOLUTETIME);
-  ++frames;
-  if (now - lastTime > 1.0f) {
-    framesPerSecond = float(frames) / (now - lastTime);
-    frames = 0;
-    lastTime = now;
-  }
 }

@@ -13,6 +13,10 @@
 
 namespace {
 
+// The movie's defined turn: a recording spins the globe 6.4 radians in all, whatever its
+// number of frames, so each recorded frame steps an equal share of it.
+constexpr float kMovieTurn = 6.4f;
+
 // Prepares the capture for a recording from frame 1; false when no surface can be made.
 bool PrepareRecording(IDirect3DDevice9* device) {
   frameCapture.frameNumber = 1;
@@ -74,7 +78,7 @@ int AppShell::Run() {
 }
 
 float AppShell::RecordingStep() const {
-  if (loopTurns == 0) return 6.4f / float(frameCapture.frameCount);
+  if (loopTurns == 0) return kMovieTurn / float(frameCapture.frameCount);
   return float(2.0 * std::numbers::pi * loopTurns / frameCapture.frameCount);
 }
 

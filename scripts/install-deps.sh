@@ -9,7 +9,7 @@ packages=(
   libjpeg-dev libpng-dev zlib1g-dev xplanet-images
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libimagequant-dev libgif-dev libwebp-dev
   libgtest-dev libgmock-dev
-  xvfb xauth xdotool x11-utils ffmpeg imagemagick desktop-file-utils time chromium
+  xvfb xauth xdotool x11-utils ffmpeg imagemagick librsvg2-bin desktop-file-utils appstream time chromium
   clang libclang-rt-14-dev
 )
 

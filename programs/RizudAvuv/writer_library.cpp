@@ -24,10 +24,8 @@ std::unique_ptr<WriterLibrary> WriterLibrary::LoadFile(const std::string& path,
 }
 
 std::unique_ptr<WriterLibrary> WriterLibrary::Load(std::string* error) {
-  const std::string folder = win32ext::ExecutableDirectory();
   std::string reasons;
-  for (const std::string& candidate :
-       {folder + "/libAVI2.so", folder + "/../lib/libAVI2.so", std::string("libAVI2.so")}) {
+  for (const std::string& candidate : win32ext::LibraryCandidates("libAVI2.so")) {
     std::string reason;
     if (auto library = LoadFile(candidate, &reason)) return library;
     reasons += (reasons.empty() ? "" : "; ") + reason;

@@ -11,7 +11,7 @@ namespace editor {
 
 class WriterLibrary {
  public:
-  // Looks beside the editor, then in ../lib beside it, then on the library path.
+  // Looks where the program looks for its libraries (win32ext::LibraryCandidates).
   static std::unique_ptr<WriterLibrary> Load(std::string* error);
   // The library at exactly this path.
   static std::unique_ptr<WriterLibrary> LoadFile(const std::string& path, std::string* error);

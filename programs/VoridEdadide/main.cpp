@@ -3,8 +3,6 @@
 // reports: one line on standard error for a problem, exit status 0, 1 or 2.
 #include <signal.h>
 #include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
 #include <unistd.h>
 
 extern "C" {
@@ -16,6 +14,7 @@ extern "C" {
 #include <atomic>
 
 #include "command_line.h"
+#include "display_present.h"
 #include "progress_line.h"
 #include "progress_window.h"
 
@@ -33,14 +32,6 @@ void CatchStopSignals() {
   // Past a file size limit a write then fails with EFBIG, reported like a full disk,
   // instead of the signal killing the program with its temporary file left behind.
   signal(SIGXFSZ, SIG_IGN);
-}
-
-bool HasDisplay() {
-  const char* headless = getenv("VESK_HEADLESS");
-  if (headless && strcmp(headless, "1") == 0) return false;
-  const char* x11 = getenv("DISPLAY");
-  const char* wayland = getenv("WAYLAND_DISPLAY");
-  return (x11 && *x11) || (wayland && *wayland);
 }
 
 int Report(const convert::Outcome& outcome, bool terminal) {
@@ -87,7 +78,7 @@ int main(int argc, char** argv) {
   }
   CatchStopSignals();
   const bool terminal = isatty(STDERR_FILENO) == 1;
-  if (!terminal && HasDisplay() && convert::WindowAvailable(&argc, &argv)) {
+  if (!terminal && win32ext::DisplayPresent() && convert::WindowAvailable(&argc, &argv)) {
     const convert::Outcome outcome = convert::ConvertInWindow(line->request, stopRequested);
     return Report(outcome, false);
   }

@@ -2,7 +2,6 @@
 #include "progress_line.h"
 
 #include <stdio.h>
-#include <time.h>
 
 namespace convert {
 
@@ -13,20 +12,12 @@ std::string ProgressText(const Progress& progress) {
   return text;
 }
 
+ProgressLine::ProgressLine(bool enabled) : line_("VoridEdadide", enabled, 0.2, false) {}
+
 void ProgressLine::Update(const Progress& progress) {
-  if (!enabled_) return;
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  const double seconds = static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-  // The last frame is always shown, so the line ends on the final figures.
-  if (progress.done != progress.total && lastShown_ >= 0 && seconds - lastShown_ < 0.2) return;
-  lastShown_ = seconds;
-  fprintf(stderr, "\rVoridEdadide: %s\033[K", ProgressText(progress).c_str());
-  fflush(stderr);
+  if (progress.done == progress.total || line_.Due()) line_.Show(ProgressText(progress));
 }
 
-void ProgressLine::Clear() {
-  if (enabled_ && lastShown_ >= 0) fputs("\r\033[K", stderr);
-}
+void ProgressLine::Clear() { line_.Clear(); }
 
 }  // namespace convert

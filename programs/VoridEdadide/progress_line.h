@@ -5,6 +5,7 @@
 #include <string>
 
 #include "conversion.h"
+#include "terminal_progress.h"
 
 namespace convert {
 
@@ -13,14 +14,15 @@ std::string ProgressText(const Progress& progress);
 
 class ProgressLine {
  public:
-  explicit ProgressLine(bool enabled) : enabled_(enabled) {}
+  explicit ProgressLine(bool enabled);
+  // Redraws the line when due, and always for the last frame, so that the line ends on
+  // the final figures.
   void Update(const Progress& progress);
   // Erases the line so that a message can take its place.
   void Clear();
 
  private:
-  bool enabled_;
-  double lastShown_ = -1;
+  terminal::ProgressLine line_;
 };
 
 }  // namespace convert

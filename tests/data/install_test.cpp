@@ -1,6 +1,7 @@
 // `cmake --install` into a private prefix (with a space in it, as a user's folder may
-// have): the layout, the desktop entry as desktop-file-validate sees it, the icons, and
-// the installed vesk recording from another folder with nothing of the build tree.
+// have): the layout, the desktop entries as desktop-file-validate sees them, the
+// metainfo as appstreamcli sees it, the icons, and the installed vesk recording from
+// another folder with nothing of the build tree.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -74,26 +75,67 @@ TEST_F(Install, LaysOutProgramLibrariesMediaAndRegistry) {
             "Samples Path=" + (prefix_ / "share/vesk").string() + "\n");
 }
 
-TEST_F(Install, DesktopEntryValidatesAndStartsTheWindow) {
-  fs::path entry = prefix_ / "share/applications/vesk.desktop";
-  Outcome validate = RunIn(base_.path(), {VESK_DESKTOP_FILE_VALIDATE, entry.string()});
-  EXPECT_EQ(validate.status, 0) << validate.output;
-  EXPECT_EQ(validate.output.find("error"), std::string::npos) << validate.output;
-  std::string text = testsupport::FileText(entry);
-  // The prefix has a space, so the program is quoted.
-  EXPECT_NE(text.find("\nExec=\"" + (prefix_ / "bin/vesk").string() + "\" --dialog\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\nIcon=vesk\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\nCategories=Graphics;AudioVideo;Video;\n"), std::string::npos) << text;
+// Each entry validates without a word, and its Exec names the installed program (quoted,
+// since the prefix has a space) with the arguments that open a file or the window.
+TEST_F(Install, DesktopEntriesValidateAndStartTheirPrograms) {
+  struct Entry {
+    const char* name;
+    const char* arguments;
+    const char* categories;
+    bool opensMovies;
+  };
+  for (const Entry& expected : {Entry{"vesk", " --dialog", "AudioVideo;Video;", false},
+                                Entry{"RizudAvuv", " %f", "AudioVideo;Video;AudioVideoEditing;", true},
+                                Entry{"VoridEdadide", " -i %f", "AudioVideo;Video;", true}}) {
+    SCOPED_TRACE(expected.name);
+    fs::path entry = prefix_ / "share/applications" / (std::string(expected.name) + ".desktop");
+    Outcome validate = RunIn(base_.path(), {VESK_DESKTOP_FILE_VALIDATE, entry.string()});
+    EXPECT_EQ(validate.status, 0);
+    EXPECT_EQ(validate.output, "");
+    std::string text = testsupport::FileText(entry);
+    std::string program = (prefix_ / "bin" / expected.name).string();
+    EXPECT_TRUE(fs::is_regular_file(program));
+    EXPECT_NE(text.find("\nExec=\"" + program + "\"" + expected.arguments + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nIcon=vesk\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nCategories=" + std::string(expected.categories) + "\n"), std::string::npos) << text;
+    // The editor and the converter are offered for AVI files, not listed in the menu.
+    EXPECT_EQ(text.find("\nMimeType=video/x-msvideo;") != std::string::npos, expected.opensMovies) << text;
+    EXPECT_EQ(text.find("\nNoDisplay=true\n") != std::string::npos, expected.opensMovies) << text;
+  }
+}
 
-  for (int size : {48, 256}) {
+TEST_F(Install, MetainfoValidatesAndLaunchesTheDesktopEntry) {
+  fs::path metainfo = prefix_ / "share/metainfo/io.github.vesk.vesk.metainfo.xml";
+  Outcome validate = RunIn(base_.path(), {VESK_APPSTREAMCLI, "validate", "--no-net", "--strict", metainfo.string()});
+  EXPECT_EQ(validate.status, 0) << validate.output;
+  std::string text = testsupport::FileText(metainfo);
+  EXPECT_NE(text.find("<launchable type=\"desktop-id\">vesk.desktop</launchable>"), std::string::npos) << text;
+  EXPECT_TRUE(fs::is_regular_file(prefix_ / "share/applications/vesk.desktop"));
+}
+
+// The scalable icon beside a PNG at each usual size: a round globe, opaque in the middle,
+// transparent in the corner, with soft edges (partly transparent pixels), in colour.
+TEST_F(Install, IconsAreScalableAndSmoothAtEverySize) {
+  fs::path svg = prefix_ / "share/icons/hicolor/scalable/apps/vesk.svg";
+  ASSERT_TRUE(fs::is_regular_file(svg));
+  EXPECT_NE(testsupport::FileText(svg).find("<svg"), std::string::npos);
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
+    SCOPED_TRACE(size);
     std::string side = std::to_string(size);
     testsupport::Image icon;
-    ASSERT_TRUE(testsupport::ReadPng(prefix_ / ("share/icons/hicolor/" + side + "x" + side + "/apps/vesk.png"), icon))
-        << size;
-    EXPECT_EQ(icon.width, uint32_t(size));
-    EXPECT_EQ(icon.height, uint32_t(size));
-    EXPECT_EQ(icon.argb[0] >> 24, 0u);                                          // corner: transparent
-    EXPECT_EQ(icon.argb[size_t(size / 2) * size + size / 2], 0xFF000000u);  // the equator: black
+    ASSERT_TRUE(testsupport::ReadPng(prefix_ / ("share/icons/hicolor/" + side + "x" + side + "/apps/vesk.png"), icon));
+    ASSERT_EQ(icon.width, uint32_t(size));
+    ASSERT_EQ(icon.height, uint32_t(size));
+    EXPECT_EQ(icon.argb[0] >> 24, 0u);                                     // corner: transparent
+    EXPECT_EQ(icon.argb[size_t(size / 2) * size + size / 2] >> 24, 0xFFu);  // the globe: opaque
+    size_t softEdge = 0, coloured = 0;
+    for (uint32_t pixel : icon.argb) {
+      uint32_t alpha = pixel >> 24, red = (pixel >> 16) & 0xFF, green = (pixel >> 8) & 0xFF, blue = pixel & 0xFF;
+      if (alpha > 0 && alpha < 0xFF) ++softEdge;
+      if (alpha == 0xFF && (red != green || green != blue)) ++coloured;
+    }
+    EXPECT_GE(softEdge, size_t(size));  // at least one pixel a row, on average
+    EXPECT_GE(coloured, size_t(size) * size / 3);
   }
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "terminal_progress.h"
+
 namespace avi2 {
 
 class ProgressLine {
@@ -16,10 +18,7 @@ class ProgressLine {
   void Finish(uint32_t frames, uint64_t bytes);
 
  private:
-  void Show(uint32_t frames, uint64_t bytes, double now, const char* end);
-  bool enabled_;
-  double start_;
-  double lastShown_;
+  terminal::ProgressLine line_;
 };
 
 }  // namespace avi2

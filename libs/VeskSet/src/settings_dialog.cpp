@@ -8,12 +8,11 @@
 #include <gtk/gtk.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
 #include "dialog_fields.h"
+#include "display_present.h"
 
 namespace veskset {
 namespace {
@@ -507,10 +506,7 @@ void Build(Window& w) {
 }  // namespace
 
 bool DialogCanShow() {
-  const char* headless = std::getenv("VESK_HEADLESS");
-  if (headless && std::strcmp(headless, "1") == 0) return false;
-  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return false;
-  return gtk_init_check(nullptr, nullptr);
+  return win32ext::DisplayPresent() && gtk_init_check(nullptr, nullptr);
 }
 
 // Asks before a recording replaces an existing movie; true to go on.

@@ -452,19 +452,26 @@ class Parser {
     }
   }
 
+  // The ranges and defaults come from where the checks and the choices take them.
   std::string Usage() const {
-    std::string p(program_);
+    using std::to_string;
+    const std::string p(program_);
+    const Choices defaults;
+    auto range = [](int low, int high) { return to_string(low) + " to " + to_string(high); };
     return "Usage: " + p +
            " [options]\n"
            "Records a spinning, textured globe as a movie.\n"
            "\n"
-           "  -o, --movie FILE      movie file to write (default globe.avi)\n"
+           "  -o, --movie FILE      movie file to write (default " + defaults.movie + ")\n"
            "  -t, --texture FILE    picture for the globe's surface, looked up in the media\n"
-           "                        folders (default globe.png)\n"
-           "  -s, --size WxH        window client size, each side 100 to 16384 (default 640x480)\n"
-           "  -n, --frames N        frames to record, 1 to 99999 (default 64)\n"
-           "      --eye-height N    camera height, -1000 to 1000, in steps of 0.0349 globe radii\n"
-           "                        above the equator plane (default 0)\n"
+           "                        folders (default " + defaults.texture + ")\n"
+           "  -s, --size WxH        window client size, each side " + range(kMinSide, kMaxSide) +
+           " (default " + to_string(defaults.width) + "x" + to_string(defaults.height) + ")\n"
+           "  -n, --frames N        frames to record, " + range(kMinFrames, kMaxFrames) +
+           " (default " + to_string(defaults.frames) + ")\n"
+           "      --eye-height N    camera height, " + range(kMinEyeHeight, kMaxEyeHeight) +
+           ", in steps of 0.0349 globe radii\n"
+           "                        above the equator plane (default " + to_string(defaults.eyeHeight) + ")\n"
            "      --spin DIRECTION  forward or backward (default forward)\n"
            "      --coarse          coarse globe mesh (default fine)\n"
            "      --choose-device   open the device settings dialog before recording\n"
@@ -502,8 +509,9 @@ class Parser {
            "the options alone are used.\n"
            "\n"
            "Options also take their value as --option=VALUE, short ones as -oVALUE.\n"
-           "File names may take at most 259 bytes once in code page 932; vesk itself records\n"
-           "into movie paths of at most 134 bytes.\n";
+           "File names may take at most " + to_string(kPathField - 1) +
+           " bytes once in code page 932; vesk itself records\n"
+           "into movie paths of at most " + to_string(kMaxRecordedMoviePath) + " bytes.\n";
   }
 
   std::string_view program_;

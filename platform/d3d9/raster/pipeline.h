@@ -129,7 +129,7 @@ class Renderer {
              const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil);
   // Forgets cached data of a texture that is being destroyed.
   void ForgetTexture(uint64_t id);
-  // Threads that rasterise a draw (0: up to two, as the machine allows). The pixels
+  // Threads that rasterise a draw (0: one per hardware thread, at most 64). The pixels
   // drawn never depend on it.
   void SetThreadCount(uint32_t count);
 

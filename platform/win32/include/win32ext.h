@@ -36,6 +36,10 @@ size_t Cp932SafePrefix(std::string_view text, size_t maxBytes);
 std::optional<std::string> ToSystemPath(const char* cp932Path);
 // Directory of the running executable (UTF-8, no trailing '/').
 std::string ExecutableDirectory();
+// Where a library file such as "libAVI2.so" is looked for, in order: beside the
+// executable, in ../lib from it (the installed layout), then by its bare name on the
+// normal library path.
+std::vector<std::string> LibraryCandidates(const std::string& file);
 // Why a file cannot be written at this CP932 path, as the system says it ("No such file
 // or directory", "Permission denied", "not a regular file"), or empty when it can be:
 // for the messages of a failed save. Creates nothing that it does not remove again. A

@@ -53,6 +53,10 @@ typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_EXITSIZEMOVE 0x0232
 #define WM_USER 0x0400
 
+// WM_POWERBROADCAST events (wParam).
+#define PBT_APMQUERYSUSPEND 0x0000
+#define PBT_APMRESUMESUSPEND 0x0007
+
 // Combo-box messages, results and notifications.
 #define CB_GETCOUNT 0x0146
 #define CB_GETCURSEL 0x0147

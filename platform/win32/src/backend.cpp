@@ -3,25 +3,21 @@
 #include "backend.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
+
+#include "display_present.h"
 
 namespace win32impl {
 
 namespace {
 
-bool HeadlessRequested() {
-  const char* value = std::getenv("VESK_HEADLESS");
-  return value && std::strcmp(value, "1") == 0;
-}
-
+// A display, or a video driver named for SDL itself (such as the tests' dummy driver).
 bool DisplayMayExist() {
-  return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
-         std::getenv("SDL_VIDEODRIVER");
+  return win32ext::DisplayPresent() || (!win32ext::HeadlessRequested() && std::getenv("SDL_VIDEODRIVER"));
 }
 
 std::unique_ptr<Backend> ChooseBackend() {
-  if (!HeadlessRequested() && DisplayMayExist()) {
+  if (DisplayMayExist()) {
     if (auto sdl = CreateSdlBackend()) return sdl;
   }
   return CreateHeadlessBackend();

@@ -1,9 +1,9 @@
 // Common controls: starting the toolkit that draws message boxes and dialogs.
 #include <gtk/gtk.h>
 
-#include <cstdlib>
 #include <mutex>
 
+#include "display_present.h"
 #include "gtk_toolkit.h"
 #include "win32ext.h"
 
@@ -13,8 +13,7 @@ bool GtkAvailable() {
   static std::once_flag once;
   static bool available = false;
   std::call_once(once, [] {
-    bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-    available = display && win32ext::ActiveBackend() == win32ext::BackendKind::Sdl &&
+    available = win32ext::DisplayPresent() && win32ext::ActiveBackend() == win32ext::BackendKind::Sdl &&
                 gtk_init_check(nullptr, nullptr);
   });
   return available;

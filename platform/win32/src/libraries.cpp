@@ -45,9 +45,14 @@ std::vector<std::string> Candidates(const std::string& name) {
   std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
   std::string stem = base.substr(0, base.size() - 4);
   if (stem.empty()) return {};
-  std::string file = "lib" + stem + ".so";
+  return win32ext::LibraryCandidates("lib" + stem + ".so");
+}
+
+}  // namespace
+
+std::vector<std::string> win32ext::LibraryCandidates(const std::string& file) {
   std::vector<std::string> candidates;
-  std::string directory = win32ext::ExecutableDirectory();
+  std::string directory = ExecutableDirectory();
   if (!directory.empty()) {
     candidates.push_back(directory + "/" + file);
     // Named outright: dlopen's own search uses the RUNPATH of its caller, which is not
@@ -57,8 +62,6 @@ std::vector<std::string> Candidates(const std::string& name) {
   candidates.push_back(file);  // no '/': dlopen searches the library path
   return candidates;
 }
-
-}  // namespace
 
 HMODULE LoadLibraryA(LPCSTR fileName) {
   if (fileName == nullptr) {

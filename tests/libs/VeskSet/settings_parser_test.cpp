@@ -306,6 +306,18 @@ TEST(VeskSetParser, HelpAndVersionStopWithTheirTexts) {
     EXPECT_NE(message.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(message.back(), '\n');
+  // The ranges, defaults and lengths, as the checks apply them.
+  for (const char* line :
+       {"\n  -o, --movie FILE      movie file to write (default globe.avi)\n",
+        "\n                        folders (default globe.png)\n",
+        "\n  -s, --size WxH        window client size, each side 100 to 16384 (default 640x480)\n",
+        "\n  -n, --frames N        frames to record, 1 to 99999 (default 64)\n",
+        "\n      --eye-height N    camera height, -1000 to 1000, in steps of 0.0349 globe radii\n"
+        "                        above the equator plane (default 0)\n",
+        "\nFile names may take at most 259 bytes once in code page 932; vesk itself records\n"
+        "into movie paths of at most 134 bytes.\n"}) {
+    EXPECT_NE(message.find(line), std::string::npos) << line;
+  }
 
   Parsed help = Parse({"-h"});
   EXPECT_EQ(help.result, ParseResult::Stop);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "kernel_test_support.h"
 #include "win32ext.h"
@@ -72,6 +73,13 @@ TEST(Libraries, ProgramModuleLooksInTheProcess) {
   EXPECT_NE(GetProcAddress(program, "strlen"), nullptr);  // the C library is in scope
   EXPECT_EQ(GetProcAddress(program, "NoSuchProcedureAnywhere"), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+}
+
+// The program's LoadLibraryA and the editor's movie writer both look here, in this order.
+TEST(Libraries, LibraryFilesAreLookedForBesideTheProgramThenInLibThenOnThePath) {
+  const std::string folder = win32ext::ExecutableDirectory();
+  EXPECT_EQ(win32ext::LibraryCandidates("libAVI2.so"),
+            (std::vector<std::string>{folder + "/libAVI2.so", folder + "/../lib/libAVI2.so", "libAVI2.so"}));
 }
 
 }  // namespace
