@@ -393,7 +393,7 @@ namespace {
 TEST(VeskSetDialogFields, LoopTiltAndSteeringFieldsCheckTheirRangesAndFillTheChoices) {
   testsupport::ScratchDir dir("veskset-dialog");
   testsupport::ScopedCwd cwd(dir.path());
-  std::ofstream("globe.png") << "picture";
+  WritePicture("globe.png");
   Choices start;
   start.loopTurns = 3;
   start.tiltDegrees = 23.44;
@@ -433,7 +433,7 @@ TEST(VeskSetDialogFields, LoopTiltAndSteeringFieldsCheckTheirRangesAndFillTheCho
 TEST(VeskSetDialogFields, TheLookTakesThePartsThatAreOn) {
   testsupport::ScratchDir dir("veskset-dialog");
   testsupport::ScopedCwd cwd(dir.path());
-  std::ofstream("dark.png") << "picture";
+  WritePicture("dark.png");
   DialogTexts texts = veskset::TextsFromChoices(Choices{});
   EXPECT_FALSE(texts.sun || texts.clouds || texts.atmosphere);
   EXPECT_EQ(texts.sunDegrees, "60");
