@@ -86,7 +86,7 @@ TEST_F(AfterRecordingTest, LastFormatKeywordWins) {
 // The formats people post are tested after GIF, MNG and MPEG: each wins over those
 // three in either order, alone it gives its own switch, and among themselves the last
 // tested (MP4, WEBM, APNG, WEBP) wins.
-TEST_F(AfterRecordingTest, PostedFormatKeywordsWinOverThePartsKeywords) {
+TEST_F(AfterRecordingTest, PostedFormatKeywordsWinOverGifMngAndMpeg) {
   const std::vector<std::pair<std::string, std::string>> posted = {
       {"MP4", "-MP4"}, {"WEBM", "-WEBM"}, {"APNG", "-APNG"}, {"WEBP", "-WEBP"}};
   for (const auto& [keyword, formatSwitch] : posted) {
