@@ -3,6 +3,7 @@
 // "nothing was started" without guessing how long a start takes.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,8 +26,15 @@ inline bool HasChildProcesses() {
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
     const std::string name = entry.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;  // not a process
-    std::ifstream stat(entry.path() / "stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // Read with plain calls: a process that ends meanwhile makes the read fail with
+    // ESRCH, which a stream's buffer would throw as an exception.
+    int fd = open((entry.path() / "stat").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) continue;
+    char buffer[1024];
+    ssize_t got = read(fd, buffer, sizeof buffer - 1);
+    close(fd);
+    if (got <= 0) continue;
+    std::string text(buffer, size_t(got));
     size_t close = text.rfind(')');  // the name may hold anything, so read after its ')'
     char state = 0;
     long parent = 0;
