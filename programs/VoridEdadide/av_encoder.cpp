@@ -15,16 +15,11 @@ extern "C" {
 #include <cstring>
 
 #include "av_encoder.h"
+#include "av_io.h"
 
 namespace convert {
 namespace {
 
-// The write callback's buffer became const in libavformat 61.
-#if defined(FF_API_AVIO_WRITE_NONCONST) && !FF_API_AVIO_WRITE_NONCONST
-using WriteData = const uint8_t*;
-#else
-using WriteData = uint8_t*;
-#endif
 
 constexpr int kIoBufferBytes = 64 * 1024;
 
@@ -45,11 +40,6 @@ std::string WebmOptions(int quality) {
 // Lossless whatever the quality; each row filtered the way that packs best.
 std::string ApngOptions(int) { return "pred=mixed"; }
 
-std::string AvError(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
-  return text;
-}
 
 // Where a seek lands in a file of `size` bytes. libavformat's I/O layer asks only for
 // an absolute position or the size.
@@ -58,11 +48,6 @@ int64_t SeekTarget(uint64_t size, int64_t offset, int whence) {
   if ((whence & ~AVSEEK_FORCE) != SEEK_SET || offset < 0 || static_cast<uint64_t>(offset) > size)
     return AVERROR(EINVAL);
   return offset;
-}
-
-// The context that writes the container into the output file.
-int WritePacket(void* opaque, WriteData data, int bytes) {
-  return static_cast<OutputFile*>(opaque)->Write(data, static_cast<size_t>(bytes)) ? bytes : AVERROR(EIO);
 }
 
 int64_t SeekWrite(void* opaque, int64_t offset, int whence) {
@@ -97,7 +82,7 @@ int64_t SeekRead(void* opaque, int64_t offset, int whence) {
 AVIOContext* NewContext(bool write, void* opaque) {
   auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
   AVIOContext* io = buffer ? avio_alloc_context(buffer, kIoBufferBytes, write ? 1 : 0, opaque,
-                                                write ? nullptr : ReadPacket, write ? WritePacket : nullptr,
+                                                write ? nullptr : ReadPacket, write ? WriteToOutput : nullptr,
                                                 write ? SeekWrite : SeekRead)
                            : nullptr;
   if (!io) av_free(buffer);

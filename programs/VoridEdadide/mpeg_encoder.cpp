@@ -13,17 +13,12 @@ extern "C" {
 #include <cstring>
 #include <string>
 
+#include "av_io.h"
 #include "frame_encoder.h"
 
 namespace convert {
 namespace {
 
-// The write callback's buffer became const in libavformat 61.
-#if defined(FF_API_AVIO_WRITE_NONCONST) && !FF_API_AVIO_WRITE_NONCONST
-using WriteData = const uint8_t*;
-#else
-using WriteData = uint8_t*;
-#endif
 
 // MPEG-1's largest picture: 12-bit sizes in its sequence header.
 constexpr int kMaxMpegSide = 4095;
@@ -33,11 +28,6 @@ constexpr int kMaxMpegSide = 4095;
 constexpr AVRational kSlowestRate{1, 10};
 constexpr AVRational kFastestRate{1000, 1};
 
-std::string AvError(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
-  return text;
-}
 
 // The standard rate that shows every source frame a whole number of times, preferring
 // the lowest; a rate that fits none is shown at 30 frames a second, nearest frame.
@@ -61,7 +51,6 @@ class MpegEncoder : public FrameEncoder {
   bool Finish(std::string* error) override;
 
  private:
-  static int WritePacket(void* opaque, WriteData data, int bytes);
   bool Fail(std::string* error, const std::string& what, int code) const;
   bool Send(const AVFrame* frame, std::string* error);
 
@@ -91,10 +80,6 @@ MpegEncoder::~MpegEncoder() {
   avio_context_free(&io_);
 }
 
-int MpegEncoder::WritePacket(void* opaque, WriteData data, int bytes) {
-  return static_cast<OutputFile*>(opaque)->Write(data, static_cast<size_t>(bytes)) ? bytes : AVERROR(EIO);
-}
-
 bool MpegEncoder::Fail(std::string* error, const std::string& what, int code) const {
   if (!out_.WriteError().empty())
     *error = out_.WriteError();
@@ -121,7 +106,7 @@ bool MpegEncoder::Start(std::string* error) {
     return Fail(error, "start the program stream", 0);
   constexpr int kBufferBytes = 64 * 1024;
   auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferBytes));
-  io_ = buffer ? avio_alloc_context(buffer, kBufferBytes, 1, &out_, nullptr, WritePacket, nullptr) : nullptr;
+  io_ = buffer ? avio_alloc_context(buffer, kBufferBytes, 1, &out_, nullptr, WriteToOutput, nullptr) : nullptr;
   if (!io_) {
     av_free(buffer);
     return Fail(error, "start the program stream", AVERROR(ENOMEM));
