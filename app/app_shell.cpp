@@ -78,6 +78,7 @@ HRESULT AppShell::Create(HINSTANCE instance) {
       return E_FAIL;
     }
     frameCapture.sourceRect = windowBounds;
+    frameCapture.window = window;
     result = ChooseInitialSettings();
   }
   if (SUCCEEDED(result)) {

@@ -24,6 +24,9 @@ const char kWriteFailed[] = "\x8F\x91\x8D\x9E\x8E\xB8\x94\x73";
 // The folder of the frame files, relative to the current one.
 const char kFrameFolder[] = "BMP";
 
+LONG Width(const RECT& r) { return r.right - r.left; }
+LONG Height(const RECT& r) { return r.bottom - r.top; }
+
 void ShowFailure(const char* text) { MessageBoxA(nullptr, text, nullptr, MB_OK); }
 
 // The line on standard error beside a failed save's message box.
@@ -77,6 +80,24 @@ bool FrameCapture::UseDevice(IDirect3DDevice9* newDevice) {
                                                        D3DPOOL_SCRATCH, &surface, nullptr));
 }
 
+RECT FrameCapture::WindowArea() const {
+  RECT client{};
+  POINT origin{0, 0};
+  if (!window || !GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0 ||
+      !ClientToScreen(window, &origin))
+    return sourceRect;
+  return RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+}
+
+bool FrameCapture::ScaleIntoRecordingSize(const RECT& area) {
+  if (!scaledSurface &&
+      FAILED(device->CreateOffscreenPlainSurface(UINT(Width(sourceRect)), UINT(Height(sourceRect)), D3DFMT_A8R8G8B8,
+                                                 D3DPOOL_SCRATCH, &scaledSurface, nullptr)))
+    return false;
+  return SUCCEEDED(D3DXLoadSurfaceFromSurface(scaledSurface, nullptr, nullptr, surface, nullptr, &area,
+                                              D3DX_FILTER_TRIANGLE | D3DX_FILTER_MIRROR, 0));
+}
+
 bool FrameCapture::GrabImage(const char* fileName) {
   if (FrameFolderIsALink()) {
     ShowFailure("D3DXSaveSurfaceToFile");
@@ -89,7 +110,22 @@ bool FrameCapture::GrabImage(const char* fileName) {
     ShowFailure("GetFrontBufferData fail");
     return false;
   }
-  if (FAILED(D3DXSaveSurfaceToFileA(fileName, D3DXIFF_BMP, surface, nullptr, &sourceRect))) {
+  // A window of another size than at the start (full screen, or resized) would give a
+  // frame of another size, or a part of the picture: it is scaled to the movie's size.
+  RECT area = WindowArea();
+  IDirect3DSurface9* image = surface;
+  const RECT* rect = &area;
+  if (Width(area) != Width(sourceRect) || Height(area) != Height(sourceRect)) {
+    if (!ScaleIntoRecordingSize(area)) {
+      win32ext::ReportProblem("vesk: cannot scale the window's %dx%d picture to the movie's %dx%d for frame %d\n",
+                              Width(area), Height(area), Width(sourceRect), Height(sourceRect), frameNumber);
+      ShowFailure("D3DXSaveSurfaceToFile");
+      return false;
+    }
+    image = scaledSurface;
+    rect = nullptr;
+  }
+  if (FAILED(D3DXSaveSurfaceToFileA(fileName, D3DXIFF_BMP, image, nullptr, rect))) {
     ReportWriteFailure("save the frame", fileName, "the disk may be full");
     ShowFailure("D3DXSaveSurfaceToFile");
     return false;

@@ -1,7 +1,8 @@
 // The recording: after every presented frame the front buffer is read into a scratch
 // surface, the window's area is saved as a numbered BMP file, the file is handed to
 // the movie writer (start, append, finish) and deleted again. A frame the writer cannot
-// add ends the recording, unfinished.
+// add ends the recording, unfinished. A window that has changed size (full screen) is
+// scaled into the recording's size, so every frame shows the whole scene.
 #pragma once
 
 #include <string_view>
@@ -27,6 +28,11 @@ struct FrameCapture {
   bool CaptureFrame();
   // Copies the front buffer and saves the window's area of it as a BMP file.
   bool GrabImage(const char* fileName);
+  // Where the window's picture is on the screen now: its client area, or sourceRect
+  // when there is no window or it shows nothing (minimised).
+  RECT WindowArea() const;
+  // Scales `area` of the front-buffer copy into scaledSurface, of sourceRect's size.
+  bool ScaleIntoRecordingSize(const RECT& area);
   // The writer could not add the current frame (errno `error`): finishes the movie when
   // it is still open, says so on standard error and in a box, and returns false.
   bool EndWithWriterFailure(int error, bool movieOpen);
@@ -38,7 +44,9 @@ struct FrameCapture {
   IDirect3DDevice9* device = nullptr;
   IDirect3DSurface9* surface = nullptr;
   D3DDISPLAYMODE displayMode{};
-  RECT sourceRect{};
+  RECT sourceRect{};  // the window's place when the recording began: the movie's size
+  HWND window = nullptr;
+  IDirect3DSurface9* scaledSurface = nullptr;  // made when the window first changes size
   HMODULE movieLibrary = nullptr;
   MemoryToAvifileFunction memoryToAvifile = nullptr;
   BmpfileToAvifileFunction bmpfileToAvifile = nullptr;

@@ -202,6 +202,43 @@ TEST_F(FrameCaptureTest, RealWriterMakesAMovieOfEveryFrameHandedOver) {
   EXPECT_EQ(line, "64,48,10/1,4");
 }
 
+// Pixel (x, y) of a 32-bit bottom-up BMP file, 0xAARRGGBB.
+uint32_t BmpPixel(const std::string& file, int width, int height, int x, int y) {
+  std::ifstream in(file, std::ios::binary);
+  in.seekg(54 + (std::streamoff(height - 1 - y) * width + x) * 4);
+  uint8_t bgra[4] = {};
+  in.read(reinterpret_cast<char*>(bgra), 4);
+  return uint32_t(bgra[3]) << 24 | uint32_t(bgra[2]) << 16 | uint32_t(bgra[1]) << 8 | bgra[0];
+}
+
+// A window twice its first size (as full screen makes it) shows the back buffer
+// stretched over it: the frame is the whole picture at the recording's size, not its
+// top-left part.
+TEST_F(FrameCaptureTest, AWindowOfAnotherSizeIsScaledIntoTheRecordingsSize) {
+  capture_.window = test_.window;
+  RECT first = capture_.sourceRect;
+  SetWindowPos(test_.window, nullptr, first.left, first.top, 128, 96, SWP_NOZORDER);
+  D3DRECT right{32, 0, 64, 48};
+  test_.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000u, 1.0f, 0);
+  test_.device->Clear(1, &right, D3DCLEAR_TARGET, 0xFF0000FFu, 1.0f, 0);
+  capture_.frameCount = 1;
+  test_.device->Present(nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(capture_.GrabImage("frame.bmp"));
+  ASSERT_EQ(fs::file_size("frame.bmp"), 54u + 64 * 48 * 4 + 2) << "the recording's size";
+  for (int y : {0, 24, 47}) {
+    EXPECT_EQ(BmpPixel("frame.bmp", 64, 48, 2, y) & 0xFFFFFF, 0xFF0000u) << "row " << y;
+    EXPECT_EQ(BmpPixel("frame.bmp", 64, 48, 61, y) & 0xFFFFFF, 0x0000FFu) << "row " << y;
+  }
+  EXPECT_TRUE(boxes_.empty());
+
+  // Back at its first size the window's area is saved as it is, pixel for pixel.
+  SetWindowPos(test_.window, nullptr, first.left, first.top, 64, 48, SWP_NOZORDER);
+  test_.device->Present(nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(capture_.GrabImage("again.bmp"));
+  EXPECT_EQ(BmpPixel("again.bmp", 64, 48, 31, 10) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(BmpPixel("again.bmp", 64, 48, 32, 10) & 0xFFFFFF, 0x0000FFu);
+}
+
 TEST(FrameCaptureOutputPath, LongerPathsAreRefusedNotCut) {
   FrameCapture capture;
   EXPECT_TRUE(capture.SetOutputPath(std::string(134, 'a').c_str()));

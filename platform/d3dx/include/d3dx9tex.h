@@ -68,6 +68,15 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR srcFile, U
 HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR srcFile,
                                    IDirect3DTexture9** texture);
 
+// Copies a rectangle of `srcSurface` (all of it when null) into a rectangle of
+// `destSurface` (all of it when null), converting the format and scaling with `filter`:
+// D3DX_FILTER_NONE for rectangles of one size, D3DX_FILTER_POINT, or
+// D3DX_FILTER_TRIANGLE | D3DX_FILTER_MIRROR. Other filters and colour keys give E_NOTIMPL.
+HRESULT D3DXLoadSurfaceFromSurface(IDirect3DSurface9* destSurface, const PALETTEENTRY* destPalette,
+                                   const RECT* destRect, IDirect3DSurface9* srcSurface,
+                                   const PALETTEENTRY* srcPalette, const RECT* srcRect, DWORD filter,
+                                   D3DCOLOR colorKey);
+
 // Writes a rectangle of a surface (all of it when `srcRect` is null) as an image file.
 // BMP is the one file format written.
 HRESULT D3DXSaveSurfaceToFileA(LPCSTR destFile, D3DXIMAGE_FILEFORMAT format,

@@ -6,29 +6,12 @@
 #include "d3dx9tex.h"
 #include "file_access.h"
 #include "image_file.h"
-#include "texel_formats.h"
+#include "surface_pixels.h"
 
 namespace {
 
-bool RectInside(const RECT& r, const D3DSURFACE_DESC& desc) {
-  return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
-         UINT(r.right) <= desc.Width && UINT(r.bottom) <= desc.Height;
-}
-
-// The rectangle's pixels as 0xAARRGGBB rows, or empty when the surface cannot be read.
-std::vector<uint32_t> ReadRect(IDirect3DSurface9* surface, const D3DSURFACE_DESC& desc, const RECT& r) {
-  std::vector<uint32_t> pixels;
-  D3DLOCKED_RECT locked{};
-  if (FAILED(surface->LockRect(&locked, &r, D3DLOCK_READONLY))) return pixels;
-  uint32_t width = uint32_t(r.right - r.left), height = uint32_t(r.bottom - r.top);
-  pixels.resize(size_t(width) * height);
-  if (!raster::ConvertRect(desc.Format, static_cast<const uint8_t*>(locked.pBits), uint32_t(locked.Pitch),
-                           D3DFMT_A8R8G8B8, reinterpret_cast<uint8_t*>(pixels.data()), width * 4, width,
-                           height))
-    pixels.clear();
-  surface->UnlockRect();
-  return pixels;
-}
+using d3dximpl::ReadRect;
+using d3dximpl::RectInside;
 
 // An A8R8G8B8 surface already holds the file's B,G,R,A bytes: the rows are written from
 // the locked surface itself, with no copy.

@@ -1,7 +1,8 @@
 // The whole program on a private X display: switched to full
-// screen with Alt+Enter while it records, it still records every frame, the device
-// cursor it shows over the picture never reaches the movie, and the scene's objects
-// (the texture font among them) come through the device reset with no message.
+// screen with Alt+Enter while it records, it still records every frame, each frame
+// shows the whole globe at the recording's size, the device cursor it shows over the
+// picture never reaches the movie, and the scene's objects (the texture font among
+// them) come through the device reset with no message.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <utility>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -52,6 +54,22 @@ bool MarkAt(const uint8_t* frame, int left, int top) {
     }
   }
   return true;
+}
+
+// The longest run of lit pixels (the globe, against a dark sky with single stars) on
+// row y: its first and last x.
+std::pair<int, int> LitRun(const uint8_t* frame, int y) {
+  std::pair<int, int> best{0, -1};
+  for (int x = 0, start = -1; x <= kWidth; ++x) {
+    const uint8_t* p = frame + (y * kWidth + x) * 3;
+    bool lit = x < kWidth && p[0] + p[1] + p[2] > 60;
+    if (lit && start < 0) start = x;
+    if (!lit && start >= 0) {
+      if (x - 1 - start > best.second - best.first) best = {start, x - 1};
+      start = -1;
+    }
+  }
+  return best;
 }
 
 class FullscreenRecording : public ::testing::Test {
@@ -143,6 +161,12 @@ TEST_F(FullscreenRecording, RecordsEveryFrameWithoutTheCursorAndWithoutAMessage)
     for (int top = 0; top + 5 <= kHeight; ++top)
       for (int left = 0; left + 12 <= kWidth; ++left)
         ASSERT_FALSE(MarkAt(data, left, top)) << "the device cursor is in frame " << frame;
+    // The whole globe, centred with sky on both sides, not a corner of the full-screen
+    // picture.
+    auto [first, last] = LitRun(data, kHeight / 2);
+    ASSERT_GE(last - first, kWidth / 2) << "no globe across the middle of frame " << frame;
+    ASSERT_TRUE(first > 4 && last < kWidth - 5) << "the globe fills the row of frame " << frame;
+    ASSERT_LE(std::abs(first + last - kWidth), 20) << "the globe is off centre in frame " << frame;
   }
 }
 
