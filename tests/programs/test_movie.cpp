@@ -3,10 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 
 namespace movie_test {
+
+std::set<std::string> FilesIn(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  return names;
+}
 
 movie::Frame Picture(int width, int height, int index) {
   movie::Frame frame{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3)};

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,5 +37,10 @@ movie::Frame FromBgr(const avi2_test::Image& image);
 // Over the three colour values, or over the luma (BT.601) as video codecs are judged.
 enum class Channels { kRgb, kLuma };
 double Psnr(const movie::Frame& picture, const movie::Frame& source, Channels channels = Channels::kRgb);
+
+// The names of the files in `folder`.
+std::set<std::string> FilesIn(const std::string& folder);
+// Bytes as text, as a command printed them or a file holds them.
+inline std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
 
 }  // namespace movie_test

@@ -15,18 +15,11 @@ namespace {
 
 using convert::Format;
 using convert::Outcome;
+using movie_test::FilesIn;
+using movie_test::Text;
 using movie_test::MovieShape;
 using movie_test::Picture;
 using testsupport::ScratchDir;
-
-std::set<std::string> FilesIn(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.insert(entry.path().filename().string());
-  return names;
-}
-
-std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
 
 Outcome ConvertFile(const std::string& input, Format format, const std::string& output = "") {
   return convert::Convert({input, output, format, convert::kDefaultQuality}, nullptr);

@@ -22,14 +22,9 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using movie_test::FilesIn;
 using movie_test::MovieShape;
 using testsupport::ScratchDir;
-
-std::set<std::string> FilesIn(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
-  return names;
-}
 
 std::string Slurp(const std::string& path) {
   const std::vector<uint8_t> bytes = avi2_test::ReadFile(path);
