@@ -92,13 +92,16 @@ void PrefetchBytes(const uint8_t* first, size_t bytes) {
 }
 
 // The next row of a triangle covers about the same columns as this one: its depth and
-// colour lines are requested now, so that they arrive while this row is shaded.
+// colour lines (of every sample's plane) are requested now, so that they arrive while
+// this row is shaded.
 void PrefetchNextRow(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, int32_t right) {
   if (y >= t.bottom) return;
   size_t count = static_cast<size_t>(right - left + 1);
-  PrefetchBytes(p.color.bits + static_cast<size_t>(y + 1) * p.color.pitch + static_cast<size_t>(left) * p.colorBytes,
-                count * p.colorBytes);
-  if (p.depth.test) PrefetchBytes(DepthAt(p.depth.buffer, left, y + 1), count * p.depth.buffer.bytes);
+  for (uint32_t k = 0; k < p.pattern.count; ++k) {
+    PrefetchBytes(ColorAt(SamplePlane(p.color, k), p.colorBytes, left, y + 1), count * p.colorBytes);
+    if (p.depth.test)
+      PrefetchBytes(DepthAt(p.depth.buffer, left, y + 1) + k * p.depth.buffer.planeBytes, count * p.depth.buffer.bytes);
+  }
 }
 
 // The general loop over `count` pixels from `left`. kDepthTest: each pixel is depth
@@ -277,15 +280,12 @@ void TexturedLoopFor(bool direct, DrawPipeline* p) {
   p->colors = &ColorTextured<kLinear, kPowerOfTwo>;
 }
 
-void ChooseTexturedLoop(DrawPipeline* p, D3DFORMAT target) {
+void ChooseTexturedLoop(DrawPipeline* p) {
   const SamplerSetup& sampler = p->stages.stages[0].sampler;
   const TexelLevel& level = sampler.image->levels[0];
   bool powerOfTwo = PowerOfTwoAxis::Serves(level.width, sampler.addressU) &&
                     PowerOfTwoAxis::Serves(level.height, sampler.addressV);
-  // Stored bytes are the value's little-endian bytes; X8R8G8B8 reads its unused byte as 0xff.
-  bool direct = std::endian::native == std::endian::little &&
-                (target == D3DFMT_A8R8G8B8 || target == D3DFMT_X8R8G8B8);
-  p->directFill = target == D3DFMT_X8R8G8B8 ? 0xff000000u : 0;
+  bool direct = p->writesDirect;
   if (sampler.magFilter == D3DTEXF_POINT) return TexturedLoopFor<false, false>(direct, p);
   return powerOfTwo ? TexturedLoopFor<true, true>(direct, p) : TexturedLoopFor<true, false>(direct, p);
 }
@@ -325,6 +325,96 @@ void ChooseVaryings(DrawPipeline* p) {
   }
 }
 
+// Bits 0 .. n - 1 for the columns from `left` that lie in [first, last].
+uint32_t ColumnsWithin(int32_t left, uint32_t n, int32_t first, int32_t last) {
+  int64_t low = std::max<int64_t>(int64_t{first} - left, 0);
+  int64_t high = std::min<int64_t>(int64_t{last} - left, int64_t{n} - 1);
+  return low <= high ? (2u << high) - (1u << low) : 0;
+}
+
+// Sample k of the `count` pixels of row y from column `left`: sets bit k of s.samples[i]
+// where the sample lies inside the triangle and passes the depth test with the depth at
+// its own position, four pixels at a time. With `storeNow` passing depths are stored at
+// once (the shading keeps every pixel); otherwise they wait in s.depths, plane k from
+// k * s.color.size(), until the shading has said which pixels stay.
+void TestSamplePlane(const DrawPipeline& p, const Triangle& t, int32_t y, const SampleSpans& spans, uint32_t k,
+                     bool storeNow, SpanScratch& s) {
+  if (!(p.sampleMask >> k & 1)) return;
+  int32_t left = spans.first;
+  uint32_t count = static_cast<uint32_t>(spans.last - left + 1);
+  DepthTest depth = p.depth;
+  depth.write = depth.write && storeNow;
+  uint32_t* waiting = s.depths.data() + size_t{k} * s.color.size();
+  const uint8_t bit = static_cast<uint8_t>(1u << k);
+  // t.z.Evaluate at (x + sampleX, sampleY), term by term in the same order.
+  float sampleX = static_cast<float>(p.pattern.x[k]) / kSubpixels;
+  float sampleY = static_cast<float>(y) + static_cast<float>(p.pattern.y[k]) / kSubpixels;
+  const Float4 zAt(t.z.at), zDx(t.z.dx), originX(t.originX), offsetX(sampleX);
+  const Float4 rowTerm(t.z.dy * (sampleY - t.originY));
+  const bool fourAtOnce = TestsFourAtOnce(depth);
+  uint8_t* depthRow = depth.test ? DepthAt(depth.buffer, left, y) + k * depth.buffer.planeBytes : nullptr;
+  for (uint32_t first = 0; first < count; first += 4) {
+    uint32_t n = std::min(count - first, 4u);
+    int32_t x = left + static_cast<int32_t>(first);
+    uint32_t lanes = ColumnsWithin(x, n, spans.left[k], spans.right[k]);
+    if (lanes && depth.test) {
+      Float4 columns(static_cast<float>(x), static_cast<float>(x + 1), static_cast<float>(x + 2),
+                     static_cast<float>(x + 3));
+      Float4 z = zAt + zDx * (columns + offsetX - originX) + rowTerm;
+      uint8_t* at = depthRow + first * depth.buffer.bytes;
+      if (fourAtOnce && n == 4) {
+        Int4 values = ScaleAndRound(ClampDepth(z), depth.buffer.scale);
+        lanes = TestAndStoreDepths4(depth, at, values, lanes);
+        if (!storeNow) Store(waiting + first, values);
+      } else {
+        float lanesZ[4];
+        Store(lanesZ, z);
+        uint32_t passed = 0;
+        for (uint32_t j = 0; j < n; ++j) {
+          if (!(lanes >> j & 1)) continue;
+          uint32_t value = QuantizeDepth(depth.buffer, lanesZ[j]);
+          waiting[first + j] = value;
+          passed |= uint32_t{TestAndStoreDepth(depth, at + j * depth.buffer.bytes, value)} << j;
+        }
+        lanes = passed;
+      }
+    }
+    for (uint32_t j = 0; j < n; ++j) {
+      if (lanes >> j & 1) s.samples[first + j] |= bit;
+    }
+  }
+}
+
+// Sample k of the row's shaded pixels: the depths still waiting, then the colours,
+// straight into a 32-bit ARGB plane or through its converter and blending.
+void WriteSamplePlane(const DrawPipeline& p, int32_t y, int32_t left, uint32_t count, uint32_t k, bool depthWaits,
+                      SpanScratch& s) {
+  const uint8_t bit = static_cast<uint8_t>(1u << k);
+  bool any = false;
+  for (uint32_t i = 0; i < count; ++i) {
+    s.sampleCovered[i] = s.covered[i] && (s.samples[i] & bit);
+    any |= s.sampleCovered[i] != 0;
+  }
+  if (!any) return;
+  const DepthBuffer& depth = p.depth.buffer;
+  if (depthWaits && p.depth.write) {
+    const uint32_t* waiting = s.depths.data() + size_t{k} * s.color.size();
+    uint8_t* at = DepthAt(depth, left, y) + k * depth.planeBytes;
+    for (uint32_t i = 0; i < count; ++i) {
+      if (s.sampleCovered[i]) StoreDepth(depth, at + i * depth.bytes, waiting[i]);
+    }
+  }
+  uint8_t* row = ColorAt(SamplePlane(p.color, k), p.colorBytes, left, y);
+  if (!p.writesDirect) {
+    WritePixels(p, row, count, s.color.data(), s.sampleCovered.data(), s.target.data());
+    return;
+  }
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t color = s.color[i] | p.directFill;
+    if (s.sampleCovered[i]) memcpy(row + 4 * i, &color, 4);
+  }
+}
+
 }  // namespace
 
 void SpanScratch::Fit(uint32_t width, uint32_t sampleCount) {
@@ -338,52 +428,20 @@ void SpanScratch::Fit(uint32_t width, uint32_t sampleCount) {
   }
 }
 
-// Per pixel: the samples inside the triangle and passing the depth test (depth at the
-// sample's own position); then one shading of every pixel with such a sample; then,
-// plane by plane, the depth and colour of those samples (blended per sample).
+// Per sample: coverage and the depth test at the sample's own position; then one
+// shading of every pixel with a sample that passed; then, sample by sample, the depth
+// and colour of those samples (blended per sample).
 void ShadeSamples(const DrawPipeline& p, const Triangle& t, int32_t y, const SampleSpans& spans, SpanScratch& s) {
-  const SamplePattern& pattern = p.pattern;
-  const DepthTest& depth = p.depth;
   int32_t left = spans.first;
   uint32_t count = static_cast<uint32_t>(spans.last - left + 1);
-  float fy = static_cast<float>(y);
-  for (uint32_t i = 0; i < count; ++i) {
-    int32_t x = left + static_cast<int32_t>(i);
-    uint32_t mask = 0;
-    for (uint32_t k = 0; k < pattern.count; ++k) mask |= uint32_t{x >= spans.left[k] && x <= spans.right[k]} << k;
-    mask &= p.sampleMask;
-    if (mask && depth.test) {
-      const uint8_t* at = DepthAt(depth.buffer, x, y);
-      uint32_t* depths = &s.depths[size_t{i} * kMaxSamples];
-      for (uint32_t k = 0; k < pattern.count; ++k) {
-        if (!(mask >> k & 1)) continue;
-        float z = t.z.Evaluate(static_cast<float>(x) + static_cast<float>(pattern.x[k]) / kSubpixels,
-                               fy + static_cast<float>(pattern.y[k]) / kSubpixels, t.originX, t.originY);
-        depths[k] = QuantizeDepth(depth.buffer, z);
-        if (!OrderPasses(depth.orders, depths[k], LoadDepth(depth.buffer, at + k * depth.buffer.planeBytes)))
-          mask &= ~(1u << k);
-      }
-    }
-    s.samples[i] = static_cast<uint8_t>(mask);
-    s.covered[i] = mask != 0;
-  }
+  // Without an alpha test the shading keeps every pixel, so depths are stored as tested.
+  bool storeNow = !p.alpha.enabled;
+  PrefetchNextRow(p, t, y, left, spans.last);
+  std::fill_n(s.samples.begin(), count, uint8_t{0});
+  for (uint32_t k = 0; k < p.pattern.count; ++k) TestSamplePlane(p, t, y, spans, k, storeNow, s);
+  for (uint32_t i = 0; i < count; ++i) s.covered[i] = s.samples[i] != 0;
   p.colors(p, t, y, left, count, s);
-  for (uint32_t k = 0; k < pattern.count; ++k) {
-    bool any = false;
-    for (uint32_t i = 0; i < count; ++i) {
-      bool drawn = s.covered[i] && (s.samples[i] >> k & 1);
-      s.sampleCovered[i] = drawn;
-      any |= drawn;
-      if (drawn && depth.write) {
-        uint8_t* at = DepthAt(depth.buffer, left + static_cast<int32_t>(i), y) + k * depth.buffer.planeBytes;
-        StoreDepth(depth.buffer, at, s.depths[size_t{i} * kMaxSamples + k]);
-      }
-    }
-    if (any) {
-      WritePixels(p, ColorAt(SamplePlane(p.color, k), p.colorBytes, left, y), count, s.color.data(),
-                  s.sampleCovered.data(), s.target.data());
-    }
-  }
+  for (uint32_t k = 0; k < p.pattern.count; ++k) WriteSamplePlane(p, y, left, count, k, !storeNow, s);
 }
 
 Scissor DrawScissor(const D3DVIEWPORT9& vp, const Targets& targets) {
@@ -414,11 +472,16 @@ bool BuildDrawPipeline(const PipelineState& state, const Targets& targets,
   p->blend = SetupBlend(state);
   p->readsTarget = p->blend.enabled || p->blend.writeMask != 0xffffffffu;
   p->addSpecular = state.renderStates[D3DRS_SPECULARENABLE] != 0;
+  // Stored bytes are the value's little-endian bytes; X8R8G8B8 reads its unused byte as 0xff.
+  D3DFORMAT format = targets.color.format;
+  p->writesDirect = std::endian::native == std::endian::little && !p->readsTarget &&
+                    (format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8);
+  p->directFill = format == D3DFMT_X8R8G8B8 ? 0xff000000u : 0;
   p->stages = BuildStages(state, images);
   ChooseVaryings(p);
   p->shade = &ShadeGeneral;
   p->colors = &GeneralPixels<false>;
-  if (FitsTexturedLoop(*p)) ChooseTexturedLoop(p, targets.color.format);
+  if (FitsTexturedLoop(*p)) ChooseTexturedLoop(p);
   return true;
 }
 
