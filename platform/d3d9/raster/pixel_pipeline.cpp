@@ -69,6 +69,13 @@ uint8_t* ColorAt(const SurfaceView& surface, uint32_t bytes, int32_t x, int32_t 
   return surface.bits + static_cast<size_t>(y) * surface.pitch + static_cast<size_t>(x) * bytes;
 }
 
+// Whether the four flags from `flags` (0 or 1 each) are all 1.
+inline bool AllFourSet(const uint8_t* flags) {
+  uint32_t four;
+  memcpy(&four, flags, 4);
+  return four == 0x01010101u;
+}
+
 // Writes the covered pixels of a span, blending with what the target holds if asked.
 void WriteSpan(const DrawPipeline& p, int32_t y, int32_t left, uint32_t count, SpanScratch& s) {
   WritePixels(p, ColorAt(p.color, p.colorBytes, left, y), count, s.color.data(), s.covered.data(), s.target.data());
@@ -217,8 +224,9 @@ VESK_BUILD_FOR_AVX2 void TexturedPixels(const DrawPipeline& p, const Triangle& t
     uint32_t n = count - first < 4 ? count - first : 4;
     uint32_t visible;
     if (kColorsOnly) {
-      visible = 0;
-      for (uint32_t k = 0; k < n; ++k) visible |= uint32_t{s.covered[first + k] != 0} << k;
+      bool all = n == 4 && AllFourSet(&s.covered[first]);
+      visible = all ? 15 : 0;
+      for (uint32_t k = 0; k < n && !all; ++k) visible |= uint32_t{s.covered[first + k] != 0} << k;
     } else if (fourAtOnce && n == 4) {
       visible = TestAndStoreDepths4(depthTest, depthAt, ScaleAndRound(ClampDepth(pixels[0]), depthTest.buffer.scale));
     } else {
@@ -240,7 +248,9 @@ VESK_BUILD_FOR_AVX2 void TexturedPixels(const DrawPipeline& p, const Triangle& t
         colors[k] |= fill;
       }
     }
-    if (kColorsOnly) {
+    if (kColorsOnly && visible == 15) {
+      memcpy(&s.color[first], colors, 16);
+    } else if (kColorsOnly) {
       for (uint32_t k = 0; k < n; ++k) {
         if (visible >> k & 1) s.color[first + k] = colors[k];
       }
@@ -325,6 +335,20 @@ void ChooseVaryings(DrawPipeline* p) {
   }
 }
 
+// For each 4-bit lane mask, a word whose byte j in memory is 1 where bit j is set.
+constexpr uint32_t LaneBytes(uint32_t lanes) {
+  uint32_t word = 0;
+  for (uint32_t j = 0; j < 4; ++j) {
+    uint32_t byteShift = std::endian::native == std::endian::little ? 8 * j : 24 - 8 * j;
+    word |= (lanes >> j & 1) << byteShift;
+  }
+  return word;
+}
+constexpr uint32_t kLaneBytes[16] = {LaneBytes(0),  LaneBytes(1),  LaneBytes(2),  LaneBytes(3),
+                                     LaneBytes(4),  LaneBytes(5),  LaneBytes(6),  LaneBytes(7),
+                                     LaneBytes(8),  LaneBytes(9),  LaneBytes(10), LaneBytes(11),
+                                     LaneBytes(12), LaneBytes(13), LaneBytes(14), LaneBytes(15)};
+
 // Bits 0 .. n - 1 for the columns from `left` that lie in [first, last].
 uint32_t ColumnsWithin(int32_t left, uint32_t n, int32_t first, int32_t last) {
   int64_t low = std::max<int64_t>(int64_t{first} - left, 0);
@@ -356,7 +380,8 @@ void TestSamplePlane(const DrawPipeline& p, const Triangle& t, int32_t y, const 
   for (uint32_t first = 0; first < count; first += 4) {
     uint32_t n = std::min(count - first, 4u);
     int32_t x = left + static_cast<int32_t>(first);
-    uint32_t lanes = ColumnsWithin(x, n, spans.left[k], spans.right[k]);
+    bool inside = n == 4 && x >= spans.left[k] && x + 3 <= spans.right[k];
+    uint32_t lanes = inside ? 15 : ColumnsWithin(x, n, spans.left[k], spans.right[k]);
     if (lanes && depth.test) {
       Float4 columns(static_cast<float>(x), static_cast<float>(x + 1), static_cast<float>(x + 2),
                      static_cast<float>(x + 3));
@@ -379,23 +404,60 @@ void TestSamplePlane(const DrawPipeline& p, const Triangle& t, int32_t y, const 
         lanes = passed;
       }
     }
+    if (n == 4) {  // the four pixels' sample bytes as one word
+      uint32_t four;
+      memcpy(&four, &s.samples[first], 4);
+      four |= kLaneBytes[lanes] * bit;
+      memcpy(&s.samples[first], &four, 4);
+      continue;
+    }
     for (uint32_t j = 0; j < n; ++j) {
       if (lanes >> j & 1) s.samples[first + j] |= bit;
     }
   }
 }
 
+// flags[i] = 1 where bytes[i] is not 0, else 0; sixteen at a time where the processor allows.
+void FlagNonZero(const uint8_t* bytes, uint32_t count, uint8_t* flags) {
+  uint32_t i = 0;
+#ifdef __SSE2__
+  const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+  for (; i + 16 <= count; i += 16) {
+    __m128i isZero = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)), zero);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(flags + i), _mm_andnot_si128(isZero, one));
+  }
+#endif
+  for (; i < count; ++i) flags[i] = bytes[i] != 0;
+}
+
+// marked[i] = 1 where covered[i] (0 or 1) is set and samples[i] holds bit k, else 0,
+// sixteen pixels at a time where the processor allows; false when no pixel is marked.
+bool MarkSample(const uint8_t* covered, const uint8_t* samples, uint32_t count, uint32_t k, uint8_t* marked) {
+  const uint8_t bit = static_cast<uint8_t>(1u << k);
+  uint32_t i = 0, any = 0;
+#ifdef __SSE2__
+  const __m128i bits = _mm_set1_epi8(static_cast<char>(bit));
+  __m128i anyLanes = _mm_setzero_si128();
+  for (; i + 16 <= count; i += 16) {
+    __m128i has = _mm_cmpeq_epi8(_mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i)), bits), bits);
+    __m128i lanes = _mm_and_si128(has, _mm_loadu_si128(reinterpret_cast<const __m128i*>(covered + i)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(marked + i), lanes);
+    anyLanes = _mm_or_si128(anyLanes, lanes);
+  }
+  any = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(anyLanes, _mm_setzero_si128()))) != 0xffffu;
+#endif
+  for (; i < count; ++i) {
+    marked[i] = static_cast<uint8_t>(covered[i] & (samples[i] >> k));
+    any |= marked[i];
+  }
+  return any != 0;
+}
+
 // Sample k of the row's shaded pixels: the depths still waiting, then the colours,
 // straight into a 32-bit ARGB plane or through its converter and blending.
 void WriteSamplePlane(const DrawPipeline& p, int32_t y, int32_t left, uint32_t count, uint32_t k, bool depthWaits,
                       SpanScratch& s) {
-  const uint8_t bit = static_cast<uint8_t>(1u << k);
-  bool any = false;
-  for (uint32_t i = 0; i < count; ++i) {
-    s.sampleCovered[i] = s.covered[i] && (s.samples[i] & bit);
-    any |= s.sampleCovered[i] != 0;
-  }
-  if (!any) return;
+  if (!MarkSample(s.covered.data(), s.samples.data(), count, k, s.sampleCovered.data())) return;
   const DepthBuffer& depth = p.depth.buffer;
   if (depthWaits && p.depth.write) {
     const uint32_t* waiting = s.depths.data() + size_t{k} * s.color.size();
@@ -409,7 +471,19 @@ void WriteSamplePlane(const DrawPipeline& p, int32_t y, int32_t left, uint32_t c
     WritePixels(p, row, count, s.color.data(), s.sampleCovered.data(), s.target.data());
     return;
   }
-  for (uint32_t i = 0; i < count; ++i) {
+  uint32_t i = 0;
+  for (; i + 4 <= count; i += 4) {  // a group of four drawn pixels goes in one copy
+    uint32_t colors[4];
+    for (uint32_t j = 0; j < 4; ++j) colors[j] = s.color[i + j] | p.directFill;
+    if (AllFourSet(&s.sampleCovered[i])) {
+      memcpy(row + 4 * i, colors, 16);
+      continue;
+    }
+    for (uint32_t j = 0; j < 4; ++j) {
+      if (s.sampleCovered[i + j]) memcpy(row + 4 * (i + j), &colors[j], 4);
+    }
+  }
+  for (; i < count; ++i) {
     uint32_t color = s.color[i] | p.directFill;
     if (s.sampleCovered[i]) memcpy(row + 4 * i, &color, 4);
   }
@@ -439,7 +513,7 @@ void ShadeSamples(const DrawPipeline& p, const Triangle& t, int32_t y, const Sam
   PrefetchNextRow(p, t, y, left, spans.last);
   std::fill_n(s.samples.begin(), count, uint8_t{0});
   for (uint32_t k = 0; k < p.pattern.count; ++k) TestSamplePlane(p, t, y, spans, k, storeNow, s);
-  for (uint32_t i = 0; i < count; ++i) s.covered[i] = s.samples[i] != 0;
+  FlagNonZero(s.samples.data(), count, s.covered.data());
   p.colors(p, t, y, left, count, s);
   for (uint32_t k = 0; k < p.pattern.count; ++k) WriteSamplePlane(p, y, left, count, k, !storeNow, s);
 }
