@@ -383,8 +383,7 @@ void TestSamplePlane(const DrawPipeline& p, const Triangle& t, int32_t y, const 
     bool inside = n == 4 && x >= spans.left[k] && x + 3 <= spans.right[k];
     uint32_t lanes = inside ? 15 : ColumnsWithin(x, n, spans.left[k], spans.right[k]);
     if (lanes && depth.test) {
-      Float4 columns(static_cast<float>(x), static_cast<float>(x + 1), static_cast<float>(x + 2),
-                     static_cast<float>(x + 3));
+      Float4 columns = ToFloat(Int4(x) + LaneNumbers());
       Float4 z = zAt + zDx * (columns + offsetX - originX) + rowTerm;
       uint8_t* at = depthRow + first * depth.buffer.bytes;
       if (fourAtOnce && n == 4) {
@@ -474,7 +473,7 @@ void WriteSamplePlane(const DrawPipeline& p, int32_t y, int32_t left, uint32_t c
   uint32_t i = 0;
   for (; i + 4 <= count; i += 4) {  // a group of four drawn pixels goes in one copy
     uint32_t colors[4];
-    for (uint32_t j = 0; j < 4; ++j) colors[j] = s.color[i + j] | p.directFill;
+    Store(colors, Load(&s.color[i]) | Int4(static_cast<int32_t>(p.directFill)));
     if (AllFourSet(&s.sampleCovered[i])) {
       memcpy(row + 4 * i, colors, 16);
       continue;
