@@ -438,7 +438,8 @@ bool MarkSample(const uint8_t* covered, const uint8_t* samples, uint32_t count, 
   const __m128i bits = _mm_set1_epi8(static_cast<char>(bit));
   __m128i anyLanes = _mm_setzero_si128();
   for (; i + 16 <= count; i += 16) {
-    __m128i has = _mm_cmpeq_epi8(_mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i)), bits), bits);
+    __m128i sampleBytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i));
+    __m128i has = _mm_cmpeq_epi8(_mm_and_si128(sampleBytes, bits), bits);
     __m128i lanes = _mm_and_si128(has, _mm_loadu_si128(reinterpret_cast<const __m128i*>(covered + i)));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(marked + i), lanes);
     anyLanes = _mm_or_si128(anyLanes, lanes);
