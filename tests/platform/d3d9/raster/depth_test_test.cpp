@@ -55,7 +55,8 @@ TEST(DepthTest, EveryCompareFunctionOnOverlappingRectangles) {
 // one sample per pixel or several. The general loop also blends (ONE, ZERO), so that its
 // colours go through the blending writer rather than straight into the target, and with
 // the alpha test its multisampled depths wait for the shading instead of being stored as
-// tested.
+// tested. Multisampled targets are drawn once with every sample and once with samples
+// 0 and 2 alone (D3DRS_MULTISAMPLEMASK).
 TEST(DepthTest, TexturedLoopMatchesTheGeneralLoopForEveryFunction) {
   std::vector<uint32_t> texels(16 * 16);
   for (uint32_t i = 0; i < texels.size(); ++i) texels[i] = 0xff000000u | (i * 2654435761u >> 8);
@@ -75,10 +76,14 @@ TEST(DepthTest, TexturedLoopMatchesTheGeneralLoopForEveryFunction) {
                              {D3DFMT_D16, 0xffffffffu, 0},
                              {D3DFMT_D15S1, 0xffffffffu, 1},
                              {D3DFMT_D32, 0xffffffffu, 0}};
-  for (uint32_t samples : {1u, 4u, 8u}) {
+  struct Samples {
+    uint32_t count;
+    DWORD mask;
+  };
+  for (Samples samples : {Samples{1, 0xffffffffu}, Samples{4, 0xffffffffu}, Samples{8, 0xffffffffu}, Samples{4, 5}}) {
     for (const Format& f : kFormats) {
       for (DWORD func = D3DCMP_NEVER; func <= D3DCMP_ALWAYS; ++func) {
-        Target results[2] = {Target(40, 32, 0, samples), Target(40, 32, 0, samples)};
+        Target results[2] = {Target(40, 32, 0, samples.count), Target(40, 32, 0, samples.count)};
         for (int general = 0; general < 2; ++general) {
           Target& target = results[general];
           target.depthFormat = f.format;
@@ -89,15 +94,19 @@ TEST(DepthTest, TexturedLoopMatchesTheGeneralLoopForEveryFunction) {
           state.renderStates[D3DRS_ALPHATESTENABLE] = general;
           state.renderStates[D3DRS_ALPHABLENDENABLE] = general;
           state.renderStates[D3DRS_ZFUNC] = D3DCMP_ALWAYS;
+          state.renderStates[D3DRS_MULTISAMPLEMASK] = samples.mask;
           raster::Renderer renderer;
           Draw(renderer, state, target, Rect(2, 2, 38, 30, 0, 0.5f, 0, 0, 1, 1), D3DPT_TRIANGLESTRIP, 2);
           state.renderStates[D3DRS_ZFUNC] = func;
           Draw(renderer, state, target, triangles, D3DPT_TRIANGLELIST, 2);
         }
-        std::string what = "samples " + std::to_string(samples) + " format " + std::to_string(f.format) +
-                           " func " + std::to_string(func);
+        std::string what = "samples " + std::to_string(samples.count) + " mask " + std::to_string(samples.mask) +
+                           " format " + std::to_string(f.format) + " func " + std::to_string(func);
         EXPECT_EQ(results[0].color, results[1].color) << what;
         EXPECT_EQ(results[0].depth, results[1].depth) << what;
+        if (samples.mask == 5) {  // samples 1 and 3 kept their first colour
+          for (uint32_t plane : {1u, 3u}) EXPECT_EQ(results[0].SampleAt(6, 6, plane), 0u) << what;
+        }
         // The rectangle's depth went in and the stencil bits stayed.
         uint32_t word = results[0].depth[3 * 40 + 3];
         if (results[0].DepthBytes() == 2) word &= 0xffff;  // the 16-bit word of pixel (6, 6)
