@@ -9,6 +9,7 @@ namespace raster {
 
 // The orders a function lets pass, as bits: 1 incoming < stored, 2 equal, 4 greater.
 // Unknown functions pass everything.
+constexpr uint32_t kAllOrders = 7;
 inline uint32_t PassingOrders(uint32_t func) {
   switch (func) {
     case D3DCMP_NEVER: return 0;
@@ -18,7 +19,7 @@ inline uint32_t PassingOrders(uint32_t func) {
     case D3DCMP_GREATER: return 4;
     case D3DCMP_NOTEQUAL: return 5;
     case D3DCMP_GREATEREQUAL: return 6;
-    default: return 7;
+    default: return kAllOrders;
   }
 }
 

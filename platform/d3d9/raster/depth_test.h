@@ -110,34 +110,69 @@ inline uint32_t TestAndStoreDepths(const DepthTest& t, uint8_t* p, const uint32_
   return passed;
 }
 
-// Whether TestAndStoreDepths4 serves this test: a 4-byte buffer whose depth values fit
-// in 31 bits, so they compare as signed lanes.
+// Whether TestAndStoreDepths4 serves this test: a buffer of 2- or 4-byte words whose
+// depth values fit in 31 bits, so they compare as signed lanes.
 inline bool TestsFourAtOnce(const DepthTest& t) {
-  return t.test && t.buffer.bytes == 4 && t.buffer.scale < 2147483648.0;
+  return t.test && (t.buffer.bytes == 4 || t.buffer.bytes == 2) && t.buffer.scale < 2147483648.0;
 }
 
-// TestAndStoreDepths of four pixels at once for a test that TestsFourAtOnce, with the
-// quantised depths in lanes. Failing pixels get their stored word back unchanged.
-inline uint32_t TestAndStoreDepths4(const DepthTest& t, uint8_t* p, Int4 value) {
+// The bits of a stored depth word.
+inline uint32_t WholeWord(const DepthBuffer& b) { return b.bytes == 4 ? 0xffffffffu : 0xffffu; }
+
 #ifdef __SSE2__
-  __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+// Four depth words widened to 32-bit lanes, and back.
+inline __m128i LoadDepthWords4(const DepthBuffer& b, const uint8_t* p) {
+  if (b.bytes == 4) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  return _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
+}
+
+inline void StoreDepthWords4(const DepthBuffer& b, uint8_t* p, __m128i words) {
+  if (b.bytes == 4) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), words);
+    return;
+  }
+  // Every lane holds 0..65535: moved to -32768..32767, the signed pack keeps it whole.
+  __m128i bias = _mm_set1_epi32(0x8000);
+  __m128i packed = _mm_packs_epi32(_mm_sub_epi32(words, bias), _mm_sub_epi32(words, bias));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_xor_si128(packed, _mm_set1_epi16(-0x8000)));
+}
+#endif
+
+// TestAndStoreDepths of four pixels at once for a test that TestsFourAtOnce, with the
+// quantised depths in lanes; only the lanes whose bit `lanes` holds take part. Failing
+// and left-out pixels get their stored word back unchanged.
+inline uint32_t TestAndStoreDepths4(const DepthTest& t, uint8_t* p, Int4 value, uint32_t lanes = 15) {
+#ifdef __SSE2__
   __m128i mask = _mm_set1_epi32(static_cast<int>(t.buffer.mask));
   __m128i shift = _mm_cvtsi32_si128(static_cast<int>(t.buffer.shift));
+  if (t.orders == kAllOrders && lanes == 15 && t.buffer.mask == WholeWord(t.buffer)) {
+    // Every pixel passes and depth fills its whole word: nothing stored needs reading.
+    if (t.write) StoreDepthWords4(t.buffer, p, _mm_sll_epi32(value.v, shift));
+    return 15;
+  }
+  __m128i word = LoadDepthWords4(t.buffer, p);
   __m128i stored = _mm_srl_epi32(_mm_and_si128(word, mask), shift);
   auto when = [&t](uint32_t order, __m128i lanes) { return t.orders & order ? lanes : _mm_setzero_si128(); };
   __m128i pass = _mm_or_si128(_mm_or_si128(when(1, _mm_cmplt_epi32(value.v, stored)),
                                            when(2, _mm_cmpeq_epi32(value.v, stored))),
                               when(4, _mm_cmpgt_epi32(value.v, stored)));
+  if (lanes != 15) {
+    __m128i bits = _mm_setr_epi32(1, 2, 4, 8);
+    pass = _mm_and_si128(pass, _mm_cmpeq_epi32(_mm_and_si128(_mm_set1_epi32(static_cast<int>(lanes)), bits), bits));
+  }
   if (t.write) {
     __m128i merged = _mm_or_si128(_mm_andnot_si128(mask, word), _mm_and_si128(_mm_sll_epi32(value.v, shift), mask));
     __m128i kept = _mm_or_si128(_mm_and_si128(pass, merged), _mm_andnot_si128(pass, word));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), kept);
+    StoreDepthWords4(t.buffer, p, kept);
   }
   return static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(pass)));
 #else
-  uint32_t values[4];
+  uint32_t values[4], passed = 0;
   Store(values, value);
-  return TestAndStoreDepths(t, p, values, 4);
+  for (uint32_t k = 0; k < 4; ++k) {
+    if (lanes >> k & 1) passed |= uint32_t{TestAndStoreDepth(t, p + k * t.buffer.bytes, values[k])} << k;
+  }
+  return passed;
 #endif
 }
 

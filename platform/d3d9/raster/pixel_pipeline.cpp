@@ -69,6 +69,13 @@ uint8_t* ColorAt(const SurfaceView& surface, uint32_t bytes, int32_t x, int32_t 
   return surface.bits + static_cast<size_t>(y) * surface.pitch + static_cast<size_t>(x) * bytes;
 }
 
+// Whether the four flags from `flags` (0 or 1 each) are all 1.
+inline bool AllFourSet(const uint8_t* flags) {
+  uint32_t four;
+  memcpy(&four, flags, 4);
+  return four == 0x01010101u;
+}
+
 // Writes the covered pixels of a span, blending with what the target holds if asked.
 void WriteSpan(const DrawPipeline& p, int32_t y, int32_t left, uint32_t count, SpanScratch& s) {
   WritePixels(p, ColorAt(p.color, p.colorBytes, left, y), count, s.color.data(), s.covered.data(), s.target.data());
@@ -92,13 +99,16 @@ void PrefetchBytes(const uint8_t* first, size_t bytes) {
 }
 
 // The next row of a triangle covers about the same columns as this one: its depth and
-// colour lines are requested now, so that they arrive while this row is shaded.
+// colour lines (of every sample's plane) are requested now, so that they arrive while
+// this row is shaded.
 void PrefetchNextRow(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, int32_t right) {
   if (y >= t.bottom) return;
   size_t count = static_cast<size_t>(right - left + 1);
-  PrefetchBytes(p.color.bits + static_cast<size_t>(y + 1) * p.color.pitch + static_cast<size_t>(left) * p.colorBytes,
-                count * p.colorBytes);
-  if (p.depth.test) PrefetchBytes(DepthAt(p.depth.buffer, left, y + 1), count * p.depth.buffer.bytes);
+  for (uint32_t k = 0; k < p.pattern.count; ++k) {
+    PrefetchBytes(ColorAt(SamplePlane(p.color, k), p.colorBytes, left, y + 1), count * p.colorBytes);
+    if (p.depth.test)
+      PrefetchBytes(DepthAt(p.depth.buffer, left, y + 1) + k * p.depth.buffer.planeBytes, count * p.depth.buffer.bytes);
+  }
 }
 
 // The general loop over `count` pixels from `left`. kDepthTest: each pixel is depth
@@ -214,8 +224,9 @@ VESK_BUILD_FOR_AVX2 void TexturedPixels(const DrawPipeline& p, const Triangle& t
     uint32_t n = count - first < 4 ? count - first : 4;
     uint32_t visible;
     if (kColorsOnly) {
-      visible = 0;
-      for (uint32_t k = 0; k < n; ++k) visible |= uint32_t{s.covered[first + k] != 0} << k;
+      bool all = n == 4 && AllFourSet(&s.covered[first]);
+      visible = all ? 15 : 0;
+      for (uint32_t k = 0; k < n && !all; ++k) visible |= uint32_t{s.covered[first + k] != 0} << k;
     } else if (fourAtOnce && n == 4) {
       visible = TestAndStoreDepths4(depthTest, depthAt, ScaleAndRound(ClampDepth(pixels[0]), depthTest.buffer.scale));
     } else {
@@ -237,7 +248,9 @@ VESK_BUILD_FOR_AVX2 void TexturedPixels(const DrawPipeline& p, const Triangle& t
         colors[k] |= fill;
       }
     }
-    if (kColorsOnly) {
+    if (kColorsOnly && visible == 15) {
+      memcpy(&s.color[first], colors, 16);
+    } else if (kColorsOnly) {
       for (uint32_t k = 0; k < n; ++k) {
         if (visible >> k & 1) s.color[first + k] = colors[k];
       }
@@ -277,15 +290,12 @@ void TexturedLoopFor(bool direct, DrawPipeline* p) {
   p->colors = &ColorTextured<kLinear, kPowerOfTwo>;
 }
 
-void ChooseTexturedLoop(DrawPipeline* p, D3DFORMAT target) {
+void ChooseTexturedLoop(DrawPipeline* p) {
   const SamplerSetup& sampler = p->stages.stages[0].sampler;
   const TexelLevel& level = sampler.image->levels[0];
   bool powerOfTwo = PowerOfTwoAxis::Serves(level.width, sampler.addressU) &&
                     PowerOfTwoAxis::Serves(level.height, sampler.addressV);
-  // Stored bytes are the value's little-endian bytes; X8R8G8B8 reads its unused byte as 0xff.
-  bool direct = std::endian::native == std::endian::little &&
-                (target == D3DFMT_A8R8G8B8 || target == D3DFMT_X8R8G8B8);
-  p->directFill = target == D3DFMT_X8R8G8B8 ? 0xff000000u : 0;
+  bool direct = p->writesDirect;
   if (sampler.magFilter == D3DTEXF_POINT) return TexturedLoopFor<false, false>(direct, p);
   return powerOfTwo ? TexturedLoopFor<true, true>(direct, p) : TexturedLoopFor<true, false>(direct, p);
 }
@@ -325,6 +335,160 @@ void ChooseVaryings(DrawPipeline* p) {
   }
 }
 
+// For each 4-bit lane mask, a word whose byte j in memory is 1 where bit j is set.
+constexpr uint32_t LaneBytes(uint32_t lanes) {
+  uint32_t word = 0;
+  for (uint32_t j = 0; j < 4; ++j) {
+    uint32_t byteShift = std::endian::native == std::endian::little ? 8 * j : 24 - 8 * j;
+    word |= (lanes >> j & 1) << byteShift;
+  }
+  return word;
+}
+constexpr uint32_t kLaneBytes[16] = {LaneBytes(0),  LaneBytes(1),  LaneBytes(2),  LaneBytes(3),
+                                     LaneBytes(4),  LaneBytes(5),  LaneBytes(6),  LaneBytes(7),
+                                     LaneBytes(8),  LaneBytes(9),  LaneBytes(10), LaneBytes(11),
+                                     LaneBytes(12), LaneBytes(13), LaneBytes(14), LaneBytes(15)};
+
+// Bits 0 .. n - 1 for the columns from `left` that lie in [first, last].
+uint32_t ColumnsWithin(int32_t left, uint32_t n, int32_t first, int32_t last) {
+  int64_t low = std::max<int64_t>(int64_t{first} - left, 0);
+  int64_t high = std::min<int64_t>(int64_t{last} - left, int64_t{n} - 1);
+  return low <= high ? (2u << high) - (1u << low) : 0;
+}
+
+// Sample k of the `count` pixels of row y from column `left`: sets bit k of s.samples[i]
+// where the sample lies inside the triangle and passes the depth test with the depth at
+// its own position, four pixels at a time. With `storeNow` passing depths are stored at
+// once (the shading keeps every pixel); otherwise they wait in s.depths, plane k from
+// k * s.color.size(), until the shading has said which pixels stay.
+void TestSamplePlane(const DrawPipeline& p, const Triangle& t, int32_t y, const SampleSpans& spans, uint32_t k,
+                     bool storeNow, SpanScratch& s) {
+  if (!(p.sampleMask >> k & 1)) return;
+  int32_t left = spans.first;
+  uint32_t count = static_cast<uint32_t>(spans.last - left + 1);
+  DepthTest depth = p.depth;
+  depth.write = depth.write && storeNow;
+  uint32_t* waiting = s.depths.data() + size_t{k} * s.color.size();
+  const uint8_t bit = static_cast<uint8_t>(1u << k);
+  // t.z.Evaluate at (x + sampleX, sampleY), term by term in the same order.
+  float sampleX = static_cast<float>(p.pattern.x[k]) / kSubpixels;
+  float sampleY = static_cast<float>(y) + static_cast<float>(p.pattern.y[k]) / kSubpixels;
+  const Float4 zAt(t.z.at), zDx(t.z.dx), originX(t.originX), offsetX(sampleX);
+  const Float4 rowTerm(t.z.dy * (sampleY - t.originY));
+  const bool fourAtOnce = TestsFourAtOnce(depth);
+  uint8_t* depthRow = depth.test ? DepthAt(depth.buffer, left, y) + k * depth.buffer.planeBytes : nullptr;
+  for (uint32_t first = 0; first < count; first += 4) {
+    uint32_t n = std::min(count - first, 4u);
+    int32_t x = left + static_cast<int32_t>(first);
+    bool inside = n == 4 && x >= spans.left[k] && x + 3 <= spans.right[k];
+    uint32_t lanes = inside ? 15 : ColumnsWithin(x, n, spans.left[k], spans.right[k]);
+    if (lanes && depth.test) {
+      Float4 columns = ToFloat(Int4(x) + LaneNumbers());
+      Float4 z = zAt + zDx * (columns + offsetX - originX) + rowTerm;
+      uint8_t* at = depthRow + first * depth.buffer.bytes;
+      if (fourAtOnce && n == 4) {
+        Int4 values = ScaleAndRound(ClampDepth(z), depth.buffer.scale);
+        lanes = TestAndStoreDepths4(depth, at, values, lanes);
+        if (!storeNow) Store(waiting + first, values);
+      } else {
+        float lanesZ[4];
+        Store(lanesZ, z);
+        uint32_t passed = 0;
+        for (uint32_t j = 0; j < n; ++j) {
+          if (!(lanes >> j & 1)) continue;
+          uint32_t value = QuantizeDepth(depth.buffer, lanesZ[j]);
+          waiting[first + j] = value;
+          passed |= uint32_t{TestAndStoreDepth(depth, at + j * depth.buffer.bytes, value)} << j;
+        }
+        lanes = passed;
+      }
+    }
+    if (n == 4) {  // the four pixels' sample bytes as one word
+      uint32_t four;
+      memcpy(&four, &s.samples[first], 4);
+      four |= kLaneBytes[lanes] * bit;
+      memcpy(&s.samples[first], &four, 4);
+      continue;
+    }
+    for (uint32_t j = 0; j < n; ++j) {
+      if (lanes >> j & 1) s.samples[first + j] |= bit;
+    }
+  }
+}
+
+// flags[i] = 1 where bytes[i] is not 0, else 0; sixteen at a time where the processor allows.
+void FlagNonZero(const uint8_t* bytes, uint32_t count, uint8_t* flags) {
+  uint32_t i = 0;
+#ifdef __SSE2__
+  const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+  for (; i + 16 <= count; i += 16) {
+    __m128i isZero = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)), zero);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(flags + i), _mm_andnot_si128(isZero, one));
+  }
+#endif
+  for (; i < count; ++i) flags[i] = bytes[i] != 0;
+}
+
+// marked[i] = 1 where covered[i] (0 or 1) is set and samples[i] holds bit k, else 0,
+// sixteen pixels at a time where the processor allows; false when no pixel is marked.
+bool MarkSample(const uint8_t* covered, const uint8_t* samples, uint32_t count, uint32_t k, uint8_t* marked) {
+  const uint8_t bit = static_cast<uint8_t>(1u << k);
+  uint32_t i = 0, any = 0;
+#ifdef __SSE2__
+  const __m128i bits = _mm_set1_epi8(static_cast<char>(bit));
+  __m128i anyLanes = _mm_setzero_si128();
+  for (; i + 16 <= count; i += 16) {
+    __m128i sampleBytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i));
+    __m128i has = _mm_cmpeq_epi8(_mm_and_si128(sampleBytes, bits), bits);
+    __m128i lanes = _mm_and_si128(has, _mm_loadu_si128(reinterpret_cast<const __m128i*>(covered + i)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(marked + i), lanes);
+    anyLanes = _mm_or_si128(anyLanes, lanes);
+  }
+  any = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(anyLanes, _mm_setzero_si128()))) != 0xffffu;
+#endif
+  for (; i < count; ++i) {
+    marked[i] = static_cast<uint8_t>(covered[i] & (samples[i] >> k));
+    any |= marked[i];
+  }
+  return any != 0;
+}
+
+// Sample k of the row's shaded pixels: the depths still waiting, then the colours,
+// straight into a 32-bit ARGB plane or through its converter and blending.
+void WriteSamplePlane(const DrawPipeline& p, int32_t y, int32_t left, uint32_t count, uint32_t k, bool depthWaits,
+                      SpanScratch& s) {
+  if (!MarkSample(s.covered.data(), s.samples.data(), count, k, s.sampleCovered.data())) return;
+  const DepthBuffer& depth = p.depth.buffer;
+  if (depthWaits && p.depth.write) {
+    const uint32_t* waiting = s.depths.data() + size_t{k} * s.color.size();
+    uint8_t* at = DepthAt(depth, left, y) + k * depth.planeBytes;
+    for (uint32_t i = 0; i < count; ++i) {
+      if (s.sampleCovered[i]) StoreDepth(depth, at + i * depth.bytes, waiting[i]);
+    }
+  }
+  uint8_t* row = ColorAt(SamplePlane(p.color, k), p.colorBytes, left, y);
+  if (!p.writesDirect) {
+    WritePixels(p, row, count, s.color.data(), s.sampleCovered.data(), s.target.data());
+    return;
+  }
+  uint32_t i = 0;
+  for (; i + 4 <= count; i += 4) {  // a group of four drawn pixels goes in one copy
+    uint32_t colors[4];
+    Store(colors, Load(&s.color[i]) | Int4(static_cast<int32_t>(p.directFill)));
+    if (AllFourSet(&s.sampleCovered[i])) {
+      memcpy(row + 4 * i, colors, 16);
+      continue;
+    }
+    for (uint32_t j = 0; j < 4; ++j) {
+      if (s.sampleCovered[i + j]) memcpy(row + 4 * (i + j), &colors[j], 4);
+    }
+  }
+  for (; i < count; ++i) {
+    uint32_t color = s.color[i] | p.directFill;
+    if (s.sampleCovered[i]) memcpy(row + 4 * i, &color, 4);
+  }
+}
+
 }  // namespace
 
 void SpanScratch::Fit(uint32_t width, uint32_t sampleCount) {
@@ -338,52 +502,20 @@ void SpanScratch::Fit(uint32_t width, uint32_t sampleCount) {
   }
 }
 
-// Per pixel: the samples inside the triangle and passing the depth test (depth at the
-// sample's own position); then one shading of every pixel with such a sample; then,
-// plane by plane, the depth and colour of those samples (blended per sample).
+// Per sample: coverage and the depth test at the sample's own position; then one
+// shading of every pixel with a sample that passed; then, sample by sample, the depth
+// and colour of those samples (blended per sample).
 void ShadeSamples(const DrawPipeline& p, const Triangle& t, int32_t y, const SampleSpans& spans, SpanScratch& s) {
-  const SamplePattern& pattern = p.pattern;
-  const DepthTest& depth = p.depth;
   int32_t left = spans.first;
   uint32_t count = static_cast<uint32_t>(spans.last - left + 1);
-  float fy = static_cast<float>(y);
-  for (uint32_t i = 0; i < count; ++i) {
-    int32_t x = left + static_cast<int32_t>(i);
-    uint32_t mask = 0;
-    for (uint32_t k = 0; k < pattern.count; ++k) mask |= uint32_t{x >= spans.left[k] && x <= spans.right[k]} << k;
-    mask &= p.sampleMask;
-    if (mask && depth.test) {
-      const uint8_t* at = DepthAt(depth.buffer, x, y);
-      uint32_t* depths = &s.depths[size_t{i} * kMaxSamples];
-      for (uint32_t k = 0; k < pattern.count; ++k) {
-        if (!(mask >> k & 1)) continue;
-        float z = t.z.Evaluate(static_cast<float>(x) + static_cast<float>(pattern.x[k]) / kSubpixels,
-                               fy + static_cast<float>(pattern.y[k]) / kSubpixels, t.originX, t.originY);
-        depths[k] = QuantizeDepth(depth.buffer, z);
-        if (!OrderPasses(depth.orders, depths[k], LoadDepth(depth.buffer, at + k * depth.buffer.planeBytes)))
-          mask &= ~(1u << k);
-      }
-    }
-    s.samples[i] = static_cast<uint8_t>(mask);
-    s.covered[i] = mask != 0;
-  }
+  // Without an alpha test the shading keeps every pixel, so depths are stored as tested.
+  bool storeNow = !p.alpha.enabled;
+  PrefetchNextRow(p, t, y, left, spans.last);
+  std::fill_n(s.samples.begin(), count, uint8_t{0});
+  for (uint32_t k = 0; k < p.pattern.count; ++k) TestSamplePlane(p, t, y, spans, k, storeNow, s);
+  FlagNonZero(s.samples.data(), count, s.covered.data());
   p.colors(p, t, y, left, count, s);
-  for (uint32_t k = 0; k < pattern.count; ++k) {
-    bool any = false;
-    for (uint32_t i = 0; i < count; ++i) {
-      bool drawn = s.covered[i] && (s.samples[i] >> k & 1);
-      s.sampleCovered[i] = drawn;
-      any |= drawn;
-      if (drawn && depth.write) {
-        uint8_t* at = DepthAt(depth.buffer, left + static_cast<int32_t>(i), y) + k * depth.buffer.planeBytes;
-        StoreDepth(depth.buffer, at, s.depths[size_t{i} * kMaxSamples + k]);
-      }
-    }
-    if (any) {
-      WritePixels(p, ColorAt(SamplePlane(p.color, k), p.colorBytes, left, y), count, s.color.data(),
-                  s.sampleCovered.data(), s.target.data());
-    }
-  }
+  for (uint32_t k = 0; k < p.pattern.count; ++k) WriteSamplePlane(p, y, left, count, k, !storeNow, s);
 }
 
 Scissor DrawScissor(const D3DVIEWPORT9& vp, const Targets& targets) {
@@ -414,11 +546,16 @@ bool BuildDrawPipeline(const PipelineState& state, const Targets& targets,
   p->blend = SetupBlend(state);
   p->readsTarget = p->blend.enabled || p->blend.writeMask != 0xffffffffu;
   p->addSpecular = state.renderStates[D3DRS_SPECULARENABLE] != 0;
+  // Stored bytes are the value's little-endian bytes; X8R8G8B8 reads its unused byte as 0xff.
+  D3DFORMAT format = targets.color.format;
+  p->writesDirect = std::endian::native == std::endian::little && !p->readsTarget &&
+                    (format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8);
+  p->directFill = format == D3DFMT_X8R8G8B8 ? 0xff000000u : 0;
   p->stages = BuildStages(state, images);
   ChooseVaryings(p);
   p->shade = &ShadeGeneral;
   p->colors = &GeneralPixels<false>;
-  if (FitsTexturedLoop(*p)) ChooseTexturedLoop(p, targets.color.format);
+  if (FitsTexturedLoop(*p)) ChooseTexturedLoop(p);
   return true;
 }
 

@@ -27,7 +27,7 @@ struct SpanScratch {
   std::vector<uint32_t> target;
   std::vector<uint8_t> covered;
   // Multisampled targets: the samples of each pixel that pass (bit per sample), their
-  // quantised depths (kMaxSamples per pixel) and one sample's coverage along the span.
+  // quantised depths (a row per sample) and one sample's coverage along the span.
   std::vector<uint8_t> samples;
   std::vector<uint32_t> depths;
   std::vector<uint8_t> sampleCovered;
@@ -53,7 +53,8 @@ struct DrawPipeline {
   BlendSetup blend;
   bool readsTarget;  // blending or a partial write mask needs the stored colour
   bool addSpecular;
-  uint32_t directFill;  // bits set in every colour a lean loop stores straight into the target
+  bool writesDirect;     // a 32-bit ARGB target without blending: colours are stored as they are,
+  uint32_t directFill;   // with these bits set
   StageProgram stages;
   uint32_t slots[kVaryingCount];  // varying slots the general loop interpolates
   uint32_t slotCount;

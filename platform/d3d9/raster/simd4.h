@@ -47,6 +47,8 @@ inline Float4 Max(Float4 a, Float4 b) { return Float4(_mm_max_ps(a.v, b.v)); }
 inline Float4 Min(Float4 a, Float4 b) { return Float4(_mm_min_ps(a.v, b.v)); }
 inline Int4 Truncate(Float4 a) { return Int4(_mm_cvttps_epi32(a.v)); }
 inline Float4 ToFloat(Int4 a) { return Float4(_mm_cvtepi32_ps(a.v)); }
+inline Int4 LaneNumbers() { return Int4(_mm_setr_epi32(0, 1, 2, 3)); }  // 0, 1, 2, 3
+inline Int4 Load(const uint32_t* in) { return Int4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in))); }
 inline Int4 GreaterMask(Float4 a, Float4 b) { return Int4(_mm_castps_si128(_mm_cmpgt_ps(a.v, b.v))); }
 inline Int4 operator+(Int4 a, Int4 b) { return Int4(_mm_add_epi32(a.v, b.v)); }
 inline Int4 operator-(Int4 a, Int4 b) { return Int4(_mm_sub_epi32(a.v, b.v)); }
@@ -153,6 +155,16 @@ inline Int4 Truncate(Float4 a) {
 inline Float4 ToFloat(Int4 a) {
   Float4 out;
   for (int i = 0; i < 4; ++i) out.v[i] = ToFloat(a.v[i]);
+  return out;
+}
+inline Int4 LaneNumbers() {
+  Int4 out;
+  for (int i = 0; i < 4; ++i) out.v[i] = i;
+  return out;
+}
+inline Int4 Load(const uint32_t* in) {
+  Int4 out;
+  for (int i = 0; i < 4; ++i) out.v[i] = static_cast<int32_t>(in[i]);
   return out;
 }
 inline void Store(float* out, Float4 a) {

@@ -2,6 +2,8 @@
 // stencil bits kept, and clears limited to rectangles and the viewport.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "test_scene.h"
 
 namespace {
@@ -48,7 +50,13 @@ TEST(DepthTest, EveryCompareFunctionOnOverlappingRectangles) {
 // The textured loop tests four pixels at a time; the general loop (taken here because
 // of an alpha test that passes everything) one by one. A slanted and a level triangle
 // over a flat rectangle give nearer, equal and farther pixels for every function; both loops
-// must leave the same colours and the same depth words, stencil bits included.
+// must leave the same colours and the same depth words, stencil bits included, on 32-bit
+// and 16-bit depth buffers (with and without stencil, four at a time or one by one), with
+// one sample per pixel or several. The general loop also blends (ONE, ZERO), so that its
+// colours go through the blending writer rather than straight into the target, and with
+// the alpha test its multisampled depths wait for the shading instead of being stored as
+// tested. Multisampled targets are drawn once with every sample and once with samples
+// 0 and 2 alone (D3DRS_MULTISAMPLEMASK).
 TEST(DepthTest, TexturedLoopMatchesTheGeneralLoopForEveryFunction) {
   std::vector<uint32_t> texels(16 * 16);
   for (uint32_t i = 0; i < texels.size(); ++i) texels[i] = 0xff000000u | (i * 2654435761u >> 8);
@@ -59,24 +67,53 @@ TEST(DepthTest, TexturedLoopMatchesTheGeneralLoopForEveryFunction) {
                                          {20, 31, 0.5f, 1, 0, 0.0f, 0.0f},  // level with the rectangle
                                          {39, 12, 0.5f, 1, 0, 1.0f, 0.5f},
                                          {39, 31, 0.5f, 1, 0, 1.0f, 1.0f}};
-  for (DWORD func = D3DCMP_NEVER; func <= D3DCMP_ALWAYS; ++func) {
-    Target results[2] = {Target(40, 32), Target(40, 32)};
-    for (int general = 0; general < 2; ++general) {
-      Target& target = results[general];
-      for (uint32_t& d : target.depth) d = 0xffffff5au;  // stencil 0x5a
-      raster::PipelineState state = raster_test::TextureState(target, &texture.view);
-      state.samplerStates[0][D3DSAMP_MAGFILTER] = D3DTEXF_LINEAR;
-      state.samplerStates[0][D3DSAMP_MINFILTER] = D3DTEXF_LINEAR;
-      state.renderStates[D3DRS_ALPHATESTENABLE] = general;
-      state.renderStates[D3DRS_ZFUNC] = D3DCMP_ALWAYS;
-      raster::Renderer renderer;
-      Draw(renderer, state, target, Rect(2, 2, 38, 30, 0, 0.5f, 0, 0, 1, 1), D3DPT_TRIANGLESTRIP, 2);
-      state.renderStates[D3DRS_ZFUNC] = func;
-      Draw(renderer, state, target, triangles, D3DPT_TRIANGLELIST, 2);
+  struct Format {
+    D3DFORMAT format;
+    uint32_t fill;          // every depth word's first value: far, with stencil bits set
+    uint32_t stencilMask;   // the stencil bits of one word
+  };
+  const Format kFormats[] = {{D3DFMT_D24S8, 0xffffff5au, 0xffu},
+                             {D3DFMT_D16, 0xffffffffu, 0},
+                             {D3DFMT_D15S1, 0xffffffffu, 1},
+                             {D3DFMT_D32, 0xffffffffu, 0}};
+  struct Samples {
+    uint32_t count;
+    DWORD mask;
+  };
+  for (Samples samples : {Samples{1, 0xffffffffu}, Samples{4, 0xffffffffu}, Samples{8, 0xffffffffu}, Samples{4, 5}}) {
+    for (const Format& f : kFormats) {
+      for (DWORD func = D3DCMP_NEVER; func <= D3DCMP_ALWAYS; ++func) {
+        Target results[2] = {Target(40, 32, 0, samples.count), Target(40, 32, 0, samples.count)};
+        for (int general = 0; general < 2; ++general) {
+          Target& target = results[general];
+          target.depthFormat = f.format;
+          for (uint32_t& d : target.depth) d = f.fill;
+          raster::PipelineState state = raster_test::TextureState(target, &texture.view);
+          state.samplerStates[0][D3DSAMP_MAGFILTER] = D3DTEXF_LINEAR;
+          state.samplerStates[0][D3DSAMP_MINFILTER] = D3DTEXF_LINEAR;
+          state.renderStates[D3DRS_ALPHATESTENABLE] = general;
+          state.renderStates[D3DRS_ALPHABLENDENABLE] = general;
+          state.renderStates[D3DRS_ZFUNC] = D3DCMP_ALWAYS;
+          state.renderStates[D3DRS_MULTISAMPLEMASK] = samples.mask;
+          raster::Renderer renderer;
+          Draw(renderer, state, target, Rect(2, 2, 38, 30, 0, 0.5f, 0, 0, 1, 1), D3DPT_TRIANGLESTRIP, 2);
+          state.renderStates[D3DRS_ZFUNC] = func;
+          Draw(renderer, state, target, triangles, D3DPT_TRIANGLELIST, 2);
+        }
+        std::string what = "samples " + std::to_string(samples.count) + " mask " + std::to_string(samples.mask) +
+                           " format " + std::to_string(f.format) + " func " + std::to_string(func);
+        EXPECT_EQ(results[0].color, results[1].color) << what;
+        EXPECT_EQ(results[0].depth, results[1].depth) << what;
+        if (samples.mask == 5) {  // samples 1 and 3 kept their first colour
+          for (uint32_t plane : {1u, 3u}) EXPECT_EQ(results[0].SampleAt(6, 6, plane), 0u) << what;
+        }
+        // The rectangle's depth went in and the stencil bits stayed.
+        uint32_t word = results[0].depth[3 * 40 + 3];
+        if (results[0].DepthBytes() == 2) word &= 0xffff;  // the 16-bit word of pixel (6, 6)
+        EXPECT_EQ(word & f.stencilMask, f.fill & f.stencilMask) << what;
+        EXPECT_NE(word | f.stencilMask, f.fill | f.stencilMask) << what;
+      }
     }
-    EXPECT_EQ(results[0].color, results[1].color) << "func " << func;
-    EXPECT_EQ(results[0].depth, results[1].depth) << "func " << func;
-    EXPECT_EQ(results[0].depth[3 * 40 + 3] & 0xff, 0x5au);
   }
 }
 

@@ -24,14 +24,19 @@ struct Target {
   uint32_t width, height;
   uint32_t samples;  // a multisampled target holds one width x height plane per sample
   std::vector<uint32_t> color;
-  std::vector<uint32_t> depth;
+  std::vector<uint32_t> depth;  // 32-bit words, or pairs of 16-bit words for a 2-byte format
+  D3DFORMAT depthFormat = D3DFMT_D24S8;
 
   Target(uint32_t w, uint32_t h, D3DCOLOR fill = 0, uint32_t sampleCount = 1)
       : width(w), height(h), samples(sampleCount), color(size_t{w} * h * sampleCount, fill),
         depth(size_t{w} * h * sampleCount, 0xffffff00u) {}
   raster::Targets Views() {
     return {{reinterpret_cast<uint8_t*>(color.data()), width, height, width * 4, D3DFMT_A8R8G8B8, samples},
-            {reinterpret_cast<uint8_t*>(depth.data()), width, height, width * 4, D3DFMT_D24S8, samples}};
+            {reinterpret_cast<uint8_t*>(depth.data()), width, height, width * DepthBytes(), depthFormat, samples}};
+  }
+  uint32_t DepthBytes() const {
+    bool narrow = depthFormat == D3DFMT_D16 || depthFormat == D3DFMT_D16_LOCKABLE || depthFormat == D3DFMT_D15S1;
+    return narrow ? 2 : 4;
   }
   // Sample `sample` of pixel (x, y).
   uint32_t SampleAt(uint32_t x, uint32_t y, uint32_t sample) const {
