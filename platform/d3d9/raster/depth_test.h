@@ -141,4 +141,13 @@ inline uint32_t TestAndStoreDepths4(const DepthTest& t, uint8_t* p, Int4 value) 
 #endif
 }
 
+// The depth test of `n` (at most 4) adjacent pixels starting at `p` with depths `z`
+// before quantisation: four at once where TestsFourAtOnce allows it.
+inline uint32_t TestAndStoreDepthsOf(const DepthTest& t, uint8_t* p, Float4 z, uint32_t n) {
+  if (n == 4 && TestsFourAtOnce(t)) return TestAndStoreDepths4(t, p, ScaleAndRound(ClampDepth(z), t.buffer.scale));
+  uint32_t depth[4];
+  if (t.test) QuantizeDepth(t.buffer, z, depth);
+  return TestAndStoreDepths(t, p, depth, n);
+}
+
 }  // namespace raster

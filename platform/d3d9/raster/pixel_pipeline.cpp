@@ -9,6 +9,7 @@
 #include <bit>
 
 #include "formats.h"
+#include "stage_pixels.h"
 
 namespace raster {
 namespace {
@@ -418,7 +419,11 @@ bool BuildDrawPipeline(const PipelineState& state, const Targets& targets,
   ChooseVaryings(p);
   p->shade = &ShadeGeneral;
   p->colors = &GeneralPixels<false>;
-  if (FitsTexturedLoop(*p)) ChooseTexturedLoop(p, targets.color.format);
+  if (FitsTexturedLoop(*p)) {
+    ChooseTexturedLoop(p, targets.color.format);
+  } else {
+    ChooseStageLoop(p, targets.color.format);
+  }
   return true;
 }
 

@@ -1,0 +1,370 @@
+// The stage loop. Four pixels' colours travel as 16-bit channels in two registers, so
+// a product of two channels and the rounding sums stay exact; every stage operation
+// and the blend keep the general loop's (x * y + 127) / 255 rounding, with the division
+// done as (n + 1 + (n >> 8)) >> 8, which equals n / 255 for every n below 65280.
+#include "stage_pixels.h"
+
+#include <string.h>
+
+#include <bit>
+
+namespace raster {
+namespace {
+
+#ifdef __SSE2__
+
+// How the draw's colours meet the target: replacing it, over it (SRCALPHA, INVSRCALPHA)
+// or added to it (SRCALPHA, ONE).
+enum class Blend { kNone, kOver, kAdd };
+
+bool ServedArgument(uint32_t arg) {
+  return arg == D3DTA_DIFFUSE || arg == D3DTA_CURRENT || arg == D3DTA_TEXTURE || arg == D3DTA_TFACTOR;
+}
+
+// Whether the operation is one the loop runs, with the arguments it reads served.
+bool ServedOperation(uint32_t op, const uint32_t args[3]) {
+  switch (op) {
+    case D3DTOP_SELECTARG1: return ServedArgument(args[0]);
+    case D3DTOP_SELECTARG2: return ServedArgument(args[1]);
+    case D3DTOP_MODULATE:
+    case D3DTOP_ADD:
+    case D3DTOP_BLENDDIFFUSEALPHA:
+    case D3DTOP_BLENDTEXTUREALPHA:
+    case D3DTOP_BLENDFACTORALPHA:
+    case D3DTOP_BLENDCURRENTALPHA: return ServedArgument(args[0]) && ServedArgument(args[1]);
+    default: return false;
+  }
+}
+
+bool ServedStage(const StageSetup& s) {
+  return ServedOperation(s.colorOp, s.colorArg) &&
+         (s.alphaOp == D3DTOP_DISABLE || ServedOperation(s.alphaOp, s.alphaArg)) &&
+         (!s.sample || s.coordSlot != kNoCoordinates);
+}
+
+bool ChooseBlend(const BlendSetup& b, Blend* out) {
+  if (b.writeMask != 0xffffffffu) return false;
+  *out = Blend::kNone;
+  if (!b.enabled) return true;
+  if (b.op != D3DBLENDOP_ADD || b.source != D3DBLEND_SRCALPHA) return false;
+  if (b.destination == D3DBLEND_INVSRCALPHA) *out = Blend::kOver;
+  if (b.destination == D3DBLEND_ONE) *out = Blend::kAdd;
+  return *out != Blend::kNone;
+}
+
+// ---- four colours, 16 bits a channel ----
+
+// Pixels 0 and 1 in `low`, 2 and 3 in `high`; each pixel's lanes hold b, g, r, a.
+struct Quad {
+  __m128i low, high;
+};
+
+Quad Widen(__m128i argb) {
+  const __m128i zero = _mm_setzero_si128();
+  return {_mm_unpacklo_epi8(argb, zero), _mm_unpackhi_epi8(argb, zero)};
+}
+
+__m128i Narrow(const Quad& q) { return _mm_packus_epi16(q.low, q.high); }
+
+template <typename Op>
+Quad EachHalf(const Quad& a, const Quad& b, Op op) {
+  return {op(a.low, b.low), op(a.high, b.high)};
+}
+
+// n / 255 for n below 65280.
+__m128i Divide255(__m128i n) {
+  return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(n, _mm_set1_epi16(1)), _mm_srli_epi16(n, 8)), 8);
+}
+
+// (x * y + 127) / 255 per channel.
+Quad Multiply(const Quad& x, const Quad& y) {
+  return EachHalf(x, y, [](__m128i a, __m128i b) {
+    return Divide255(_mm_add_epi16(_mm_mullo_epi16(a, b), _mm_set1_epi16(127)));
+  });
+}
+
+// (x * w + y * (255 - w) + 127) / 255 per channel.
+Quad Mix(const Quad& x, const Quad& y, const Quad& w) {
+  const __m128i full = _mm_set1_epi16(255), half = _mm_set1_epi16(127);
+  auto mix = [&](__m128i a, __m128i b, __m128i weight) {
+    __m128i sum = _mm_add_epi16(_mm_mullo_epi16(a, weight), _mm_mullo_epi16(b, _mm_sub_epi16(full, weight)));
+    return Divide255(_mm_add_epi16(sum, half));
+  };
+  return {mix(x.low, y.low, w.low), mix(x.high, y.high, w.high)};
+}
+
+// min(x + y, 255) per channel.
+Quad AddClamped(const Quad& x, const Quad& y) {
+  return EachHalf(x, y, [](__m128i a, __m128i b) { return _mm_min_epi16(_mm_add_epi16(a, b), _mm_set1_epi16(255)); });
+}
+
+// Each pixel's alpha in all four of its channels.
+Quad AlphaOf(const Quad& q) {
+  auto spread = [](__m128i v) {
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+  };
+  return {spread(q.low), spread(q.high)};
+}
+
+// The colour channels of `color` with the alpha of `alpha`.
+Quad WithAlpha(const Quad& color, const Quad& alpha) {
+  const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+  return EachHalf(color, alpha, [&](__m128i c, __m128i a) {
+    return _mm_or_si128(_mm_andnot_si128(alphaLanes, c), _mm_and_si128(alphaLanes, a));
+  });
+}
+
+// ---- the stages ----
+
+struct Registers {
+  Quad diffuse, current, texture, factor;
+};
+
+const Quad& Argument(const Registers& r, uint32_t arg) {
+  switch (arg) {
+    case D3DTA_DIFFUSE: return r.diffuse;
+    case D3DTA_CURRENT: return r.current;
+    case D3DTA_TEXTURE: return r.texture;
+    default: return r.factor;
+  }
+}
+
+Quad Operate(uint32_t op, const uint32_t args[3], const Registers& r) {
+  switch (op) {
+    case D3DTOP_SELECTARG1: return Argument(r, args[0]);
+    case D3DTOP_SELECTARG2: return Argument(r, args[1]);
+    case D3DTOP_MODULATE: return Multiply(Argument(r, args[0]), Argument(r, args[1]));
+    case D3DTOP_ADD: return AddClamped(Argument(r, args[0]), Argument(r, args[1]));
+    case D3DTOP_BLENDDIFFUSEALPHA: return Mix(Argument(r, args[0]), Argument(r, args[1]), AlphaOf(r.diffuse));
+    case D3DTOP_BLENDTEXTUREALPHA: return Mix(Argument(r, args[0]), Argument(r, args[1]), AlphaOf(r.texture));
+    case D3DTOP_BLENDFACTORALPHA: return Mix(Argument(r, args[0]), Argument(r, args[1]), AlphaOf(r.factor));
+    default: return Mix(Argument(r, args[0]), Argument(r, args[1]), AlphaOf(r.current));  // BLENDCURRENTALPHA
+  }
+}
+
+// Colour and alpha both read the registers as they were before the stage.
+void RunStage(const StageSetup& s, Registers* r) {
+  Quad color = Operate(s.colorOp, s.colorArg, *r);
+  Quad alpha = s.alphaOp == D3DTOP_DISABLE ? r->current : Operate(s.alphaOp, s.alphaArg, *r);
+  r->current = WithAlpha(color, alpha);
+}
+
+// ---- texels ----
+
+// A stage's texture as the loop samples it; `sample` false reads opaque white.
+struct StageTexture {
+  bool sample;
+  bool linear;
+  bool powerOfTwo;  // linear filtering that FilterPowerOfTwo serves
+  uint32_t coordinates;  // index of its u among the loop's interpolated values; v follows
+  const SamplerSetup* sampler;
+  const TexelLevel* level;
+  PowerOfTwoAxis axisU{1, D3DTADDRESS_WRAP}, axisV{1, D3DTADDRESS_WRAP};
+};
+
+StageTexture TextureOf(const StageSetup& s, uint32_t coordinates) {
+  static const TexelLevel kNoLevel{};
+  const TexelLevel* level = s.sample ? &s.sampler.image->levels[0] : &kNoLevel;
+  bool linear = s.sampler.magFilter != D3DTEXF_POINT;
+  bool powerOfTwo = linear && s.sample && PowerOfTwoAxis::Serves(level->width, s.sampler.addressU) &&
+                    PowerOfTwoAxis::Serves(level->height, s.sampler.addressV);
+  return {s.sample, linear, powerOfTwo, coordinates, &s.sampler, level,
+          PowerOfTwoAxis(level->width, s.sampler.addressU), PowerOfTwoAxis(level->height, s.sampler.addressV)};
+}
+
+// The texels at four (u, v) positions; lanes not in `visible` are left 0.
+__m128i Sample(const StageTexture& t, Float4 u, Float4 v, uint32_t visible) {
+  const Float4 width(static_cast<float>(t.level->width)), height(static_cast<float>(t.level->height));
+  if (t.powerOfTwo) {
+    Int4 x = TexelPosition<true>(u, width), y = TexelPosition<true>(v, height);
+    return FilterPowerOfTwo(*t.level, t.axisU, t.axisV, x, y).v;
+  }
+  int32_t at[2][4];
+  Store(at[0], t.linear ? TexelPosition<true>(u, width) : TexelPosition<false>(u, width));
+  Store(at[1], t.linear ? TexelPosition<true>(v, height) : TexelPosition<false>(v, height));
+  uint32_t texels[4] = {};
+  for (uint32_t k = 0; k < 4; ++k) {
+    if (!(visible >> k & 1)) continue;
+    texels[k] = t.linear ? BilinearTexel(*t.level, *t.sampler, at[0][k], at[1][k])
+                         : PointTexel(*t.level, *t.sampler, at[0][k], at[1][k]);
+  }
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels));
+}
+
+// ---- interpolation ----
+
+// Up to twelve interpolated values, four to a register: z, q, the first texture
+// coordinate pair; a second pair; the diffuse r, g, b, a.
+constexpr uint32_t kGroups = 3;
+constexpr uint32_t kSecondPair = 4;
+constexpr uint32_t kDiffuse = 8;
+
+struct Interpolation {
+  Float4 values[kGroups], steps[kGroups];
+  bool used[kGroups];
+};
+
+// The 8-bit channel of four interpolated colour values, as the general loop's ToChannel
+// rounds one: 0 for NaN and below, 255 from 1 up.
+Int4 ToChannels(Float4 v) {
+  Float4 clamped = Min(Max(v, Float4(0.0f)), Float4(1.0f));
+  return Truncate(clamped * Float4(255.0f) + Float4(0.5f));
+}
+
+__m128i PackDiffuse(const Float4 values[4], Float4 w) {
+  Int4 r = ToChannels(values[0] * w), g = ToChannels(values[1] * w), b = ToChannels(values[2] * w),
+       a = ToChannels(values[3] * w);
+  return ((a << 24) | (r << 16) | (g << 8) | b).v;
+}
+
+struct SpanSetup {
+  Interpolation interpolation;
+  StageTexture textures[2];
+  uint32_t stageCount;
+  Quad factor;
+  bool diffuse;
+};
+
+SpanSetup SetUpSpan(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left) {
+  SpanSetup s{};
+  const StageProgram& program = p.stages;
+  float fx = static_cast<float>(left), fy = static_cast<float>(y);
+  float values[kGroups * 4] = {}, steps[kGroups * 4] = {};
+  auto take = [&](uint32_t at, const Plane& plane) {
+    values[at] = plane.Evaluate(fx, fy, t.originX, t.originY);
+    steps[at] = plane.dx;
+  };
+  take(0, t.z);
+  take(1, t.q);
+  uint32_t pairs[2] = {kNoCoordinates, kNoCoordinates};  // varying slot of each pair taken
+  s.stageCount = program.count;
+  for (uint32_t i = 0; i < program.count; ++i) {
+    const StageSetup& stage = program.stages[i];
+    uint32_t at = 0;
+    if (stage.sample) {
+      uint32_t pair = pairs[0] == kNoCoordinates || pairs[0] == stage.coordSlot ? 0 : 1;
+      pairs[pair] = stage.coordSlot;
+      at = pair == 0 ? 2 : kSecondPair;
+      take(at, t.varying[stage.coordSlot]);
+      take(at + 1, t.varying[stage.coordSlot + 1]);
+    }
+    s.textures[i] = TextureOf(stage, at);
+  }
+  s.diffuse = program.needsDiffuse;
+  if (s.diffuse) {
+    for (uint32_t c = 0; c < 4; ++c) take(kDiffuse + c, t.varying[kDiffuseSlot + c]);
+  }
+  Interpolation& in = s.interpolation;
+  bool used[kGroups] = {true, pairs[1] != kNoCoordinates, s.diffuse};
+  for (uint32_t g = 0; g < kGroups; ++g) {
+    in.values[g] = Float4(values[4 * g], values[4 * g + 1], values[4 * g + 2], values[4 * g + 3]);
+    in.steps[g] = Float4(steps[4 * g], steps[4 * g + 1], steps[4 * g + 2], steps[4 * g + 3]);
+    in.used[g] = used[g];
+  }
+  s.factor = Widen(_mm_set1_epi32(static_cast<int>(program.textureFactor)));
+  return s;
+}
+
+// The next four pixels' values: out[i] holds value i of the four pixels.
+void Step(Interpolation& in, Float4 out[kGroups * 4]) {
+  for (uint32_t g = 0; g < kGroups; ++g) {
+    if (!in.used[g]) continue;
+    Float4* pixels = out + 4 * g;
+    for (uint32_t k = 0; k < 4; ++k) {
+      pixels[k] = in.values[g];
+      in.values[g] = in.values[g] + in.steps[g];
+    }
+    Transpose(pixels);
+  }
+}
+
+// ---- the loop ----
+
+__m128i LoadPixels(const uint8_t* at, uint32_t n) {
+  uint32_t pixels[4] = {};
+  memcpy(pixels, at, 4 * n);
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels));
+}
+
+void StorePixels(uint8_t* at, __m128i colors, uint32_t visible, uint32_t n) {
+  if (visible == 15 && n == 4) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), colors);
+    return;
+  }
+  uint32_t pixels[4];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels), colors);
+  for (uint32_t k = 0; k < n; ++k) {
+    if (visible >> k & 1) memcpy(at + 4 * k, &pixels[k], 4);
+  }
+}
+
+template <Blend kBlend>
+void ShadeStages(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, int32_t right, SpanScratch&) {
+  uint32_t count = static_cast<uint32_t>(right - left + 1);
+  const DepthTest depthTest = p.depth;
+  const __m128i fill = _mm_set1_epi32(static_cast<int>(p.directFill));
+  SpanSetup setup = SetUpSpan(p, t, y, left);
+  uint8_t* depthRow = depthTest.test ? DepthAt(depthTest.buffer, left, y) : nullptr;
+  uint8_t* colorRow = p.color.bits + static_cast<size_t>(y) * p.color.pitch + static_cast<size_t>(left) * 4;
+  for (uint32_t first = 0; first < count; first += 4) {
+    uint32_t n = count - first < 4 ? count - first : 4;
+    Float4 values[kGroups * 4];
+    Step(setup.interpolation, values);
+    uint8_t* depthAt = depthRow ? depthRow + first * depthTest.buffer.bytes : nullptr;
+    uint32_t visible = TestAndStoreDepthsOf(depthTest, depthAt, values[0], n);
+    if (!visible) continue;
+    Float4 w = Float4(1.0f) / values[1];
+    Registers r;
+    // Without a need for it the diffuse colour is not interpolated, and reads as zero.
+    r.diffuse = Widen(setup.diffuse ? PackDiffuse(values + kDiffuse, w) : _mm_setzero_si128());
+    r.current = r.diffuse;
+    r.factor = setup.factor;
+    for (uint32_t i = 0; i < setup.stageCount; ++i) {
+      const StageTexture& texture = setup.textures[i];
+      r.texture = texture.sample ? Widen(Sample(texture, values[texture.coordinates] * w,
+                                                values[texture.coordinates + 1] * w, visible))
+                                 : Widen(_mm_set1_epi32(-1));
+      RunStage(p.stages.stages[i], &r);
+    }
+    uint8_t* colorAt = colorRow + 4 * first;
+    Quad out = r.current;
+    if constexpr (kBlend != Blend::kNone) {
+      Quad target = Widen(_mm_or_si128(LoadPixels(colorAt, n), fill));
+      Quad alpha = AlphaOf(r.current);
+      out = kBlend == Blend::kOver ? Mix(r.current, target, alpha) : AddClamped(target, Multiply(r.current, alpha));
+    }
+    StorePixels(colorAt, _mm_or_si128(Narrow(out), fill), visible, n);
+  }
+}
+
+#endif
+
+}  // namespace
+
+bool ChooseStageLoop(DrawPipeline* p, D3DFORMAT target) {
+#ifdef __SSE2__
+  // Stored bytes are the value's little-endian bytes; X8R8G8B8 reads and writes its
+  // unused byte as 0xff.
+  bool direct = std::endian::native == std::endian::little &&
+                (target == D3DFMT_A8R8G8B8 || target == D3DFMT_X8R8G8B8);
+  const StageProgram& program = p->stages;
+  Blend blend;
+  if (!direct || p->pattern.count != 1 || p->alpha.enabled || p->addSpecular || program.count > 2 ||
+      program.needsLod || !ChooseBlend(p->blend, &blend))
+    return false;
+  for (uint32_t i = 0; i < program.count; ++i) {
+    if (!ServedStage(program.stages[i])) return false;
+  }
+  p->directFill = target == D3DFMT_X8R8G8B8 ? 0xff000000u : 0;
+  p->shade = blend == Blend::kNone  ? &ShadeStages<Blend::kNone>
+             : blend == Blend::kOver ? &ShadeStages<Blend::kOver>
+                                     : &ShadeStages<Blend::kAdd>;
+  return true;
+#else
+  (void)p;
+  (void)target;
+  return false;
+#endif
+}
+
+}  // namespace raster
