@@ -15,6 +15,7 @@
 #include "depth_test.h"
 #include "rasterizer.h"
 #include "sample_pattern.h"
+#include "stage_pixels.h"
 #include "texel_formats.h"
 #include "texture_stages.h"
 #include "triangle_setup.h"
@@ -57,6 +58,7 @@ struct DrawPipeline {
   StageProgram stages;
   uint32_t slots[kVaryingCount];  // varying slots the general loop interpolates
   uint32_t slotCount;
+  StageLoop stageLoop;  // set when the stage loop is chosen
   SpanFunction shade;
   ColorFunction colors;    // shading alone, for multisampled targets
   SamplePattern pattern;   // one sample for a single-sampled target

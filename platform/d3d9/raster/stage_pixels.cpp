@@ -8,6 +8,8 @@
 
 #include <bit>
 
+#include "pixel_pipeline.h"
+
 namespace raster {
 namespace {
 
@@ -151,58 +153,72 @@ void RunStage(const StageSetup& s, Registers* r) {
 
 // ---- texels ----
 
-// A stage's texture as the loop samples it; `sample` false reads opaque white.
-struct StageTexture {
-  bool sample;
-  bool linear;
-  bool powerOfTwo;  // linear filtering that FilterPowerOfTwo serves
-  uint32_t coordinates;  // index of its u among the loop's interpolated values; v follows
-  const SamplerSetup* sampler;
-  const TexelLevel* level;
-  PowerOfTwoAxis axisU{1, D3DTADDRESS_WRAP}, axisV{1, D3DTADDRESS_WRAP};
-};
-
-StageTexture TextureOf(const StageSetup& s, uint32_t coordinates) {
-  static const TexelLevel kNoLevel{};
-  const TexelLevel* level = s.sample ? &s.sampler.image->levels[0] : &kNoLevel;
-  bool linear = s.sampler.magFilter != D3DTEXF_POINT;
-  bool powerOfTwo = linear && s.sample && PowerOfTwoAxis::Serves(level->width, s.sampler.addressU) &&
-                    PowerOfTwoAxis::Serves(level->height, s.sampler.addressV);
-  return {s.sample, linear, powerOfTwo, coordinates, &s.sampler, level,
-          PowerOfTwoAxis(level->width, s.sampler.addressU), PowerOfTwoAxis(level->height, s.sampler.addressV)};
+StageLoop::Texture TextureOf(const StageSetup& s, uint32_t coordinates) {
+  StageLoop::Texture t{};
+  t.sample = s.sample;
+  t.linear = s.sampler.magFilter != D3DTEXF_POINT;
+  t.coordinates = coordinates;
+  if (s.sample) {
+    const TexelLevel& level = s.sampler.image->levels[0];
+    t.powerOfTwo = t.linear && PowerOfTwoAxis::Serves(level.width, s.sampler.addressU) &&
+                   PowerOfTwoAxis::Serves(level.height, s.sampler.addressV);
+    t.width = Float4(static_cast<float>(level.width));
+    t.height = Float4(static_cast<float>(level.height));
+    t.axisU = PowerOfTwoAxis(level.width, s.sampler.addressU);
+    t.axisV = PowerOfTwoAxis(level.height, s.sampler.addressV);
+  }
+  return t;
 }
 
-// The texels at four (u, v) positions; lanes not in `visible` are left 0.
-__m128i Sample(const StageTexture& t, Float4 u, Float4 v, uint32_t visible) {
-  const Float4 width(static_cast<float>(t.level->width)), height(static_cast<float>(t.level->height));
+// The texels of stage `s` at four (u, v) positions; lanes not in `visible` are left 0.
+// Always inlined, like FilterPowerOfTwo, so that the loop keeps its constants in registers.
+[[gnu::always_inline]] inline __m128i Sample(const StageLoop::Texture& t, const SamplerSetup& s, Float4 u, Float4 v,
+                                             uint32_t visible) {
+  const TexelLevel& level = s.image->levels[0];
   if (t.powerOfTwo) {
-    Int4 x = TexelPosition<true>(u, width), y = TexelPosition<true>(v, height);
-    return FilterPowerOfTwo(*t.level, t.axisU, t.axisV, x, y).v;
+    Int4 x = TexelPosition<true>(u, t.width), y = TexelPosition<true>(v, t.height);
+    return FilterPowerOfTwo(level, t.axisU, t.axisV, x, y).v;
   }
   int32_t at[2][4];
-  Store(at[0], t.linear ? TexelPosition<true>(u, width) : TexelPosition<false>(u, width));
-  Store(at[1], t.linear ? TexelPosition<true>(v, height) : TexelPosition<false>(v, height));
+  Store(at[0], t.linear ? TexelPosition<true>(u, t.width) : TexelPosition<false>(u, t.width));
+  Store(at[1], t.linear ? TexelPosition<true>(v, t.height) : TexelPosition<false>(v, t.height));
   uint32_t texels[4] = {};
   for (uint32_t k = 0; k < 4; ++k) {
     if (!(visible >> k & 1)) continue;
-    texels[k] = t.linear ? BilinearTexel(*t.level, *t.sampler, at[0][k], at[1][k])
-                         : PointTexel(*t.level, *t.sampler, at[0][k], at[1][k]);
+    texels[k] = t.linear ? BilinearTexel(level, s, at[0][k], at[1][k]) : PointTexel(level, s, at[0][k], at[1][k]);
   }
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels));
 }
 
 // ---- interpolation ----
 
-// Up to twelve interpolated values, four to a register: z, q, the first texture
-// coordinate pair; a second pair; the diffuse r, g, b, a.
-constexpr uint32_t kGroups = 3;
-constexpr uint32_t kSecondPair = 4;
-constexpr uint32_t kDiffuse = 8;
+constexpr uint32_t kGroups = StageLoop::kGroups;
+constexpr uint32_t kFirstPair = 2, kSecondPair = 4, kDiffuse = 8;
 
-struct Interpolation {
-  Float4 values[kGroups], steps[kGroups];
-  bool used[kGroups];
-};
+// The planes each value comes from, and the textures, for the stages of `program`.
+void PlanStageLoop(const StageProgram& program, StageLoop* loop) {
+  for (uint32_t& plane : loop->planes) plane = StageLoop::kNoPlane;
+  loop->planes[0] = StageLoop::kZPlane;
+  loop->planes[1] = StageLoop::kQPlane;
+  for (uint32_t i = 0; i < program.count; ++i) {
+    const StageSetup& stage = program.stages[i];
+    uint32_t at = 0;
+    if (stage.sample) {
+      uint32_t first = loop->planes[kFirstPair];
+      at = first == StageLoop::kNoPlane || first == stage.coordSlot ? kFirstPair : kSecondPair;
+      loop->planes[at] = stage.coordSlot;
+      loop->planes[at + 1] = stage.coordSlot + 1;
+    }
+    loop->textures[i] = TextureOf(stage, at);
+  }
+  loop->diffuse = program.needsDiffuse;
+  if (loop->diffuse) {
+    for (uint32_t c = 0; c < 4; ++c) loop->planes[kDiffuse + c] = kDiffuseSlot + c;
+  }
+  loop->groupUsed[0] = true;
+  loop->groupUsed[1] = loop->planes[kSecondPair] != StageLoop::kNoPlane;
+  loop->groupUsed[2] = loop->diffuse;
+}
 
 // The 8-bit channel of four interpolated colour values, as the general loop's ToChannel
 // rounds one: 0 for NaN and below, 255 from 1 up.
@@ -217,58 +233,33 @@ __m128i PackDiffuse(const Float4 values[4], Float4 w) {
   return ((a << 24) | (r << 16) | (g << 8) | b).v;
 }
 
-struct SpanSetup {
-  Interpolation interpolation;
-  StageTexture textures[2];
-  uint32_t stageCount;
-  Quad factor;
-  bool diffuse;
+// The values at a span's first pixel and their steps along it, four to a register.
+struct Interpolation {
+  Float4 values[kGroups], steps[kGroups];
 };
 
-SpanSetup SetUpSpan(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left) {
-  SpanSetup s{};
-  const StageProgram& program = p.stages;
+Interpolation StartSpan(const StageLoop& loop, const Triangle& t, int32_t y, int32_t left) {
   float fx = static_cast<float>(left), fy = static_cast<float>(y);
-  float values[kGroups * 4] = {}, steps[kGroups * 4] = {};
-  auto take = [&](uint32_t at, const Plane& plane) {
-    values[at] = plane.Evaluate(fx, fy, t.originX, t.originY);
-    steps[at] = plane.dx;
-  };
-  take(0, t.z);
-  take(1, t.q);
-  uint32_t pairs[2] = {kNoCoordinates, kNoCoordinates};  // varying slot of each pair taken
-  s.stageCount = program.count;
-  for (uint32_t i = 0; i < program.count; ++i) {
-    const StageSetup& stage = program.stages[i];
-    uint32_t at = 0;
-    if (stage.sample) {
-      uint32_t pair = pairs[0] == kNoCoordinates || pairs[0] == stage.coordSlot ? 0 : 1;
-      pairs[pair] = stage.coordSlot;
-      at = pair == 0 ? 2 : kSecondPair;
-      take(at, t.varying[stage.coordSlot]);
-      take(at + 1, t.varying[stage.coordSlot + 1]);
-    }
-    s.textures[i] = TextureOf(stage, at);
+  float values[4 * kGroups] = {}, steps[4 * kGroups] = {};
+  for (uint32_t i = 0; i < 4 * kGroups; ++i) {
+    uint32_t which = loop.planes[i];
+    if (which == StageLoop::kNoPlane) continue;
+    const Plane& plane = which == StageLoop::kZPlane ? t.z : which == StageLoop::kQPlane ? t.q : t.varying[which];
+    values[i] = plane.Evaluate(fx, fy, t.originX, t.originY);
+    steps[i] = plane.dx;
   }
-  s.diffuse = program.needsDiffuse;
-  if (s.diffuse) {
-    for (uint32_t c = 0; c < 4; ++c) take(kDiffuse + c, t.varying[kDiffuseSlot + c]);
-  }
-  Interpolation& in = s.interpolation;
-  bool used[kGroups] = {true, pairs[1] != kNoCoordinates, s.diffuse};
+  Interpolation in;
   for (uint32_t g = 0; g < kGroups; ++g) {
     in.values[g] = Float4(values[4 * g], values[4 * g + 1], values[4 * g + 2], values[4 * g + 3]);
     in.steps[g] = Float4(steps[4 * g], steps[4 * g + 1], steps[4 * g + 2], steps[4 * g + 3]);
-    in.used[g] = used[g];
   }
-  s.factor = Widen(_mm_set1_epi32(static_cast<int>(program.textureFactor)));
-  return s;
+  return in;
 }
 
 // The next four pixels' values: out[i] holds value i of the four pixels.
-void Step(Interpolation& in, Float4 out[kGroups * 4]) {
+[[gnu::always_inline]] inline void Step(const StageLoop& loop, Interpolation& in, Float4 out[4 * kGroups]) {
   for (uint32_t g = 0; g < kGroups; ++g) {
-    if (!in.used[g]) continue;
+    if (!loop.groupUsed[g]) continue;
     Float4* pixels = out + 4 * g;
     for (uint32_t k = 0; k < 4; ++k) {
       pixels[k] = in.values[g];
@@ -280,14 +271,25 @@ void Step(Interpolation& in, Float4 out[kGroups * 4]) {
 
 // ---- the loop ----
 
+// The depth test of `n` pixels; with fewer than four, a four-lane test of a copy.
+[[gnu::always_inline]] inline uint32_t TestDepths(const DepthTest& t, uint8_t* at, Float4 z, uint32_t n) {
+  if (n == 4 || !TestsFourAtOnce(t)) return TestAndStoreDepthsOf(t, at, z, n);
+  uint32_t words[4] = {};
+  memcpy(words, at, 4 * n);
+  uint32_t passed = TestAndStoreDepths4(t, reinterpret_cast<uint8_t*>(words), ScaleAndRound(ClampDepth(z), t.buffer.scale));
+  memcpy(at, words, 4 * n);
+  return passed & ((1u << n) - 1);
+}
+
 __m128i LoadPixels(const uint8_t* at, uint32_t n) {
+  if (n == 4) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
   uint32_t pixels[4] = {};
   memcpy(pixels, at, 4 * n);
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels));
 }
 
 void StorePixels(uint8_t* at, __m128i colors, uint32_t visible, uint32_t n) {
-  if (visible == 15 && n == 4) {
+  if (visible == 15) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(at), colors);
     return;
   }
@@ -301,30 +303,36 @@ void StorePixels(uint8_t* at, __m128i colors, uint32_t visible, uint32_t n) {
 template <Blend kBlend>
 void ShadeStages(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, int32_t right, SpanScratch&) {
   uint32_t count = static_cast<uint32_t>(right - left + 1);
-  const DepthTest depthTest = p.depth;
+  const StageLoop& loop = p.stageLoop;
+  const StageProgram& program = p.stages;
+  const DepthTest& depthTest = p.depth;
   const __m128i fill = _mm_set1_epi32(static_cast<int>(p.directFill));
-  SpanSetup setup = SetUpSpan(p, t, y, left);
+  const Quad factor = Widen(_mm_set1_epi32(static_cast<int>(program.textureFactor)));
+  Interpolation in = StartSpan(loop, t, y, left);
   uint8_t* depthRow = depthTest.test ? DepthAt(depthTest.buffer, left, y) : nullptr;
   uint8_t* colorRow = p.color.bits + static_cast<size_t>(y) * p.color.pitch + static_cast<size_t>(left) * 4;
   for (uint32_t first = 0; first < count; first += 4) {
     uint32_t n = count - first < 4 ? count - first : 4;
-    Float4 values[kGroups * 4];
-    Step(setup.interpolation, values);
+    Float4 values[4 * kGroups];
+    Step(loop, in, values);
     uint8_t* depthAt = depthRow ? depthRow + first * depthTest.buffer.bytes : nullptr;
-    uint32_t visible = TestAndStoreDepthsOf(depthTest, depthAt, values[0], n);
+    uint32_t visible = TestDepths(depthTest, depthAt, values[0], n);
     if (!visible) continue;
     Float4 w = Float4(1.0f) / values[1];
     Registers r;
-    // Without a need for it the diffuse colour is not interpolated, and reads as zero.
-    r.diffuse = Widen(setup.diffuse ? PackDiffuse(values + kDiffuse, w) : _mm_setzero_si128());
+    r.diffuse = Widen(loop.diffuse ? PackDiffuse(values + kDiffuse, w) : _mm_setzero_si128());
     r.current = r.diffuse;
-    r.factor = setup.factor;
-    for (uint32_t i = 0; i < setup.stageCount; ++i) {
-      const StageTexture& texture = setup.textures[i];
-      r.texture = texture.sample ? Widen(Sample(texture, values[texture.coordinates] * w,
-                                                values[texture.coordinates + 1] * w, visible))
-                                 : Widen(_mm_set1_epi32(-1));
-      RunStage(p.stages.stages[i], &r);
+    r.factor = factor;
+    for (uint32_t i = 0; i < program.count; ++i) {
+      const StageLoop::Texture& texture = loop.textures[i];
+      const StageSetup& stage = program.stages[i];
+      __m128i texels = _mm_set1_epi32(-1);
+      if (texture.sample) {
+        texels = Sample(texture, stage.sampler, values[texture.coordinates] * w, values[texture.coordinates + 1] * w,
+                        visible);
+      }
+      r.texture = Widen(texels);
+      RunStage(stage, &r);
     }
     uint8_t* colorAt = colorRow + 4 * first;
     Quad out = r.current;
@@ -355,6 +363,7 @@ bool ChooseStageLoop(DrawPipeline* p, D3DFORMAT target) {
   for (uint32_t i = 0; i < program.count; ++i) {
     if (!ServedStage(program.stages[i])) return false;
   }
+  PlanStageLoop(program, &p->stageLoop);
   p->directFill = target == D3DFMT_X8R8G8B8 ? 0xff000000u : 0;
   p->shade = blend == Blend::kNone  ? &ShadeStages<Blend::kNone>
              : blend == Blend::kOver ? &ShadeStages<Blend::kOver>

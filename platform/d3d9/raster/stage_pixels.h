@@ -7,13 +7,41 @@
 // operations and the blend, so its pixels are the general loop's.
 #pragma once
 
+#include <stdint.h>
+
 #include "d3d9types.h"
-#include "pixel_pipeline.h"
+#include "simd4.h"
+#include "texture_sampling.h"
 
 namespace raster {
 
+struct DrawPipeline;
+
+// What the stage loop needs of a draw, worked out once when the loop is chosen: the
+// triangle planes it interpolates and each stage's texture.
+struct StageLoop {
+  // Twelve interpolated values, four to a register: z, q, the first texture coordinate
+  // pair; a second pair; the diffuse r, g, b, a. Each names its plane (kZPlane,
+  // kQPlane, or a varying slot) or none.
+  static constexpr uint32_t kGroups = 3;
+  static constexpr uint32_t kNoPlane = UINT32_MAX, kZPlane = UINT32_MAX - 1, kQPlane = UINT32_MAX - 2;
+  uint32_t planes[4 * kGroups];
+  bool groupUsed[kGroups];
+  bool diffuse;  // the stages read the interpolated diffuse colour; otherwise it is zero
+
+  struct Texture {
+    bool sample;      // false: the stage's TEXTURE reads opaque white
+    bool linear;
+    bool powerOfTwo;  // linear filtering that FilterPowerOfTwo serves
+    uint32_t coordinates;  // index of its u among the interpolated values; v follows
+    Float4 width, height;
+    PowerOfTwoAxis axisU{1, D3DTADDRESS_WRAP}, axisV{1, D3DTADDRESS_WRAP};
+  };
+  Texture textures[2];
+};
+
 // Points p->shade at the stage loop and returns true when that loop serves the draw
-// p describes into a single-sampled `target` surface; false leaves p as it was.
+// p describes into a single-sampled `target` surface; false leaves p's loops as they were.
 bool ChooseStageLoop(DrawPipeline* p, D3DFORMAT target);
 
 }  // namespace raster
