@@ -142,9 +142,18 @@ inline uint32_t TestAndStoreDepths4(const DepthTest& t, uint8_t* p, Int4 value) 
 }
 
 // The depth test of `n` (at most 4) adjacent pixels starting at `p` with depths `z`
-// before quantisation: four at once where TestsFourAtOnce allows it.
-inline uint32_t TestAndStoreDepthsOf(const DepthTest& t, uint8_t* p, Float4 z, uint32_t n) {
-  if (n == 4 && TestsFourAtOnce(t)) return TestAndStoreDepths4(t, p, ScaleAndRound(ClampDepth(z), t.buffer.scale));
+// before quantisation: four at once where TestsFourAtOnce allows it, on a copy of the
+// words when there are fewer than four.
+[[gnu::always_inline]] inline uint32_t TestAndStoreDepthsOf(const DepthTest& t, uint8_t* p, Float4 z, uint32_t n) {
+  if (TestsFourAtOnce(t)) {
+    Int4 values = ScaleAndRound(ClampDepth(z), t.buffer.scale);
+    if (n == 4) return TestAndStoreDepths4(t, p, values);
+    uint32_t words[4] = {};
+    memcpy(words, p, 4 * n);
+    uint32_t passed = TestAndStoreDepths4(t, reinterpret_cast<uint8_t*>(words), values) & ((1u << n) - 1);
+    memcpy(p, words, 4 * n);
+    return passed;
+  }
   uint32_t depth[4];
   if (t.test) QuantizeDepth(t.buffer, z, depth);
   return TestAndStoreDepths(t, p, depth, n);

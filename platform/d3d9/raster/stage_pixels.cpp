@@ -44,6 +44,38 @@ bool ServedStage(const StageSetup& s) {
          (!s.sample || s.coordSlot != kNoCoordinates);
 }
 
+// ---- texels a stage need not fetch ----
+
+// Pixels sorted by their diffuse alpha. BLENDDIFFUSEALPHA gives its first argument
+// where that alpha is 255 and its second where it is 0: there the other one's value
+// does not matter, and a texture read only through it need not be sampled.
+constexpr uint32_t kWhereClear = 1, kWhereOpaque = 2, kAnywhere = kWhereClear | kWhereOpaque;
+
+// Where the channels `op` computes do not depend on those of register `arg`.
+uint32_t Unread(uint32_t op, const uint32_t args[3], uint32_t arg) {
+  bool first = args[0] == arg, second = args[1] == arg;
+  if (op == D3DTOP_BLENDTEXTUREALPHA && arg == D3DTA_TEXTURE) return 0;  // weighted by the texel's alpha
+  switch (op) {
+    case D3DTOP_SELECTARG1: return first ? 0 : kAnywhere;
+    case D3DTOP_SELECTARG2: return second ? 0 : kAnywhere;
+    case D3DTOP_BLENDDIFFUSEALPHA: return first && second ? 0 : first ? kWhereClear : second ? kWhereOpaque : kAnywhere;
+    default: return first || second ? 0 : kAnywhere;
+  }
+}
+
+// Where stage i's texels do not matter: neither its alpha nor its colour reads them,
+// or its colour is not read by the next stage.
+uint32_t TexelsUnread(const StageProgram& program, uint32_t i) {
+  const StageSetup& s = program.stages[i];
+  uint32_t alpha = s.alphaOp == D3DTOP_DISABLE ? kAnywhere : Unread(s.alphaOp, s.alphaArg, D3DTA_TEXTURE);
+  uint32_t color = Unread(s.colorOp, s.colorArg, D3DTA_TEXTURE);
+  if (i + 1 < program.count) {
+    const StageSetup& next = program.stages[i + 1];
+    color |= Unread(next.colorOp, next.colorArg, D3DTA_CURRENT);
+  }
+  return alpha & color;
+}
+
 bool ChooseBlend(const BlendSetup& b, Blend* out) {
   if (b.writeMask != 0xffffffffu) return false;
   *out = Blend::kNone;
@@ -55,38 +87,39 @@ bool ChooseBlend(const BlendSetup& b, Blend* out) {
 }
 
 // ---- four colours, 16 bits a channel ----
+// The helpers of the loop below are always inlined: it keeps their constants in registers.
 
 // Pixels 0 and 1 in `low`, 2 and 3 in `high`; each pixel's lanes hold b, g, r, a.
 struct Quad {
   __m128i low, high;
 };
 
-Quad Widen(__m128i argb) {
+[[gnu::always_inline]] inline Quad Widen(__m128i argb) {
   const __m128i zero = _mm_setzero_si128();
   return {_mm_unpacklo_epi8(argb, zero), _mm_unpackhi_epi8(argb, zero)};
 }
 
-__m128i Narrow(const Quad& q) { return _mm_packus_epi16(q.low, q.high); }
+[[gnu::always_inline]] inline __m128i Narrow(const Quad& q) { return _mm_packus_epi16(q.low, q.high); }
 
 template <typename Op>
-Quad EachHalf(const Quad& a, const Quad& b, Op op) {
+[[gnu::always_inline]] inline Quad EachHalf(const Quad& a, const Quad& b, Op op) {
   return {op(a.low, b.low), op(a.high, b.high)};
 }
 
 // n / 255 for n below 65280.
-__m128i Divide255(__m128i n) {
+[[gnu::always_inline]] inline __m128i Divide255(__m128i n) {
   return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(n, _mm_set1_epi16(1)), _mm_srli_epi16(n, 8)), 8);
 }
 
 // (x * y + 127) / 255 per channel.
-Quad Multiply(const Quad& x, const Quad& y) {
+[[gnu::always_inline]] inline Quad Multiply(const Quad& x, const Quad& y) {
   return EachHalf(x, y, [](__m128i a, __m128i b) {
     return Divide255(_mm_add_epi16(_mm_mullo_epi16(a, b), _mm_set1_epi16(127)));
   });
 }
 
 // (x * w + y * (255 - w) + 127) / 255 per channel.
-Quad Mix(const Quad& x, const Quad& y, const Quad& w) {
+[[gnu::always_inline]] inline Quad Mix(const Quad& x, const Quad& y, const Quad& w) {
   const __m128i full = _mm_set1_epi16(255), half = _mm_set1_epi16(127);
   auto mix = [&](__m128i a, __m128i b, __m128i weight) {
     __m128i sum = _mm_add_epi16(_mm_mullo_epi16(a, weight), _mm_mullo_epi16(b, _mm_sub_epi16(full, weight)));
@@ -96,12 +129,12 @@ Quad Mix(const Quad& x, const Quad& y, const Quad& w) {
 }
 
 // min(x + y, 255) per channel.
-Quad AddClamped(const Quad& x, const Quad& y) {
+[[gnu::always_inline]] inline Quad AddClamped(const Quad& x, const Quad& y) {
   return EachHalf(x, y, [](__m128i a, __m128i b) { return _mm_min_epi16(_mm_add_epi16(a, b), _mm_set1_epi16(255)); });
 }
 
 // Each pixel's alpha in all four of its channels.
-Quad AlphaOf(const Quad& q) {
+[[gnu::always_inline]] inline Quad AlphaOf(const Quad& q) {
   auto spread = [](__m128i v) {
     return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
   };
@@ -109,7 +142,7 @@ Quad AlphaOf(const Quad& q) {
 }
 
 // The colour channels of `color` with the alpha of `alpha`.
-Quad WithAlpha(const Quad& color, const Quad& alpha) {
+[[gnu::always_inline]] inline Quad WithAlpha(const Quad& color, const Quad& alpha) {
   const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
   return EachHalf(color, alpha, [&](__m128i c, __m128i a) {
     return _mm_or_si128(_mm_andnot_si128(alphaLanes, c), _mm_and_si128(alphaLanes, a));
@@ -122,7 +155,7 @@ struct Registers {
   Quad diffuse, current, texture, factor;
 };
 
-const Quad& Argument(const Registers& r, uint32_t arg) {
+[[gnu::always_inline]] inline const Quad& Argument(const Registers& r, uint32_t arg) {
   switch (arg) {
     case D3DTA_DIFFUSE: return r.diffuse;
     case D3DTA_CURRENT: return r.current;
@@ -131,7 +164,7 @@ const Quad& Argument(const Registers& r, uint32_t arg) {
   }
 }
 
-Quad Operate(uint32_t op, const uint32_t args[3], const Registers& r) {
+[[gnu::always_inline]] inline Quad Operate(uint32_t op, const uint32_t args[3], const Registers& r) {
   switch (op) {
     case D3DTOP_SELECTARG1: return Argument(r, args[0]);
     case D3DTOP_SELECTARG2: return Argument(r, args[1]);
@@ -145,7 +178,7 @@ Quad Operate(uint32_t op, const uint32_t args[3], const Registers& r) {
 }
 
 // Colour and alpha both read the registers as they were before the stage.
-void RunStage(const StageSetup& s, Registers* r) {
+[[gnu::always_inline]] inline void RunStage(const StageSetup& s, Registers* r) {
   Quad color = Operate(s.colorOp, s.colorArg, *r);
   Quad alpha = s.alphaOp == D3DTOP_DISABLE ? r->current : Operate(s.alphaOp, s.alphaArg, *r);
   r->current = WithAlpha(color, alpha);
@@ -197,6 +230,7 @@ constexpr uint32_t kFirstPair = 2, kSecondPair = 4, kDiffuse = 8;
 
 // The planes each value comes from, and the textures, for the stages of `program`.
 void PlanStageLoop(const StageProgram& program, StageLoop* loop) {
+  loop->skipsTexels = false;
   for (uint32_t& plane : loop->planes) plane = StageLoop::kNoPlane;
   loop->planes[0] = StageLoop::kZPlane;
   loop->planes[1] = StageLoop::kQPlane;
@@ -210,6 +244,8 @@ void PlanStageLoop(const StageProgram& program, StageLoop* loop) {
       loop->planes[at + 1] = stage.coordSlot + 1;
     }
     loop->textures[i] = TextureOf(stage, at);
+    loop->textures[i].unread = stage.sample ? TexelsUnread(program, i) : 0;
+    loop->skipsTexels |= loop->textures[i].unread != 0;
   }
   loop->diffuse = program.needsDiffuse;
   if (loop->diffuse) {
@@ -222,12 +258,12 @@ void PlanStageLoop(const StageProgram& program, StageLoop* loop) {
 
 // The 8-bit channel of four interpolated colour values, as the general loop's ToChannel
 // rounds one: 0 for NaN and below, 255 from 1 up.
-Int4 ToChannels(Float4 v) {
+[[gnu::always_inline]] inline Int4 ToChannels(Float4 v) {
   Float4 clamped = Min(Max(v, Float4(0.0f)), Float4(1.0f));
   return Truncate(clamped * Float4(255.0f) + Float4(0.5f));
 }
 
-__m128i PackDiffuse(const Float4 values[4], Float4 w) {
+[[gnu::always_inline]] inline __m128i PackDiffuse(const Float4 values[4], Float4 w) {
   Int4 r = ToChannels(values[0] * w), g = ToChannels(values[1] * w), b = ToChannels(values[2] * w),
        a = ToChannels(values[3] * w);
   return ((a << 24) | (r << 16) | (g << 8) | b).v;
@@ -271,16 +307,6 @@ Interpolation StartSpan(const StageLoop& loop, const Triangle& t, int32_t y, int
 
 // ---- the loop ----
 
-// The depth test of `n` pixels; with fewer than four, a four-lane test of a copy.
-[[gnu::always_inline]] inline uint32_t TestDepths(const DepthTest& t, uint8_t* at, Float4 z, uint32_t n) {
-  if (n == 4 || !TestsFourAtOnce(t)) return TestAndStoreDepthsOf(t, at, z, n);
-  uint32_t words[4] = {};
-  memcpy(words, at, 4 * n);
-  uint32_t passed = TestAndStoreDepths4(t, reinterpret_cast<uint8_t*>(words), ScaleAndRound(ClampDepth(z), t.buffer.scale));
-  memcpy(at, words, 4 * n);
-  return passed & ((1u << n) - 1);
-}
-
 __m128i LoadPixels(const uint8_t* at, uint32_t n) {
   if (n == 4) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
   uint32_t pixels[4] = {};
@@ -316,20 +342,30 @@ void ShadeStages(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t le
     Float4 values[4 * kGroups];
     Step(loop, in, values);
     uint8_t* depthAt = depthRow ? depthRow + first * depthTest.buffer.bytes : nullptr;
-    uint32_t visible = TestDepths(depthTest, depthAt, values[0], n);
+    uint32_t visible = TestAndStoreDepthsOf(depthTest, depthAt, values[0], n);
     if (!visible) continue;
     Float4 w = Float4(1.0f) / values[1];
     Registers r;
-    r.diffuse = Widen(loop.diffuse ? PackDiffuse(values + kDiffuse, w) : _mm_setzero_si128());
+    __m128i diffuse = loop.diffuse ? PackDiffuse(values + kDiffuse, w) : _mm_setzero_si128();
+    r.diffuse = Widen(diffuse);
     r.current = r.diffuse;
     r.factor = factor;
+    uint32_t where[4] = {0, 0, 0, 0};  // the pixels of each set of alphas, as bits
+    if (loop.skipsTexels) {
+      __m128i alpha = _mm_and_si128(diffuse, _mm_set1_epi32(static_cast<int>(0xff000000u)));
+      where[kWhereClear] = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(alpha, _mm_setzero_si128()))));
+      where[kWhereOpaque] = static_cast<uint32_t>(
+          _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(alpha, _mm_set1_epi32(static_cast<int>(0xff000000u))))));
+      where[kAnywhere] = 15;
+    }
     for (uint32_t i = 0; i < program.count; ++i) {
       const StageLoop::Texture& texture = loop.textures[i];
       const StageSetup& stage = program.stages[i];
       __m128i texels = _mm_set1_epi32(-1);
-      if (texture.sample) {
+      uint32_t needed = visible & ~where[texture.unread];
+      if (texture.sample && needed) {
         texels = Sample(texture, stage.sampler, values[texture.coordinates] * w, values[texture.coordinates + 1] * w,
-                        visible);
+                        needed);
       }
       r.texture = Widen(texels);
       RunStage(stage, &r);

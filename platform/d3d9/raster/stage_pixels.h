@@ -34,10 +34,12 @@ struct StageLoop {
     bool linear;
     bool powerOfTwo;  // linear filtering that FilterPowerOfTwo serves
     uint32_t coordinates;  // index of its u among the interpolated values; v follows
+    uint32_t unread;       // bit 0, bit 1: its texels do not matter where the diffuse alpha is 0, 255
     Float4 width, height;
     PowerOfTwoAxis axisU{1, D3DTADDRESS_WRAP}, axisV{1, D3DTADDRESS_WRAP};
   };
   Texture textures[2];
+  bool skipsTexels;  // some texture's `unread` is set
 };
 
 // Points p->shade at the stage loop and returns true when that loop serves the draw

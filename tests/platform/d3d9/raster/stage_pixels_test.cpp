@@ -23,8 +23,8 @@ struct TwoSetVertex {
 constexpr DWORD kTwoSetFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2;
 
 // Overlapping triangles with perspective (rhw 0.4 to 2.2), coordinates beyond 0..1,
-// colours and alphas varying across them, and depths in front of and behind the
-// stored ones. Spans start and end at every column modulo 4.
+// colours and alphas varying across them or alpha 255 or 0 throughout, and depths in
+// front of and behind the stored ones. Spans start and end at every column modulo 4.
 const std::vector<TwoSetVertex>& Triangles() {
   static const std::vector<TwoSetVertex> kTriangles = {
       {0.5f, 1.0f, 0.2f, 1.0f, 0xff2080f0u, -0.6f, -0.3f, 0.1f, 0.9f},
@@ -33,6 +33,13 @@ const std::vector<TwoSetVertex>& Triangles() {
       {3.0f, 26.0f, 0.1f, 1.5f, 0x00804020u, 1.3f, -0.2f, 0.6f, 1.8f},
       {33.0f, 27.5f, 0.9f, 0.7f, 0xffffffffu, -0.4f, 1.1f, 2.0f, 0.0f},
       {21.0f, 0.0f, 0.45f, 1.0f, 0xc0408020u, 0.5f, -1.2f, -0.3f, 0.7f},
+      // Alpha 255 and 0 throughout, where a texture weighted out need not be sampled.
+      {2.0f, 12.0f, 0.3f, 1.2f, 0xff30c060u, 0.2f, 0.9f, 1.4f, -0.2f},
+      {20.0f, 13.0f, 0.3f, 0.8f, 0xff9030a0u, 1.1f, 0.1f, 0.3f, 0.6f},
+      {9.0f, 27.0f, 0.3f, 1.0f, 0xff20f010u, -0.3f, 1.6f, 0.8f, 1.1f},
+      {18.0f, 14.0f, 0.35f, 1.0f, 0x0030c060u, 0.7f, 0.4f, -0.6f, 0.2f},
+      {36.0f, 15.0f, 0.35f, 1.6f, 0x009030a0u, 1.9f, 0.3f, 0.9f, 1.3f},
+      {30.0f, 28.5f, 0.35f, 0.9f, 0x0020f010u, 0.1f, 1.2f, 0.4f, -0.9f},
   };
   return kTriangles;
 }
@@ -95,6 +102,14 @@ const Case kServed[] = {
     {"a texture argument without a texture reads white",
      {{D3DTOP_MODULATE, kTex, kDif, D3DTOP_MODULATE, kTex, kDif, kNone, 0}},
      1, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DTEXF_LINEAR, D3DTADDRESS_WRAP},
+    {"night picture first, day second, the day's alpha",
+     {{D3DTOP_SELECTARG1, kTex, kDif, D3DTOP_SELECTARG1, kTex, kDif, kWide, 0},
+      {D3DTOP_BLENDDIFFUSEALPHA, kTex, kCur, D3DTOP_SELECTARG2, kDif, kCur, kSquare, 1}},
+     2, D3DBLEND_ONE, D3DBLEND_ZERO, D3DTEXF_LINEAR, D3DTADDRESS_WRAP},
+    {"a first stage whose colour the second does not read",
+     {{D3DTOP_MODULATE, kTex, kDif, D3DTOP_SELECTARG1, kDif, kDif, kSquare, 0},
+      {D3DTOP_BLENDDIFFUSEALPHA, kFac, kTex, D3DTOP_MODULATE, kCur, kTex, kOdd, 0}},
+     2, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DTEXF_POINT, D3DTADDRESS_WRAP},
 };
 
 class StagePixels : public ::testing::Test {
