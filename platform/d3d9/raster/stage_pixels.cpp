@@ -203,7 +203,8 @@ StageLoop::Texture TextureOf(const StageSetup& s, uint32_t coordinates) {
   return t;
 }
 
-// The texels of stage `s` at four (u, v) positions; lanes not in `visible` are left 0.
+// The texels of a stage's texture at four (u, v) positions; lanes not in `visible` may
+// be left 0.
 // Always inlined, like FilterPowerOfTwo, so that the loop keeps its constants in registers.
 [[gnu::always_inline]] inline __m128i Sample(const StageLoop::Texture& t, const SamplerSetup& s, Float4 u, Float4 v,
                                              uint32_t visible) {
@@ -307,6 +308,17 @@ Interpolation StartSpan(const StageLoop& loop, const Triangle& t, int32_t y, int
 
 // ---- the loop ----
 
+// where[kWhereClear], where[kWhereOpaque], where[kAnywhere]: the pixels (bit k for
+// pixel k) of the four ARGB colours whose alpha is 0, is 255, or any.
+[[gnu::always_inline]] inline void SortByAlpha(__m128i argb, uint32_t where[4]) {
+  const __m128i alphaBits = _mm_set1_epi32(static_cast<int>(0xff000000u));
+  __m128i alpha = _mm_and_si128(argb, alphaBits);
+  auto lanes = [](__m128i mask) { return static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(mask))); };
+  where[kWhereClear] = lanes(_mm_cmpeq_epi32(alpha, _mm_setzero_si128()));
+  where[kWhereOpaque] = lanes(_mm_cmpeq_epi32(alpha, alphaBits));
+  where[kAnywhere] = 15;
+}
+
 __m128i LoadPixels(const uint8_t* at, uint32_t n) {
   if (n == 4) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
   uint32_t pixels[4] = {};
@@ -350,14 +362,8 @@ void ShadeStages(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t le
     r.diffuse = Widen(diffuse);
     r.current = r.diffuse;
     r.factor = factor;
-    uint32_t where[4] = {0, 0, 0, 0};  // the pixels of each set of alphas, as bits
-    if (loop.skipsTexels) {
-      __m128i alpha = _mm_and_si128(diffuse, _mm_set1_epi32(static_cast<int>(0xff000000u)));
-      where[kWhereClear] = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(alpha, _mm_setzero_si128()))));
-      where[kWhereOpaque] = static_cast<uint32_t>(
-          _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(alpha, _mm_set1_epi32(static_cast<int>(0xff000000u))))));
-      where[kAnywhere] = 15;
-    }
+    uint32_t where[4] = {0, 0, 0, 0};
+    if (loop.skipsTexels) SortByAlpha(diffuse, where);
     for (uint32_t i = 0; i < program.count; ++i) {
       const StageLoop::Texture& texture = loop.textures[i];
       const StageSetup& stage = program.stages[i];
