@@ -142,16 +142,19 @@ inline uint32_t TestAndStoreDepths4(const DepthTest& t, uint8_t* p, Int4 value) 
 }
 
 // The depth test of `n` (at most 4) adjacent pixels starting at `p` with depths `z`
-// before quantisation: four at once where TestsFourAtOnce allows it, on a copy of the
-// words when there are fewer than four.
+// before quantisation: four at once where TestsFourAtOnce allows it; fewer than four,
+// or 2-byte words, as a copy in 32-bit lanes that is then stored back.
 [[gnu::always_inline]] inline uint32_t TestAndStoreDepthsOf(const DepthTest& t, uint8_t* p, Float4 z, uint32_t n) {
-  if (TestsFourAtOnce(t)) {
+  bool fourAtOnce = TestsFourAtOnce(t);
+  if (fourAtOnce || (t.test && t.buffer.bytes == 2)) {
     Int4 values = ScaleAndRound(ClampDepth(z), t.buffer.scale);
-    if (n == 4) return TestAndStoreDepths4(t, p, values);
+    if (fourAtOnce && n == 4) return TestAndStoreDepths4(t, p, values);
     uint32_t words[4] = {};
-    memcpy(words, p, 4 * n);
+    for (uint32_t k = 0; k < n; ++k) words[k] = LoadDepthWord(t.buffer, p + k * t.buffer.bytes);
     uint32_t passed = TestAndStoreDepths4(t, reinterpret_cast<uint8_t*>(words), values) & ((1u << n) - 1);
-    memcpy(p, words, 4 * n);
+    if (t.write) {
+      for (uint32_t k = 0; k < n; ++k) StoreDepthWord(t.buffer, p + k * t.buffer.bytes, words[k]);
+    }
     return passed;
   }
   uint32_t depth[4];

@@ -1,7 +1,8 @@
 // The stage loop against the general loop: the same triangles drawn with each state the
 // stage loop serves, once as it is and once with an alpha test that passes everything
 // (which only the general loop runs), must leave the same colours and depth words in
-// both 32-bit targets, with depth writes on and off. States it does not serve must keep
+// both 32-bit targets, over 32-bit and 16-bit depth buffers, with depth writes on and
+// off. States it does not serve must keep
 // the general loop.
 #include <gtest/gtest.h>
 
@@ -148,9 +149,12 @@ class StagePixels : public ::testing::Test {
     return state;
   }
 
-  raster::Targets Views(D3DFORMAT format) {
+  // A D16 depth buffer lies in the first half of the target's depth words.
+  raster::Targets Views(D3DFORMAT format, D3DFORMAT depthFormat = D3DFMT_D24S8) {
     raster::Targets views = target_.Views();
     views.color.format = format;
+    views.depth.format = depthFormat;
+    views.depth.pitch = target_.width * (depthFormat == D3DFMT_D16 ? 2 : 4);
     return views;
   }
 
@@ -172,14 +176,15 @@ class StagePixels : public ::testing::Test {
   }
 
   // The colour and depth words the triangles leave over a patterned target.
-  std::pair<std::vector<uint32_t>, std::vector<uint32_t>> Draw(const raster::PipelineState& state, D3DFORMAT format) {
+  std::pair<std::vector<uint32_t>, std::vector<uint32_t>> Draw(const raster::PipelineState& state, D3DFORMAT format,
+                                                                D3DFORMAT depthFormat) {
     target_.color = Noise(static_cast<uint32_t>(target_.color.size()), 7);
     target_.depth = Noise(static_cast<uint32_t>(target_.depth.size()), 9);
     const std::vector<TwoSetVertex>& v = Triangles();
     raster::VertexStream stream{reinterpret_cast<const uint8_t*>(v.data()), uint32_t(v.size() * sizeof v[0]),
                                 sizeof v[0], kTwoSetFvf};
     raster::Renderer renderer;
-    renderer.Draw(state, Views(format), stream, {D3DPT_TRIANGLELIST, uint32_t(v.size() / 3), 0, 0, 0});
+    renderer.Draw(state, Views(format, depthFormat), stream, {D3DPT_TRIANGLELIST, uint32_t(v.size() / 3), 0, 0, 0});
     return {target_.color, target_.depth};
   }
 
@@ -192,19 +197,22 @@ TEST_F(StagePixels, EachServedStateGivesTheGeneralLoopsPixels) {
   raster::SpanFunction general = GeneralLoop();
   for (const Case& c : kServed) {
     for (D3DFORMAT format : {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8}) {
-      for (DWORD depthWrites : {TRUE, FALSE}) {
-        std::string label = std::string(c.name) + (format == D3DFMT_X8R8G8B8 ? ", X8R8G8B8" : ", A8R8G8B8") +
-                            (depthWrites ? "" : ", no depth writes");
-        raster::PipelineState state = StateFor(c);
-        state.renderStates[D3DRS_ZWRITEENABLE] = depthWrites;
-        EXPECT_NE(LoopFor(state, format), general) << label;
-        auto fast = Draw(state, format);
-        state.renderStates[D3DRS_ALPHATESTENABLE] = TRUE;
-        state.renderStates[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
-        auto reference = Draw(state, format);
-        EXPECT_EQ(fast.first, reference.first) << label;
-        EXPECT_EQ(fast.second, reference.second) << label;
-        EXPECT_NE(fast.first, Noise(static_cast<uint32_t>(fast.first.size()), 7)) << label << ": nothing drawn";
+      for (D3DFORMAT depthFormat : {D3DFMT_D24S8, D3DFMT_D16}) {
+        for (DWORD depthWrites : {TRUE, FALSE}) {
+          std::string label = std::string(c.name) + (format == D3DFMT_X8R8G8B8 ? ", X8R8G8B8" : ", A8R8G8B8") +
+                              (depthFormat == D3DFMT_D16 ? ", D16" : ", D24S8") +
+                              (depthWrites ? "" : ", no depth writes");
+          raster::PipelineState state = StateFor(c);
+          state.renderStates[D3DRS_ZWRITEENABLE] = depthWrites;
+          EXPECT_NE(LoopFor(state, format), general) << label;
+          auto fast = Draw(state, format, depthFormat);
+          state.renderStates[D3DRS_ALPHATESTENABLE] = TRUE;
+          state.renderStates[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
+          auto reference = Draw(state, format, depthFormat);
+          EXPECT_EQ(fast.first, reference.first) << label;
+          EXPECT_EQ(fast.second, reference.second) << label;
+          EXPECT_NE(fast.first, Noise(static_cast<uint32_t>(fast.first.size()), 7)) << label << ": nothing drawn";
+        }
       }
     }
   }
