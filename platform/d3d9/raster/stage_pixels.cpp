@@ -275,20 +275,24 @@ struct Interpolation {
   Float4 values[kGroups], steps[kGroups];
 };
 
+// The plane of one value; a value no stage reads takes z's, and is never looked at.
+const Plane& PlaneOf(const Triangle& t, uint32_t which) {
+  if (which == StageLoop::kQPlane) return t.q;
+  return which < kVaryingCount ? t.varying[which] : t.z;
+}
+
+// Each value evaluated at the span's first pixel as Plane::Evaluate does, four at a time.
 Interpolation StartSpan(const StageLoop& loop, const Triangle& t, int32_t y, int32_t left) {
-  float fx = static_cast<float>(left), fy = static_cast<float>(y);
-  float values[4 * kGroups] = {}, steps[4 * kGroups] = {};
-  for (uint32_t i = 0; i < 4 * kGroups; ++i) {
-    uint32_t which = loop.planes[i];
-    if (which == StageLoop::kNoPlane) continue;
-    const Plane& plane = which == StageLoop::kZPlane ? t.z : which == StageLoop::kQPlane ? t.q : t.varying[which];
-    values[i] = plane.Evaluate(fx, fy, t.originX, t.originY);
-    steps[i] = plane.dx;
-  }
+  Float4 x(static_cast<float>(left) - t.originX), yOffset(static_cast<float>(y) - t.originY);
   Interpolation in;
   for (uint32_t g = 0; g < kGroups; ++g) {
-    in.values[g] = Float4(values[4 * g], values[4 * g + 1], values[4 * g + 2], values[4 * g + 3]);
-    in.steps[g] = Float4(steps[4 * g], steps[4 * g + 1], steps[4 * g + 2], steps[4 * g + 3]);
+    if (!loop.groupUsed[g]) continue;
+    const uint32_t* which = loop.planes + 4 * g;
+    const Plane &a = PlaneOf(t, which[0]), &b = PlaneOf(t, which[1]), &c = PlaneOf(t, which[2]),
+                &d = PlaneOf(t, which[3]);
+    Float4 dx(a.dx, b.dx, c.dx, d.dx);
+    in.values[g] = Float4(a.at, b.at, c.at, d.at) + dx * x + Float4(a.dy, b.dy, c.dy, d.dy) * yOffset;
+    in.steps[g] = dx;
   }
   return in;
 }
