@@ -118,21 +118,28 @@ inline bool TestsFourAtOnce(const DepthTest& t) {
 
 // TestAndStoreDepths of four pixels at once for a test that TestsFourAtOnce, with the
 // quantised depths in lanes. Failing pixels get their stored word back unchanged.
-inline uint32_t TestAndStoreDepths4(const DepthTest& t, uint8_t* p, Int4 value) {
 #ifdef __SSE2__
-  __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+// The depth test of four stored words in lanes with quantised depths `value`: all ones
+// in the lanes that pass; `word` becomes what to store back (failing lanes unchanged).
+inline __m128i DepthTestLanes(const DepthTest& t, __m128i* word, Int4 value) {
   __m128i mask = _mm_set1_epi32(static_cast<int>(t.buffer.mask));
   __m128i shift = _mm_cvtsi32_si128(static_cast<int>(t.buffer.shift));
-  __m128i stored = _mm_srl_epi32(_mm_and_si128(word, mask), shift);
+  __m128i stored = _mm_srl_epi32(_mm_and_si128(*word, mask), shift);
   auto when = [&t](uint32_t order, __m128i lanes) { return t.orders & order ? lanes : _mm_setzero_si128(); };
   __m128i pass = _mm_or_si128(_mm_or_si128(when(1, _mm_cmplt_epi32(value.v, stored)),
                                            when(2, _mm_cmpeq_epi32(value.v, stored))),
                               when(4, _mm_cmpgt_epi32(value.v, stored)));
-  if (t.write) {
-    __m128i merged = _mm_or_si128(_mm_andnot_si128(mask, word), _mm_and_si128(_mm_sll_epi32(value.v, shift), mask));
-    __m128i kept = _mm_or_si128(_mm_and_si128(pass, merged), _mm_andnot_si128(pass, word));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), kept);
-  }
+  __m128i merged = _mm_or_si128(_mm_andnot_si128(mask, *word), _mm_and_si128(_mm_sll_epi32(value.v, shift), mask));
+  *word = _mm_or_si128(_mm_and_si128(pass, merged), _mm_andnot_si128(pass, *word));
+  return pass;
+}
+#endif
+
+inline uint32_t TestAndStoreDepths4(const DepthTest& t, uint8_t* p, Int4 value) {
+#ifdef __SSE2__
+  __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i pass = DepthTestLanes(t, &word, value);
+  if (t.write) _mm_storeu_si128(reinterpret_cast<__m128i*>(p), word);
   return static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(pass)));
 #else
   uint32_t values[4];
@@ -143,20 +150,24 @@ inline uint32_t TestAndStoreDepths4(const DepthTest& t, uint8_t* p, Int4 value) 
 
 // The depth test of `n` (at most 4) adjacent pixels starting at `p` with depths `z`
 // before quantisation: four at once where TestsFourAtOnce allows it; fewer than four,
-// or 2-byte words, as a copy in 32-bit lanes that is then stored back.
+// or 2-byte words, word by word into lanes and back.
 [[gnu::always_inline]] inline uint32_t TestAndStoreDepthsOf(const DepthTest& t, uint8_t* p, Float4 z, uint32_t n) {
+#ifdef __SSE2__
   bool fourAtOnce = TestsFourAtOnce(t);
   if (fourAtOnce || (t.test && t.buffer.bytes == 2)) {
     Int4 values = ScaleAndRound(ClampDepth(z), t.buffer.scale);
     if (fourAtOnce && n == 4) return TestAndStoreDepths4(t, p, values);
-    uint32_t words[4] = {};
-    for (uint32_t k = 0; k < n; ++k) words[k] = LoadDepthWord(t.buffer, p + k * t.buffer.bytes);
-    uint32_t passed = TestAndStoreDepths4(t, reinterpret_cast<uint8_t*>(words), values) & ((1u << n) - 1);
+    uint32_t bytes = t.buffer.bytes;
+    auto load = [&](uint32_t k) { return static_cast<int>(k < n ? LoadDepthWord(t.buffer, p + k * bytes) : 0); };
+    __m128i word = _mm_setr_epi32(load(0), load(1), load(2), load(3));
+    uint32_t passed = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(DepthTestLanes(t, &word, values))));
     if (t.write) {
-      for (uint32_t k = 0; k < n; ++k) StoreDepthWord(t.buffer, p + k * t.buffer.bytes, words[k]);
+      for (uint32_t k = 0; k < n; ++k, word = _mm_srli_si128(word, 4))
+        StoreDepthWord(t.buffer, p + k * bytes, static_cast<uint32_t>(_mm_cvtsi128_si32(word)));
     }
-    return passed;
+    return passed & ((1u << n) - 1);
   }
+#endif
   uint32_t depth[4];
   if (t.test) QuantizeDepth(t.buffer, z, depth);
   return TestAndStoreDepths(t, p, depth, n);
