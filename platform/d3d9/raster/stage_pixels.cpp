@@ -216,12 +216,12 @@ StageLoop::Texture TextureOf(const StageSetup& s, uint32_t coordinates) {
   int32_t at[2][4];
   Store(at[0], t.linear ? TexelPosition<true>(u, t.width) : TexelPosition<false>(u, t.width));
   Store(at[1], t.linear ? TexelPosition<true>(v, t.height) : TexelPosition<false>(v, t.height));
-  uint32_t texels[4] = {};
-  for (uint32_t k = 0; k < 4; ++k) {
-    if (!(visible >> k & 1)) continue;
-    texels[k] = t.linear ? BilinearTexel(level, s, at[0][k], at[1][k]) : PointTexel(level, s, at[0][k], at[1][k]);
-  }
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels));
+  auto texel = [&](uint32_t k) {
+    if (!(visible >> k & 1)) return 0;
+    return static_cast<int>(t.linear ? BilinearTexel(level, s, at[0][k], at[1][k])
+                                     : PointTexel(level, s, at[0][k], at[1][k]));
+  };
+  return _mm_setr_epi32(texel(0), texel(1), texel(2), texel(3));
 }
 
 // ---- interpolation ----
@@ -323,11 +323,16 @@ Interpolation StartSpan(const StageLoop& loop, const Triangle& t, int32_t y, int
   where[kAnywhere] = 15;
 }
 
+// Fewer than four pixels are read one by one into lanes (a copy read back whole would
+// wait for its stores).
 __m128i LoadPixels(const uint8_t* at, uint32_t n) {
   if (n == 4) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-  uint32_t pixels[4] = {};
-  memcpy(pixels, at, 4 * n);
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels));
+  auto pixel = [&](uint32_t k) {
+    uint32_t value = 0;
+    if (k < n) memcpy(&value, at + 4 * k, 4);
+    return static_cast<int>(value);
+  };
+  return _mm_setr_epi32(pixel(0), pixel(1), pixel(2), pixel(3));
 }
 
 void StorePixels(uint8_t* at, __m128i colors, uint32_t visible, uint32_t n) {
