@@ -6,6 +6,7 @@
 // the general loop.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 #include "pixel_pipeline.h"
@@ -177,10 +178,10 @@ class StagePixels : public ::testing::Test {
 
   // The colour and depth words the triangles leave over a patterned target.
   std::pair<std::vector<uint32_t>, std::vector<uint32_t>> Draw(const raster::PipelineState& state, D3DFORMAT format,
-                                                                D3DFORMAT depthFormat) {
+                                                                D3DFORMAT depthFormat,
+                                                                const std::vector<TwoSetVertex>& v = Triangles()) {
     target_.color = Noise(static_cast<uint32_t>(target_.color.size()), 7);
     target_.depth = Noise(static_cast<uint32_t>(target_.depth.size()), 9);
-    const std::vector<TwoSetVertex>& v = Triangles();
     raster::VertexStream stream{reinterpret_cast<const uint8_t*>(v.data()), uint32_t(v.size() * sizeof v[0]),
                                 sizeof v[0], kTwoSetFvf};
     raster::Renderer renderer;
@@ -215,6 +216,30 @@ TEST_F(StagePixels, EachServedStateGivesTheGeneralLoopsPixels) {
         }
       }
     }
+  }
+}
+
+// Coordinates far beyond the texture, not numbers at all, or divided by a w close to 0
+// or huge: the stage loop pins them as the general loop does, and draws the same.
+TEST_F(StagePixels, ExtremeValuesGiveTheGeneralLoopsPixels) {
+  const float kNaN = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<TwoSetVertex> kExtreme = {
+      {1.0f, 1.0f, 0.2f, 1e-20f, 0xff2080f0u, 1e30f, -1e30f, kNaN, 0.5f},
+      {35.0f, 2.0f, 0.3f, 1e20f, 0x00ff1020u, -3e9f, 2e9f, 1e15f, -1e15f},
+      {4.0f, 27.0f, 0.4f, 0.5f, 0x80ffffffu, kNaN, kNaN, 0.25f, 4e9f},
+      {20.0f, 5.0f, 0.1f, 3e-38f, 0xffffffffu, 65536.5f, -65536.5f, 0.5f, 0.5f},
+      {36.0f, 28.0f, 0.1f, 2.0f, 0x00000000u, 0.0f, 1.0f, kNaN, kNaN},
+      {2.0f, 20.0f, 0.1f, 1e10f, 0x7f7f7f7fu, 1e-30f, 7.5f, -2.5f, 1e38f},
+  };
+  for (const Case& c : kServed) {
+    raster::PipelineState state = StateFor(c);
+    auto fast = Draw(state, D3DFMT_A8R8G8B8, D3DFMT_D24S8, kExtreme);
+    state.renderStates[D3DRS_ALPHATESTENABLE] = TRUE;
+    state.renderStates[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
+    auto reference = Draw(state, D3DFMT_A8R8G8B8, D3DFMT_D24S8, kExtreme);
+    EXPECT_EQ(fast.first, reference.first) << c.name;
+    EXPECT_EQ(fast.second, reference.second) << c.name;
+    EXPECT_NE(fast.first, Noise(static_cast<uint32_t>(fast.first.size()), 7)) << c.name << ": nothing drawn";
   }
 }
 
