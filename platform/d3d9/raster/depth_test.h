@@ -136,6 +136,21 @@ inline void StoreDepthWords4(const DepthBuffer& b, uint8_t* p, __m128i words) {
   __m128i packed = _mm_packs_epi32(_mm_sub_epi32(words, bias), _mm_sub_epi32(words, bias));
   _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_xor_si128(packed, _mm_set1_epi16(-0x8000)));
 }
+
+// The depth test of four stored words in lanes with quantised depths `value`: all ones
+// in the lanes that pass; `word` becomes what to store back (failing lanes unchanged).
+inline __m128i DepthTestLanes(const DepthTest& t, __m128i* word, Int4 value) {
+  __m128i mask = _mm_set1_epi32(static_cast<int>(t.buffer.mask));
+  __m128i shift = _mm_cvtsi32_si128(static_cast<int>(t.buffer.shift));
+  __m128i stored = _mm_srl_epi32(_mm_and_si128(*word, mask), shift);
+  auto when = [&t](uint32_t order, __m128i lanes) { return t.orders & order ? lanes : _mm_setzero_si128(); };
+  __m128i pass = _mm_or_si128(_mm_or_si128(when(1, _mm_cmplt_epi32(value.v, stored)),
+                                           when(2, _mm_cmpeq_epi32(value.v, stored))),
+                              when(4, _mm_cmpgt_epi32(value.v, stored)));
+  __m128i merged = _mm_or_si128(_mm_andnot_si128(mask, *word), _mm_and_si128(_mm_sll_epi32(value.v, shift), mask));
+  *word = _mm_or_si128(_mm_and_si128(pass, merged), _mm_andnot_si128(pass, *word));
+  return pass;
+}
 #endif
 
 // TestAndStoreDepths of four pixels at once for a test that TestsFourAtOnce, with the
@@ -143,28 +158,20 @@ inline void StoreDepthWords4(const DepthBuffer& b, uint8_t* p, __m128i words) {
 // and left-out pixels get their stored word back unchanged.
 inline uint32_t TestAndStoreDepths4(const DepthTest& t, uint8_t* p, Int4 value, uint32_t lanes = 15) {
 #ifdef __SSE2__
-  __m128i mask = _mm_set1_epi32(static_cast<int>(t.buffer.mask));
-  __m128i shift = _mm_cvtsi32_si128(static_cast<int>(t.buffer.shift));
   if (t.orders == kAllOrders && lanes == 15 && t.buffer.mask == WholeWord(t.buffer)) {
     // Every pixel passes and depth fills its whole word: nothing stored needs reading.
-    if (t.write) StoreDepthWords4(t.buffer, p, _mm_sll_epi32(value.v, shift));
+    if (t.write)
+      StoreDepthWords4(t.buffer, p, _mm_sll_epi32(value.v, _mm_cvtsi32_si128(static_cast<int>(t.buffer.shift))));
     return 15;
   }
-  __m128i word = LoadDepthWords4(t.buffer, p);
-  __m128i stored = _mm_srl_epi32(_mm_and_si128(word, mask), shift);
-  auto when = [&t](uint32_t order, __m128i lanes) { return t.orders & order ? lanes : _mm_setzero_si128(); };
-  __m128i pass = _mm_or_si128(_mm_or_si128(when(1, _mm_cmplt_epi32(value.v, stored)),
-                                           when(2, _mm_cmpeq_epi32(value.v, stored))),
-                              when(4, _mm_cmpgt_epi32(value.v, stored)));
+  __m128i original = LoadDepthWords4(t.buffer, p), word = original;
+  __m128i pass = DepthTestLanes(t, &word, value);
   if (lanes != 15) {
     __m128i bits = _mm_setr_epi32(1, 2, 4, 8);
     pass = _mm_and_si128(pass, _mm_cmpeq_epi32(_mm_and_si128(_mm_set1_epi32(static_cast<int>(lanes)), bits), bits));
+    word = _mm_or_si128(_mm_and_si128(pass, word), _mm_andnot_si128(pass, original));
   }
-  if (t.write) {
-    __m128i merged = _mm_or_si128(_mm_andnot_si128(mask, word), _mm_and_si128(_mm_sll_epi32(value.v, shift), mask));
-    __m128i kept = _mm_or_si128(_mm_and_si128(pass, merged), _mm_andnot_si128(pass, word));
-    StoreDepthWords4(t.buffer, p, kept);
-  }
+  if (t.write) StoreDepthWords4(t.buffer, p, word);
   return static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(pass)));
 #else
   uint32_t values[4], passed = 0;
@@ -174,6 +181,30 @@ inline uint32_t TestAndStoreDepths4(const DepthTest& t, uint8_t* p, Int4 value, 
   }
   return passed;
 #endif
+}
+
+// The depth test of `n` (at most 4) adjacent pixels starting at `p` with depths `z`
+// before quantisation: four at once where TestsFourAtOnce allows it; fewer than four,
+// or 2-byte words, word by word into lanes and back.
+[[gnu::always_inline]] inline uint32_t TestAndStoreDepthsOf(const DepthTest& t, uint8_t* p, Float4 z, uint32_t n) {
+#ifdef __SSE2__
+  if (TestsFourAtOnce(t)) {
+    Int4 values = ScaleAndRound(ClampDepth(z), t.buffer.scale);
+    if (n == 4) return TestAndStoreDepths4(t, p, values);
+    uint32_t bytes = t.buffer.bytes;
+    auto load = [&](uint32_t k) { return static_cast<int>(k < n ? LoadDepthWord(t.buffer, p + k * bytes) : 0); };
+    __m128i word = _mm_setr_epi32(load(0), load(1), load(2), load(3));
+    uint32_t passed = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(DepthTestLanes(t, &word, values))));
+    if (t.write) {
+      for (uint32_t k = 0; k < n; ++k, word = _mm_srli_si128(word, 4))
+        StoreDepthWord(t.buffer, p + k * bytes, static_cast<uint32_t>(_mm_cvtsi128_si32(word)));
+    }
+    return passed & ((1u << n) - 1);
+  }
+#endif
+  uint32_t depth[4];
+  if (t.test) QuantizeDepth(t.buffer, z, depth);
+  return TestAndStoreDepths(t, p, depth, n);
 }
 
 }  // namespace raster

@@ -9,6 +9,7 @@
 #include <bit>
 
 #include "formats.h"
+#include "stage_pixels.h"
 
 namespace raster {
 namespace {
@@ -207,7 +208,6 @@ VESK_BUILD_FOR_AVX2 void TexturedPixels(const DrawPipeline& p, const Triangle& t
   Float4 steps(t.z.dx, t.q.dx, uPlane.dx, vPlane.dx);
   uint8_t* depthRow = kColorsOnly ? nullptr : DepthRow(depthTest, y, left);
   uint8_t* colorRow = kDirect ? ColorAt(p.color, 4, left, y) : nullptr;
-  bool fourAtOnce = TestsFourAtOnce(depthTest);
   if (!kColorsOnly) PrefetchNextRow(p, t, y, left, left + static_cast<int32_t>(count) - 1);
   for (uint32_t first = 0; first < count; first += 4) {
     uint8_t* depthAt = depthRow ? depthRow + first * depthTest.buffer.bytes : nullptr;
@@ -227,12 +227,8 @@ VESK_BUILD_FOR_AVX2 void TexturedPixels(const DrawPipeline& p, const Triangle& t
       bool all = n == 4 && AllFourSet(&s.covered[first]);
       visible = all ? 15 : 0;
       for (uint32_t k = 0; k < n && !all; ++k) visible |= uint32_t{s.covered[first + k] != 0} << k;
-    } else if (fourAtOnce && n == 4) {
-      visible = TestAndStoreDepths4(depthTest, depthAt, ScaleAndRound(ClampDepth(pixels[0]), depthTest.buffer.scale));
     } else {
-      uint32_t depth[4];
-      if (depthTest.test) QuantizeDepth(depthTest.buffer, pixels[0], depth);
-      visible = TestAndStoreDepths(depthTest, depthAt, depth, n);
+      visible = TestAndStoreDepthsOf(depthTest, depthAt, pixels[0], n);
     }
     uint32_t colors[4];
     if constexpr (kPowerOfTwo) {
@@ -555,7 +551,11 @@ bool BuildDrawPipeline(const PipelineState& state, const Targets& targets,
   ChooseVaryings(p);
   p->shade = &ShadeGeneral;
   p->colors = &GeneralPixels<false>;
-  if (FitsTexturedLoop(*p)) ChooseTexturedLoop(p);
+  if (FitsTexturedLoop(*p)) {
+    ChooseTexturedLoop(p);
+  } else {
+    ChooseStageLoop(p, targets.color.format);
+  }
   return true;
 }
 

@@ -1,9 +1,10 @@
 // Per-pixel work of a draw, chosen once per draw: interpolation of the varyings along a
 // span, the texture stages, alpha and depth tests, blending and the write into the
-// render target. Common single-texture states get a lean span loop; everything else
-// goes through the general one. Both give the same pixels for the same state. On a
-// multisampled target coverage and depth are per sample, and each pixel is shaded once,
-// at its centre, for all of its samples that pass.
+// render target. Common single-texture states get a lean span loop, up to two stages
+// of common operations the stage loop (stage_pixels.h); everything else goes through
+// the general one. All give the same pixels for the same state. On a multisampled
+// target coverage and depth are per sample, and each pixel is shaded once, at its
+// centre, for all of its samples that pass.
 #pragma once
 
 #include <stdint.h>
@@ -15,6 +16,7 @@
 #include "depth_test.h"
 #include "rasterizer.h"
 #include "sample_pattern.h"
+#include "stage_pixels.h"
 #include "texel_formats.h"
 #include "texture_stages.h"
 #include "triangle_setup.h"
@@ -58,6 +60,7 @@ struct DrawPipeline {
   StageProgram stages;
   uint32_t slots[kVaryingCount];  // varying slots the general loop interpolates
   uint32_t slotCount;
+  StageLoop stageLoop;  // set when the stage loop is chosen
   SpanFunction shade;
   ColorFunction colors;    // shading alone, for multisampled targets
   SamplePattern pattern;   // one sample for a single-sampled target

@@ -1,6 +1,7 @@
 // Which span loop a draw takes: a texture on stage 0 selected as it is, without alpha
-// test or blending, takes the lean loop, one build per filter and target; any other
-// state the general loop. The pixel comparisons of the two loops rely on this.
+// test or blending, takes the lean loop, one build per filter and target; a state that
+// neither it nor the stage loop serves the general loop. The pixel comparisons of the
+// loops rely on this.
 #include <gtest/gtest.h>
 
 #include "pixel_pipeline.h"
@@ -37,7 +38,7 @@ TEST_F(SpanLoops, TexturedOpaqueStatesTakeALeanLoopOfTheirOwn) {
   raster::PipelineState alphaTested = Textured(D3DTEXF_LINEAR);
   alphaTested.renderStates[D3DRS_ALPHATESTENABLE] = TRUE;
   raster::PipelineState modulated = Textured(D3DTEXF_LINEAR);
-  modulated.stageStates[0][D3DTSS_COLOROP] = D3DTOP_MODULATE;
+  modulated.stageStates[0][D3DTSS_COLOROP] = D3DTOP_MODULATE2X;
   modulated.stageStates[0][D3DTSS_COLORARG2] = D3DTA_DIFFUSE;
   raster::SpanFunction general = LoopFor(alphaTested);
   EXPECT_EQ(LoopFor(modulated), general);
