@@ -1,16 +1,15 @@
-// Message boxes: a modal GTK3 message dialog with the icon and buttons of the flags
-// when a display exists; headless, "caption: text" on standard error, answered with
-// the first button. A test hook can take every box instead. The line the program last
-// reported on standard error goes into the next box as its secondary text.
-#include <gtk/gtk.h>
-
+// Message boxes: the back end's modal box with the icon and buttons of the flags (GTK3
+// with a display); where it shows none, "caption: text" on standard error, answered
+// with the first button. A test hook can take every box instead. The line the program
+// last reported on standard error goes into the next box as its secondary text.
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
 #include <utility>
 #include <vector>
 
-#include "gtk_toolkit.h"
+#include "backend.h"
+#include "readable_text.h"
 #include "win32ext.h"
 #include "window_model.h"
 
@@ -26,12 +25,9 @@ std::string TakePendingDetail() {
   return std::exchange(g_pendingDetail, {});
 }
 
-struct Button {
-  const char* label;
-  int id;
-};
+using win32impl::MessageBoxButton;
 
-std::vector<Button> ButtonsFor(UINT type) {
+std::vector<MessageBoxButton> ButtonsFor(UINT type) {
   switch (type & MB_TYPEMASK) {
     case MB_OK: return {{"_OK", IDOK}};
     case MB_OKCANCEL: return {{"_OK", IDOK}, {"_Cancel", IDCANCEL}};
@@ -41,37 +37,6 @@ std::vector<Button> ButtonsFor(UINT type) {
     case MB_RETRYCANCEL: return {{"_Retry", IDRETRY}, {"_Cancel", IDCANCEL}};
     default: return {};
   }
-}
-
-GtkMessageType GtkTypeFor(UINT type) {
-  switch (type & MB_ICONMASK) {
-    case MB_ICONHAND: return GTK_MESSAGE_ERROR;
-    case MB_ICONQUESTION: return GTK_MESSAGE_QUESTION;
-    case MB_ICONEXCLAMATION: return GTK_MESSAGE_WARNING;
-    case MB_ICONASTERISK: return GTK_MESSAGE_INFO;
-    default: return GTK_MESSAGE_OTHER;
-  }
-}
-
-int ShowGtkBox(const std::string& text, const std::string& caption, const std::string& detail, UINT type,
-               const std::vector<Button>& buttons) {
-  GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GtkTypeFor(type),
-                                             GTK_BUTTONS_NONE, "%s", text.c_str());
-  if (!detail.empty()) gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", detail.c_str());
-  gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
-  for (const Button& button : buttons) {
-    gtk_dialog_add_button(GTK_DIALOG(dialog), button.label, button.id);
-  }
-  gtk_dialog_set_default_response(GTK_DIALOG(dialog), buttons.front().id);
-  int response = gtk_dialog_run(GTK_DIALOG(dialog));
-  gtk_widget_destroy(dialog);
-  while (gtk_events_pending()) gtk_main_iteration();
-  if (response > 0) return response;
-  // Closing the box counts as Cancel where there is one, else as its only button.
-  for (const Button& button : buttons) {
-    if (button.id == IDCANCEL) return IDCANCEL;
-  }
-  return buttons.size() == 1 ? buttons.front().id : IDCANCEL;
 }
 
 }  // namespace
@@ -99,7 +64,7 @@ void win32ext::ReportProblem(const char* format, ...) {
 }
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-  std::vector<Button> buttons = ButtonsFor(type);
+  std::vector<MessageBoxButton> buttons = ButtonsFor(type);
   if (buttons.empty()) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -114,10 +79,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     std::lock_guard lock(g_hookMutex);
     if (g_hook) return g_hook(record);
   }
-  std::string textUtf8 = win32impl::ReadableUtf8(record.text);
-  std::string captionUtf8 = win32impl::ReadableUtf8(record.caption);
-  if (win32impl::GtkAvailable()) return ShowGtkBox(textUtf8, captionUtf8, record.detail, type, buttons);
-  std::fprintf(stderr, "%s: %s\n", captionUtf8.c_str(), textUtf8.c_str());
+  win32impl::MessageBoxRequest request{win32impl::ReadableUtf8(record.text), win32impl::ReadableUtf8(record.caption),
+                                       record.detail, type, buttons};
+  if (std::optional<int> answer = win32impl::TheBackend().ShowMessageBox(request)) return *answer;
+  std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), request.text.c_str());
   std::fflush(stderr);
   return buttons.front().id;
 }
