@@ -1,9 +1,9 @@
 // The SDL2 back end: real windows on X11 or Wayland (or SDL's dummy driver), native
 // input read with SDL_PollEvent, message boxes and dialogs shown with GTK where a
-// display runs it. The window manager draws decorations outside the
-// client area, so an SDL window's size is the client size. As the headless desktop
-// does, a display grows to contain a window placed beyond it: the adapter's screen
-// image then holds the whole window, of which the user sees the part that fits.
+// display runs it. The window manager draws decorations outside the client area, so an
+// SDL window's size is the client size. As the headless desktop does, a display grows
+// to contain a window placed beyond it: the adapter's screen image then holds the whole
+// window, of which the user sees the part that fits.
 #include <algorithm>
 #include <deque>
 #include <map>
