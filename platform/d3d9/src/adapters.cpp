@@ -1,30 +1,23 @@
 // Adapter list, display modes and screen images.
 #include "adapters.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <iterator>
 
 namespace d3d9impl {
 namespace {
 
-// Sizes offered headless (and when SDL lists no modes), up to the desktop's size.
+// Sizes offered headless (and when the back end lists no modes), up to the desktop's size.
 constexpr struct {
   UINT width, height;
 } kStandardSizes[] = {{640, 480},   {800, 600},   {1024, 768},  {1280, 720},
                       {1280, 1024}, {1600, 900},  {1920, 1080}, {2560, 1440}, {3840, 2160}};
 
-std::vector<D3DDISPLAYMODE> SdlModes(int displayIndex) {
+// The display's own modes, as the window back end lists them.
+std::vector<D3DDISPLAYMODE> ListedModes(int displayIndex) {
   std::vector<D3DDISPLAYMODE> modes;
-  if (win32ext::ActiveBackend() != win32ext::BackendKind::Sdl) return modes;
-  int count = SDL_GetNumDisplayModes(displayIndex);
-  for (int i = 0; i < count; ++i) {
-    SDL_DisplayMode mode;
-    if (SDL_GetDisplayMode(displayIndex, i, &mode) == 0 && mode.w > 0 && mode.h > 0)
-      modes.push_back({UINT(mode.w), UINT(mode.h), UINT(std::max(mode.refresh_rate, 0)),
-                       kDesktopFormat});
-  }
+  for (const win32ext::DisplayMode& mode : win32ext::DisplayModes(displayIndex))
+    modes.push_back({UINT(mode.width), UINT(mode.height), UINT(mode.refreshRate), kDesktopFormat});
   return modes;
 }
 
@@ -32,7 +25,7 @@ std::vector<D3DDISPLAYMODE> ModesOf(const win32ext::DisplayInfo& display, int in
   UINT width = UINT(display.bounds.right - display.bounds.left);
   UINT height = UINT(display.bounds.bottom - display.bounds.top);
   UINT refresh = UINT(std::max(display.refreshRate, 0));
-  std::vector<D3DDISPLAYMODE> modes = SdlModes(index);
+  std::vector<D3DDISPLAYMODE> modes = ListedModes(index);
   if (modes.empty()) {
     for (auto size : kStandardSizes)
       if (size.width <= width && size.height <= height)

@@ -10,7 +10,6 @@
 #include "pipeline.h"
 #include "resources.h"
 
-struct SDL_Cursor;
 
 namespace d3d9impl {
 
@@ -134,7 +133,7 @@ class Device final : public IDirect3DDevice9 {
   std::vector<uint32_t> cursorImage_;  // A8R8G8B8
   UINT cursorWidth_ = 0, cursorHeight_ = 0;
   POINT cursorPosition_{};
-  SDL_Cursor* sdlCursor_ = nullptr;
+  uintptr_t pointer_ = 0;  // the pointer made of the cursor image, while it is in use
   std::vector<uint32_t> presentImage_;  // the back buffer in A8R8G8B8, reused
   uint64_t lastPresentTick_ = 0;
   std::unordered_set<ChildObject*> children_;

@@ -1,7 +1,5 @@
 // The device cursor: its image, position and visibility. In full screen with a display
 // it is the window's pointer; in a window, and headless, the device only keeps it.
-#include <SDL.h>
-
 #include <algorithm>
 
 #include "device.h"
@@ -36,13 +34,7 @@ HRESULT Device::SetCursorProperties(UINT hotSpotX, UINT hotSpotY, IDirect3DSurfa
 void Device::SetCursorPosition(int x, int y, DWORD flags) {
   (void)flags;
   cursorPosition_ = {x, y};
-  if (parameters_.Windowed || win32ext::ActiveBackend() != win32ext::BackendKind::Sdl) return;
-  SDL_Window* native = SDL_GetWindowFromID(win32ext::NativeWindowId(PresentWindow(nullptr)));
-  if (!native) return;
-  int pointerX = 0, pointerY = 0;
-  SDL_GetMouseState(&pointerX, &pointerY);
-  if (SDL_GetMouseFocus() == native && pointerX == x && pointerY == y) return;
-  SDL_WarpMouseInWindow(native, x, y);
+  if (!parameters_.Windowed) win32ext::WarpPointer(PresentWindow(nullptr), x, y);
 }
 
 BOOL Device::ShowCursor(BOOL show) {
@@ -54,28 +46,22 @@ BOOL Device::ShowCursor(BOOL show) {
 
 // In full screen the device's image is the window's pointer while it is shown.
 void Device::ApplyCursor() {
-  if (win32ext::ActiveBackend() != win32ext::BackendKind::Sdl || parameters_.Windowed) return;
+  if (parameters_.Windowed) return;
   if (!cursorShown_) {
-    SDL_ShowCursor(SDL_DISABLE);
+    win32ext::HidePointer();
     return;
   }
   if (cursorImage_.empty()) return;
-  SDL_Surface* image = SDL_CreateRGBSurfaceWithFormatFrom(
-      cursorImage_.data(), int(cursorWidth_), int(cursorHeight_), 32, int(cursorWidth_ * 4),
-      SDL_PIXELFORMAT_ARGB8888);
-  if (!image) return;
-  SDL_Cursor* cursor = SDL_CreateColorCursor(image, int(cursorHotX_), int(cursorHotY_));
-  SDL_FreeSurface(image);
-  if (!cursor) return;
-  SDL_SetCursor(cursor);
-  if (sdlCursor_) SDL_FreeCursor(sdlCursor_);
-  sdlCursor_ = cursor;
-  SDL_ShowCursor(SDL_ENABLE);
+  uintptr_t pointer = win32ext::ShowColorPointer({cursorImage_.data(), int(cursorWidth_), int(cursorHeight_),
+                                                  int(cursorHotX_), int(cursorHotY_)});
+  if (!pointer) return;
+  ReleaseCursor();
+  pointer_ = pointer;
 }
 
 void Device::ReleaseCursor() {
-  if (sdlCursor_) SDL_FreeCursor(sdlCursor_);
-  sdlCursor_ = nullptr;
+  win32ext::ReleaseColorPointer(pointer_);
+  pointer_ = 0;
 }
 
 }  // namespace d3d9impl

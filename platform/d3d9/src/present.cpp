@@ -2,8 +2,6 @@
 // client rectangle (stretched when the sizes differ) and, with a display, into the
 // window. GetFrontBufferData copies that screen image. The device cursor is in
 // device_cursor.cpp.
-#include <SDL.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -68,22 +66,6 @@ void Composite(Screen& screen, const ImageRows& image, const RECT& dest) {
   screen.changes.Add({left, top, right, bottom});
 }
 
-// Shows the screen's part under the window's client area in the window.
-void ShowInWindow(HWND window, Screen& screen, const RECT& dest) {
-  if (win32ext::ActiveBackend() != win32ext::BackendKind::Sdl) return;
-  SDL_Window* native = SDL_GetWindowFromID(win32ext::NativeWindowId(window));
-  SDL_Surface* target = native ? SDL_GetWindowSurface(native) : nullptr;
-  if (!target) return;
-  SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
-      screen.pixels.data(), int(screen.width), int(screen.height), 32, int(screen.width * 4),
-      SDL_PIXELFORMAT_ARGB8888);
-  if (!source) return;
-  SDL_Rect from{int(dest.left), int(dest.top), int(dest.right - dest.left), int(dest.bottom - dest.top)};
-  SDL_BlitSurface(source, &from, target, nullptr);
-  SDL_FreeSurface(source);
-  SDL_UpdateWindowSurface(native);
-}
-
 UINT RefreshesToWait(UINT interval) {
   switch (interval) {
     case D3DPRESENT_INTERVAL_IMMEDIATE: return 0;
@@ -98,7 +80,7 @@ UINT RefreshesToWait(UINT interval) {
 // the interval asks for it. Without a display nothing is waited for.
 uint64_t WaitForRefresh(UINT interval, int refreshRate, uint64_t lastTick) {
   UINT refreshes = RefreshesToWait(interval);
-  if (refreshes == 0 || win32ext::ActiveBackend() != win32ext::BackendKind::Sdl) return lastTick;
+  if (refreshes == 0 || !win32ext::WindowsShown()) return lastTick;
   using Clock = std::chrono::steady_clock;
   auto period = std::chrono::nanoseconds(1000000000LL / std::max(refreshRate, 1));
   uint64_t now = uint64_t(Clock::now().time_since_epoch() / period);
@@ -134,7 +116,8 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
                                    : RECT{0, 0, LONG(adapter->screen.width), LONG(adapter->screen.height)};
   if (!IsIconic(window)) {
     Composite(adapter->screen, image, dest);
-    ShowInWindow(window, adapter->screen, dest);
+    win32ext::ShowInWindow(window, {adapter->screen.pixels.data(), adapter->screen.width, adapter->screen.height},
+                           dest);
   }
   lastPresentTick_ = WaitForRefresh(parameters_.PresentationInterval, adapter->display.refreshRate,
                                     lastPresentTick_);

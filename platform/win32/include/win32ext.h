@@ -192,8 +192,45 @@ std::vector<DisplayInfo> Displays();
 // The same into `displays`, reusing its storage (for callers that ask every frame).
 void RefreshDisplays(std::vector<DisplayInfo>& displays);
 
+// The modes a display can be switched to (empty where the back end lists none).
+struct DisplayMode {
+  int width, height;
+  int refreshRate;  // Hz, 0 when unknown
+};
+std::vector<DisplayMode> DisplayModes(int displayIndex);
+
 // SDL's id of the window behind a handle (0 when there is none).
 uint32_t NativeWindowId(HWND window);
+
+// True when windows appear on a video device (a screen, or SDL's dummy driver); false
+// headless, where nothing waits for a display's refresh.
+bool WindowsShown();
+
+// An image of 32-bit pixels whose low three bytes are B, G, R (the fourth is ignored),
+// rows `width` apart.
+struct ScreenImage {
+  const uint32_t* pixels;
+  uint32_t width, height;
+};
+// Copies `part` of the image into the window's client area. Headless, there is nothing
+// to copy into.
+void ShowInWindow(HWND window, const ScreenImage& image, const RECT& part);
+
+// A full-colour pointer: A8R8G8B8 pixels, rows `width` apart.
+struct ColorPointerImage {
+  const uint32_t* pixels;
+  int width, height;
+  int hotX, hotY;
+};
+// Makes the image the pointer and shows it; returns a token for ReleaseColorPointer, or
+// 0 when no such pointer can be made (always headless). Releasing the pointer in use
+// brings back the default one.
+uintptr_t ShowColorPointer(const ColorPointerImage& image);
+void ReleaseColorPointer(uintptr_t token);
+void HidePointer();
+// Puts the pointer at a point of the window's client area, unless it already stands
+// there (a warp to the pointer's own place would report another motion).
+void WarpPointer(HWND window, int x, int y);
 
 // Feeds an input event as the user's devices would. Headless, it queues the event for
 // the next PeekMessageA/GetMessageA; with SDL, it goes through SDL_PushEvent. Either way

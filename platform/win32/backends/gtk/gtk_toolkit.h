@@ -2,17 +2,22 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <memory>
+
+#include "backend.h"
 
 typedef struct _GtkWidget GtkWidget;
 
 namespace win32impl {
 
-// True when GTK runs (the SDL back end with a real display).
+// True when GTK runs (a real display, not SDL's dummy driver).
 bool GtkAvailable();
 
-// CP932 text as GTK shows it: UTF-8, or its ASCII part with '?' where it cannot convert.
-std::string ReadableUtf8(const std::string& cp932);
+// A modal GTK message dialog; returns the id of the button chosen.
+int ShowGtkMessageBox(const MessageBoxRequest& request);
+
+// The GTK view of a dialog; call only where GtkAvailable().
+std::unique_ptr<DialogView> CreateGtkDialogView(Dialog& dialog);
 
 // Names the SDL window behind a native id as the owner the dialog stays above (X11).
 void MakeTransientFor(GtkWidget* dialog, uint32_t ownerNativeId);

@@ -10,6 +10,7 @@
 
 #include "dialog_model.h"
 #include "gtk_toolkit.h"
+#include "readable_text.h"
 #include "window_model.h"
 
 namespace win32impl {

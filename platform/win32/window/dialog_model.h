@@ -74,7 +74,7 @@ constexpr int kPixelsPerInch = 96;
 std::string DialogFontFamilies(const char* faceName);
 int DialogFontPixels(int pointSize);
 
-// The GTK view of a dialog; null when GTK does not run.
+// The view that shows a dialog on screen (GTK with a display), made by the back end.
 class DialogView {
  public:
   virtual ~DialogView() = default;
@@ -83,6 +83,5 @@ class DialogView {
   // Runs the toolkit's pending events, waiting at most timeoutMs for one.
   virtual void Iterate(int timeoutMs) = 0;
 };
-std::unique_ptr<DialogView> CreateGtkDialogView(Dialog& dialog);
 
 }  // namespace win32impl

@@ -36,6 +36,8 @@ Backend& TheBackend() {
 
 win32ext::BackendKind win32ext::ActiveBackend() { return win32impl::TheBackend().Kind(); }
 
+// The extensions below hand straight over to the back end in use.
+
 std::vector<win32ext::DisplayInfo> win32ext::Displays() {
   std::vector<DisplayInfo> displays;
   RefreshDisplays(displays);
@@ -44,4 +46,26 @@ std::vector<win32ext::DisplayInfo> win32ext::Displays() {
 
 void win32ext::RefreshDisplays(std::vector<DisplayInfo>& displays) { win32impl::TheBackend().Displays(displays); }
 
-void win32ext::InjectInput(const SDL_Event& event) { win32impl::TheBackend().Inject(event); }
+std::vector<win32ext::DisplayMode> win32ext::DisplayModes(int displayIndex) {
+  return win32impl::TheBackend().DisplayModes(displayIndex);
+}
+
+bool win32ext::WindowsShown() { return win32impl::TheBackend().ShowsWindows(); }
+
+void win32ext::ShowInWindow(HWND window, const ScreenImage& image, const RECT& part) {
+  if (uint32_t id = NativeWindowId(window)) win32impl::TheBackend().ShowImage(id, image, part);
+}
+
+uintptr_t win32ext::ShowColorPointer(const ColorPointerImage& image) {
+  return win32impl::TheBackend().ShowColorPointer(image);
+}
+
+void win32ext::ReleaseColorPointer(uintptr_t token) {
+  if (token) win32impl::TheBackend().ReleaseColorPointer(token);
+}
+
+void win32ext::HidePointer() { win32impl::TheBackend().SetPointerImage(nullptr); }
+
+void win32ext::WarpPointer(HWND window, int x, int y) {
+  if (uint32_t id = NativeWindowId(window)) win32impl::TheBackend().WarpPointer(id, x, y);
+}

@@ -1,12 +1,12 @@
 // Modal dialogs from the program's dialog templates: the controls are built as a model,
 // WM_INITDIALOG goes to the dialog procedure, and a modal loop dispatches the thread's
 // messages until EndDialog. The owner is disabled meanwhile, so input for it is dropped.
-// With a display the GTK view shows the dialog; headless a dialog opens only while a
+// With a display the back end's view (GTK) shows the dialog; headless a dialog opens only while a
 // test's hook plays the user, and otherwise fails with -1.
 #include <mutex>
 
+#include "backend.h"
 #include "dialog_model.h"
-#include "gtk_toolkit.h"
 #include "handles.h"
 #include "message_queue.h"
 #include "window_model.h"
@@ -174,7 +174,7 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DL
       BuildDialog(*static_cast<const win32ext::DialogTemplate*>(entry->data), parent, dialogProc);
   if (!dialog) return -1;
   win32ext::DialogHook hook = CurrentHook();
-  if (!hook && GtkAvailable()) dialog->view = CreateGtkDialogView(*dialog);
+  if (!hook) dialog->view = TheBackend().CreateDialogView(*dialog);
   if (!hook && !dialog->view) {
     SetLastError(ERROR_NOT_SUPPORTED);  // no screen to show it on and no one to answer it
     return -1;
