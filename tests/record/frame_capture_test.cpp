@@ -70,6 +70,7 @@ class FrameCaptureTest : public ::testing::Test {
   void TearDown() override {
     win32ext::SetMessageBoxHook({});
     capture_.surface->Release();
+    if (capture_.scaledSurface) capture_.scaledSurface->Release();
   }
 
   // Runs the loop's part: present, then capture, until capture says stop.
