@@ -16,6 +16,7 @@ extern "C" {
 
 #include "av_encoder.h"
 #include "av_io.h"
+#include "av_stream_writer.h"
 
 namespace convert {
 namespace {
@@ -110,52 +111,24 @@ int CloseReadBack(AVFormatContext*, AVIOContext* io) {
   return 0;
 }
 
-class AvEncoder : public FrameEncoder {
+class AvEncoder : public FrameEncoder, private AvStreamWriter {
  public:
   AvEncoder(OutputFile& out, const movie::MovieInfo& info, const AvOutput& format, int quality)
-      : out_(out), info_(info), format_(format), quality_(quality) {}
-  ~AvEncoder() override;
+      : AvStreamWriter(out, format.name, true), info_(info), format_(format), quality_(quality) {}
   bool Start(std::string* error);
   bool Add(const movie::Frame& frame, std::string* error) override;
   bool Finish(std::string* error) override;
 
  private:
-  bool Fail(std::string* error, const std::string& what, int code) const;
   bool OpenCodec(const AVCodec* encoder, std::string* error);
   bool OpenMuxer(std::string* error);
-  bool Send(const AVFrame* frame, std::string* error);
   void PadToEvenSize();
 
-  OutputFile& out_;
   movie::MovieInfo info_;
   const AvOutput& format_;
   int quality_;
-  AVFormatContext* muxer_ = nullptr;
-  AVIOContext* io_ = nullptr;
-  AVCodecContext* codec_ = nullptr;
-  AVStream* stream_ = nullptr;
-  SwsContext* scaler_ = nullptr;
-  AVFrame* picture_ = nullptr;
-  AVPacket* packet_ = nullptr;
   int64_t frames_ = 0;
 };
-
-AvEncoder::~AvEncoder() {
-  av_packet_free(&packet_);
-  av_frame_free(&picture_);
-  sws_freeContext(scaler_);
-  avcodec_free_context(&codec_);
-  if (muxer_) avformat_free_context(muxer_);
-  FreeContext(&io_);
-}
-
-bool AvEncoder::Fail(std::string* error, const std::string& what, int code) const {
-  if (!out_.WriteError().empty())
-    *error = out_.WriteError();
-  else
-    *error = std::string(format_.name) + ": cannot " + what + (code < 0 ? ": " + AvError(code) : "");
-  return false;
-}
 
 bool AvEncoder::OpenCodec(const AVCodec* encoder, std::string* error) {
   codec_ = avcodec_alloc_context3(encoder);
@@ -243,23 +216,6 @@ void AvEncoder::PadToEvenSize() {
     std::memcpy(luma + info_.height * stride, luma + (info_.height - 1) * stride, codec_->width);
 }
 
-bool AvEncoder::Send(const AVFrame* frame, std::string* error) {
-  int result = avcodec_send_frame(codec_, frame);
-  if (result < 0) return Fail(error, "encode a frame", result);
-  for (;;) {
-    result = avcodec_receive_packet(codec_, packet_);
-    if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
-    if (result < 0) return Fail(error, "encode a frame", result);
-    // Every frame lasts one tick of the time base; the muxers take the last frame's
-    // length from its packet.
-    if (packet_->duration == 0) packet_->duration = 1;
-    av_packet_rescale_ts(packet_, codec_->time_base, stream_->time_base);
-    packet_->stream_index = stream_->index;
-    result = av_interleaved_write_frame(muxer_, packet_);
-    if (result < 0) return Fail(error, "write a frame", result);
-  }
-}
-
 bool AvEncoder::Add(const movie::Frame& frame, std::string* error) {
   const int result = av_frame_make_writable(picture_);
   if (result < 0) return Fail(error, "make a picture", result);
@@ -271,14 +227,7 @@ bool AvEncoder::Add(const movie::Frame& frame, std::string* error) {
   return Send(picture_, error);
 }
 
-bool AvEncoder::Finish(std::string* error) {
-  if (!Send(nullptr, error)) return false;
-  const int result = av_write_trailer(muxer_);
-  if (result < 0) return Fail(error, "finish the file", result);
-  avio_flush(io_);
-  if (!out_.WriteError().empty()) return Fail(error, "finish the file", 0);
-  return true;
-}
+bool AvEncoder::Finish(std::string* error) { return FinishFile(error, "finish the file"); }
 
 }  // namespace
 

@@ -14,6 +14,7 @@ extern "C" {
 #include <string>
 
 #include "av_io.h"
+#include "av_stream_writer.h"
 #include "frame_encoder.h"
 
 namespace convert {
@@ -41,52 +42,22 @@ AVRational MpegRate(AVRational source) {
   return {30, 1};
 }
 
-class MpegEncoder : public FrameEncoder {
+class MpegEncoder : public FrameEncoder, private AvStreamWriter {
  public:
   MpegEncoder(OutputFile& out, const movie::MovieInfo& info, int quality)
-      : out_(out), info_(info), quality_(quality) {}
-  ~MpegEncoder() override;
+      : AvStreamWriter(out, "MPEG-1", false), info_(info), quality_(quality) {}
   bool Start(std::string* error);
   bool Add(const movie::Frame& frame, std::string* error) override;
   bool Finish(std::string* error) override;
 
  private:
-  bool Fail(std::string* error, const std::string& what, int code) const;
-  bool Send(const AVFrame* frame, std::string* error);
-
-  OutputFile& out_;
   movie::MovieInfo info_;
   int quality_;
   AVRational rate_{30, 1};
-  AVFormatContext* format_ = nullptr;
-  AVIOContext* io_ = nullptr;
-  AVCodecContext* codec_ = nullptr;
-  AVStream* stream_ = nullptr;
-  SwsContext* scaler_ = nullptr;
-  AVFrame* picture_ = nullptr;
-  AVPacket* packet_ = nullptr;
   std::vector<uint8_t> padded_;
   int64_t sourceFrames_ = 0;
   int64_t written_ = 0;  // output frames so far
 };
-
-MpegEncoder::~MpegEncoder() {
-  av_packet_free(&packet_);
-  av_frame_free(&picture_);
-  sws_freeContext(scaler_);
-  avcodec_free_context(&codec_);
-  if (format_) avformat_free_context(format_);
-  if (io_) av_free(io_->buffer);
-  avio_context_free(&io_);
-}
-
-bool MpegEncoder::Fail(std::string* error, const std::string& what, int code) const {
-  if (!out_.WriteError().empty())
-    *error = out_.WriteError();
-  else
-    *error = "MPEG-1: cannot " + what + (code < 0 ? ": " + AvError(code) : "");
-  return false;
-}
 
 bool MpegEncoder::Start(std::string* error) {
   if (info_.width > kMaxMpegSide || info_.height > kMaxMpegSide) {
@@ -102,7 +73,7 @@ bool MpegEncoder::Start(std::string* error) {
   rate_ = MpegRate(source);
   const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_MPEG1VIDEO);
   if (!encoder) return Fail(error, "find its encoder", 0);
-  if (avformat_alloc_output_context2(&format_, nullptr, "mpeg", nullptr) < 0 || !format_)
+  if (avformat_alloc_output_context2(&muxer_, nullptr, "mpeg", nullptr) < 0 || !muxer_)
     return Fail(error, "start the program stream", 0);
   constexpr int kBufferBytes = 64 * 1024;
   auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferBytes));
@@ -111,9 +82,9 @@ bool MpegEncoder::Start(std::string* error) {
     av_free(buffer);
     return Fail(error, "start the program stream", AVERROR(ENOMEM));
   }
-  format_->pb = io_;
-  format_->flags |= AVFMT_FLAG_CUSTOM_IO;
-  stream_ = avformat_new_stream(format_, nullptr);
+  muxer_->pb = io_;
+  muxer_->flags |= AVFMT_FLAG_CUSTOM_IO;
+  stream_ = avformat_new_stream(muxer_, nullptr);
   codec_ = avcodec_alloc_context3(encoder);
   picture_ = av_frame_alloc();
   packet_ = av_packet_alloc();
@@ -134,7 +105,7 @@ bool MpegEncoder::Start(std::string* error) {
   result = avcodec_parameters_from_context(stream_->codecpar, codec_);
   if (result < 0) return Fail(error, "describe the stream", result);
   stream_->time_base = codec_->time_base;
-  result = avformat_write_header(format_, nullptr);
+  result = avformat_write_header(muxer_, nullptr);
   if (result < 0) return Fail(error, "write the stream header", result);
   picture_->format = codec_->pix_fmt;
   picture_->width = codec_->width;
@@ -146,20 +117,6 @@ bool MpegEncoder::Start(std::string* error) {
   if (!scaler_) return Fail(error, "convert the colours", 0);
   padded_.resize(static_cast<size_t>(codec_->width) * codec_->height * 3);
   return true;
-}
-
-bool MpegEncoder::Send(const AVFrame* frame, std::string* error) {
-  int result = avcodec_send_frame(codec_, frame);
-  if (result < 0) return Fail(error, "encode a frame", result);
-  for (;;) {
-    result = avcodec_receive_packet(codec_, packet_);
-    if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
-    if (result < 0) return Fail(error, "encode a frame", result);
-    av_packet_rescale_ts(packet_, codec_->time_base, stream_->time_base);
-    packet_->stream_index = stream_->index;
-    result = av_interleaved_write_frame(format_, packet_);
-    if (result < 0) return Fail(error, "write a frame", result);
-  }
 }
 
 bool MpegEncoder::Add(const movie::Frame& frame, std::string* error) {
@@ -190,12 +147,7 @@ bool MpegEncoder::Add(const movie::Frame& frame, std::string* error) {
 
 bool MpegEncoder::Finish(std::string* error) {
   if (written_ == 0) return Fail(error, "write a movie without frames", 0);
-  if (!Send(nullptr, error)) return false;
-  const int result = av_write_trailer(format_);
-  if (result < 0) return Fail(error, "finish the stream", result);
-  avio_flush(io_);
-  if (!out_.WriteError().empty()) return Fail(error, "finish the stream", 0);
-  return true;
+  return FinishFile(error, "finish the stream");
 }
 
 }  // namespace
