@@ -3,7 +3,7 @@
 // Filters honoured: NONE (rectangles of one size), POINT, and TRIANGLE with mirrored
 // edges on both axes; other filters, dithering and colour keys are refused.
 #include <cstdint>
-#include <vector>
+#include <utility>
 
 #include "d3dx9tex.h"
 #include "image_file.h"
@@ -18,7 +18,7 @@ uint32_t Width(const RECT& r) { return uint32_t(r.right - r.left); }
 uint32_t Height(const RECT& r) { return uint32_t(r.bottom - r.top); }
 
 // Each destination pixel takes the source pixel under its centre.
-d3dximage::Pixels PointScaled(const std::vector<uint32_t>& source, uint32_t sourceWidth, uint32_t sourceHeight,
+d3dximage::Pixels PointScaled(const d3dximage::Pixels& source, uint32_t sourceWidth, uint32_t sourceHeight,
                               uint32_t width, uint32_t height) {
   d3dximage::Pixels out(size_t(width) * height);
   for (uint32_t y = 0; y < height; ++y) {
@@ -56,7 +56,7 @@ HRESULT D3DXLoadSurfaceFromSurface(IDirect3DSurface9* destSurface, const PALETTE
   if (!d3dximpl::RectInside(from, srcDesc) || !d3dximpl::RectInside(to, destDesc)) return D3DERR_INVALIDCALL;
   bool sameSize = Width(from) == Width(to) && Height(from) == Height(to);
   if (colorKey != 0 || !FilterHonoured(filter, sameSize)) return E_NOTIMPL;
-  std::vector<uint32_t> source = d3dximpl::ReadRect(srcSurface, srcDesc, from);
+  d3dximage::Pixels source = d3dximpl::ReadRect(srcSurface, srcDesc, from);
   if (source.empty()) return D3DERR_INVALIDCALL;
   bool written;
   if (sameSize) {
@@ -65,7 +65,7 @@ HRESULT D3DXLoadSurfaceFromSurface(IDirect3DSurface9* destSurface, const PALETTE
     written = d3dximpl::WriteRect(destSurface, destDesc, to,
                                   PointScaled(source, Width(from), Height(from), Width(to), Height(to)).data());
   } else {
-    d3dximage::ImageLevel level{Width(from), Height(from), d3dximage::Pixels(source.begin(), source.end())};
+    d3dximage::ImageLevel level{Width(from), Height(from), std::move(source)};
     written = d3dximpl::WriteRect(destSurface, destDesc, to,
                                   d3dximage::Resize(level, Width(to), Height(to)).argb.data());
   }

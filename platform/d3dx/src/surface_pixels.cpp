@@ -9,8 +9,8 @@ bool RectInside(const RECT& r, const D3DSURFACE_DESC& desc) {
          UINT(r.right) <= desc.Width && UINT(r.bottom) <= desc.Height;
 }
 
-std::vector<uint32_t> ReadRect(IDirect3DSurface9* surface, const D3DSURFACE_DESC& desc, const RECT& r) {
-  std::vector<uint32_t> pixels;
+d3dximage::Pixels ReadRect(IDirect3DSurface9* surface, const D3DSURFACE_DESC& desc, const RECT& r) {
+  d3dximage::Pixels pixels;
   D3DLOCKED_RECT locked{};
   if (FAILED(surface->LockRect(&locked, &r, D3DLOCK_READONLY))) return pixels;
   uint32_t width = uint32_t(r.right - r.left), height = uint32_t(r.bottom - r.top);

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "d3d9.h"
+#include "image_file.h"
 
 namespace d3dximpl {
 
@@ -13,7 +13,7 @@ namespace d3dximpl {
 bool RectInside(const RECT& r, const D3DSURFACE_DESC& desc);
 
 // The rectangle's pixels as 0xAARRGGBB rows, or empty when the surface cannot be read.
-std::vector<uint32_t> ReadRect(IDirect3DSurface9* surface, const D3DSURFACE_DESC& desc, const RECT& r);
+d3dximage::Pixels ReadRect(IDirect3DSurface9* surface, const D3DSURFACE_DESC& desc, const RECT& r);
 
 // Stores 0xAARRGGBB rows (the rectangle's width apart) into the rectangle, converted to
 // the surface's format; false when it cannot be locked or takes no such conversion.

@@ -46,7 +46,7 @@ HRESULT D3DXSaveSurfaceToFileA(LPCSTR destFile, D3DXIMAGE_FILEFORMAT format, IDi
   RECT r = srcRect ? *srcRect : RECT{0, 0, LONG(desc.Width), LONG(desc.Height)};
   if (!RectInside(r, desc)) return D3DERR_INVALIDCALL;
   if (desc.Format == D3DFMT_A8R8G8B8) return SaveArgbRect(destFile, srcSurface, r);
-  std::vector<uint32_t> pixels = ReadRect(srcSurface, desc, r);
+  d3dximage::Pixels pixels = ReadRect(srcSurface, desc, r);
   if (pixels.empty()) return D3DERR_INVALIDCALL;
   uint32_t width = uint32_t(r.right - r.left), height = uint32_t(r.bottom - r.top);
   std::vector<uint8_t> file = d3dximage::EncodeBmp32(width, height, pixels.data(), width);
