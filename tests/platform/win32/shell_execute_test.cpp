@@ -171,9 +171,11 @@ TEST_F(ShellExecute, AFileWithAnExecuteBitThatIsNoProgramIsADocument) {
   // With parameters it is no program either: it is opened, the parameters dropped.
   ASSERT_GT(Open("open", movie, "-x"), 32u);
   EXPECT_EQ(Record(), Args({movie}));
-  // A script with its bit is a program.
+  // A script with its bit is a program. Like argv_recorder it writes beside the file and
+  // renames, so that the file is never seen half written.
   const std::string script = dir_ / "run.sh";
-  kernel_test::WriteFile(script, "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$ARGV_RECORDER_OUT\"\n");
+  kernel_test::WriteFile(script, "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$ARGV_RECORDER_OUT.partial\" &&\n"
+                                 "mv \"$ARGV_RECORDER_OUT.partial\" \"$ARGV_RECORDER_OUT\"\n");
   fs::permissions(script, fs::perms::owner_all);
   ASSERT_GT(Open("open", script, "a"), 32u);
   EXPECT_EQ(Record(), Args({"a"}));
