@@ -63,9 +63,8 @@ bool TriangleSource::Vertices(uint32_t t, uint32_t out[3]) const {
 }
 
 bool TriangleSource::VertexRange(uint32_t* first, uint32_t* last) const {
-  uint64_t used = call_.type == D3DPT_TRIANGLELIST ? 3ull * count_ : (count_ ? count_ + 2ull : 0);
   bool any = false;
-  for (uint64_t p = 0; p < used; ++p) {
+  for (uint64_t p = 0; p < positionsUsed(); ++p) {
     uint32_t v;
     if (!VertexAt(p, &v)) continue;
     *first = any ? std::min(*first, v) : v;

@@ -20,6 +20,10 @@ class TriangleSource {
   bool Vertices(uint32_t t, uint32_t out[3]) const;
   // Smallest and largest valid vertex number the draw names; false when none.
   bool VertexRange(uint32_t* first, uint32_t* last) const;
+  // Index (or stream vertex) positions the triangles read, from the first on.
+  uint64_t positionsUsed() const {
+    return call_.type == D3DPT_TRIANGLELIST ? 3ull * count_ : (count_ ? count_ + 2ull : 0);
+  }
 
  private:
   bool VertexAt(uint64_t position, uint32_t* vertex) const;

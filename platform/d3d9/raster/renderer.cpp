@@ -18,6 +18,7 @@
 #include "pixel_pipeline.h"
 #include "primitive_assembly.h"
 #include "rasterizer.h"
+#include "repeated_draws.h"
 #include "texture_cache.h"
 #include "triangle_setup.h"
 #include "vertex_format.h"
@@ -149,6 +150,7 @@ struct Renderer::Impl {
   TextureCache cache;
   std::unique_ptr<BandWorkers> workers{new BandWorkers(DefaultThreadCount())};
   std::vector<BandState> bands;
+  RepeatedDraws repeats;
 
   void Render(const PipelineState& state, const Targets& targets, const VertexStream& vertices,
               const IndexStream* indices, const DrawCall& call);
@@ -211,7 +213,25 @@ void Renderer::Impl::Render(const PipelineState& state, const Targets& targets,
   if (!BuildDrawPipeline(state, targets, images, &pipeline)) return;
   uint32_t first = 0, last = 0;
   if (!source.VertexRange(&first, &last)) return;
-  Draw({state, targets, layout, vertices, source, first, last, pipeline.pattern.reach}, pipeline);
+  auto drawInto = [&](const Targets& into, const DrawPipeline& intoPipeline) {
+    Draw({state, into, layout, vertices, source, first, last, intoPipeline.pattern.reach}, intoPipeline);
+  };
+  DrawnPixels* kept = IgnoresTargets(pipeline)
+                          ? repeats.Find({state, targets, vertices, indices, call, source, first, last, layout.size})
+                          : nullptr;
+  if (!kept) return drawInto(targets, pipeline);
+  if (!kept->captured()) {
+    try {
+      kept->Capture(targets, [&](const Targets& scratch) {
+        DrawPipeline scratchPipeline;
+        BuildDrawPipeline(state, scratch, images, &scratchPipeline);
+        drawInto(scratch, scratchPipeline);
+      });
+    } catch (const std::bad_alloc&) {
+      return drawInto(targets, pipeline);  // no room to keep it: drawn as any other
+    }
+  }
+  kept->Replay(targets, *workers);
 }
 
 Renderer::Renderer() : impl_(new Impl) {}
