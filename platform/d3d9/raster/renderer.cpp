@@ -1,7 +1,9 @@
 // The renderer's front: per draw it decodes the vertex format and builds the pixel
 // pipeline; then each worker thread transforms the vertices of its share of the
 // triangles, assembles, wraps, clips and sets them up, and once all shares are ready
-// rasterises every triangle, in the draw's order, on the rows of its band.
+// rasterises every triangle, in the draw's order, on the rows of its band. A draw that
+// ignores its targets and comes again with the same inputs is copied back from what it
+// wrote before (repeated_draws.h).
 #include <math.h>
 
 #include <algorithm>
