@@ -2,9 +2,11 @@
 // raster API. A textured backdrop sphere around the eye (z function ALWAYS) fills the
 // view, then the 930-vertex globe strip (format 0x212, R5G6B5 texture, linear filter,
 // WRAP0 = 3, texture coordinate set 1) is drawn with LESSEQUAL; no clear between frames.
-// Prints frames per second, textured pixels per second and the process CPU time per frame
+// Prints frames per second, pixels per second and the process CPU time per frame
 // (all threads; less sensitive to other load than wall time) at 640x480 and 1920x1080,
-// and the machine load average at the start. Then the same frame with the program's own
+// and the machine load average at the start. The camera turns a little every frame, so
+// that the backdrop is drawn anew each time; the real scene is also measured with a
+// still camera, as a recording sees it, where the renderer copies the repeated backdrop. Then the same frame with the program's own
 // media from the build's media folder: the backdrop mesh vesk.x with its 4096x2048
 // star picture (X8R8G8B8, as the loader keeps a JPEG) under MIRROR addressing, and the
 // globe strip with globe.png in R5G6B5, level 0 only, as the scene samples them.
@@ -120,14 +122,22 @@ struct Scene {
 // Draws the backdrop (states already set for it) with `state`.
 using BackdropDraw = std::function<void(raster::Renderer&, const raster::PipelineState&, const raster::Targets&)>;
 
-// One frame as the scene draws it: the backdrop (when `backdrop` is set) at ten times its
-// size around the eye with z function ALWAYS, then the globe strip with LESSEQUAL.
+// How one frame is drawn: the globe's spin angle, whether the backdrop is drawn and the
+// camera's turn (radians about the vertical) under which it is seen.
+struct FrameSetting {
+  float angle;
+  bool backdrop;
+  float turn;
+};
+
+// One frame as the scene draws it: the backdrop (when asked for) at ten times its size
+// around the eye with z function ALWAYS, then the globe strip with LESSEQUAL.
 void DrawFrame(raster::Renderer& renderer, const std::vector<GlobeVertex>& globe,
                const raster::TextureView& globeTexture, const BackdropDraw& drawBackdrop,
-               DWORD address, const raster::Targets& targets, float angle, bool backdrop) {
+               DWORD address, const raster::Targets& targets, const FrameSetting& frame) {
   D3DVIEWPORT9 vp{0, 0, targets.color.width, targets.color.height, 0, 1};
   raster::PipelineState s = raster::DefaultPipelineState(vp);
-  float eye[3] = {0, 0.6f, -3.2f};
+  float eye[3] = {std::sin(frame.turn) * 3.2f, 0.6f, -std::cos(frame.turn) * 3.2f};
   D3DMATRIX view = LookAt(eye);
   s.projection = Perspective(float(vp.Width) / vp.Height);
   for (int i = 0; i < 2; ++i) {
@@ -135,7 +145,7 @@ void DrawFrame(raster::Renderer& renderer, const std::vector<GlobeVertex>& globe
   }
   s.samplerStates[0][D3DSAMP_ADDRESSU] = s.samplerStates[0][D3DSAMP_ADDRESSV] = address;
   s.stageStates[0][D3DTSS_COLOROP] = D3DTOP_SELECTARG1;
-  if (backdrop) {
+  if (frame.backdrop) {
     s.world = Identity();
     s.world._11 = s.world._22 = s.world._33 = 10;
     s.view = view;
@@ -146,7 +156,7 @@ void DrawFrame(raster::Renderer& renderer, const std::vector<GlobeVertex>& globe
   s.renderStates[D3DRS_ZFUNC] = D3DCMP_LESSEQUAL;
   s.renderStates[D3DRS_WRAP0] = D3DWRAPCOORD_0 | D3DWRAPCOORD_1;
   s.stageStates[0][D3DTSS_TEXCOORDINDEX] = 1;
-  s.world = RotationY(-angle);
+  s.world = RotationY(-frame.angle);
   s.view = view;
   s.textures[0] = &globeTexture;
   raster::VertexStream stream{reinterpret_cast<const uint8_t*>(globe.data()), uint32_t(globe.size() * 40), 40,
@@ -232,11 +242,13 @@ struct MediaScene {
 // not inflate the way it inflates wall-clock time.
 double CpuSeconds() { return double(clock()) / CLOCKS_PER_SEC; }
 
+using FrameDraw = std::function<void(raster::Renderer&, const raster::Targets&, const FrameSetting&)>;
+
 // Draws frames for `seconds` with `threads` renderer threads (0: the default, one per
-// hardware thread) and prints what they cost; `draw(renderer, targets, angle, backdrop)`
-// draws one frame.
-void Measure(uint32_t width, uint32_t height, double seconds, uint32_t threads,
-             const std::function<void(raster::Renderer&, const raster::Targets&, float, bool)>& draw) {
+// hardware thread) and prints what they cost; the camera turns from frame to frame
+// unless `still`.
+void Measure(uint32_t width, uint32_t height, double seconds, uint32_t threads, const FrameDraw& draw,
+             bool still = false) {
   std::vector<uint32_t> color(size_t{width} * height), depth(size_t{width} * height);
   raster::Targets targets{{reinterpret_cast<uint8_t*>(color.data()), width, height, width * 4, D3DFMT_X8R8G8B8},
                           {reinterpret_cast<uint8_t*>(depth.data()), width, height, width * 4, D3DFMT_D24S8}};
@@ -245,29 +257,32 @@ void Measure(uint32_t width, uint32_t height, double seconds, uint32_t threads,
   // Globe pixels: draw the globe alone on a cleared depth buffer and count depth writes.
   D3DVIEWPORT9 vp{0, 0, width, height, 0, 1};
   renderer.Clear(targets, vp, 0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_TARGET, 0, 1.0f, 0);
-  draw(renderer, targets, 0.0f, false);
+  draw(renderer, targets, {0.0f, false, 0.0f});
   uint64_t globePixels = 0;
   for (uint32_t d : depth) globePixels += (d >> 8) != 0xffffff;
   uint64_t perFrame = uint64_t{width} * height + globePixels;
 
+  // Two frames first, as a recording's first frames: the renderer keeps the repeated
+  // backdrop after its second time.
+  for (int frame = 0; frame < 2; ++frame) draw(renderer, targets, {0.0f, true, 0.0f});
   int frames = 0;
   double cpuStart = CpuSeconds();
   auto start = std::chrono::steady_clock::now();
   double elapsed = 0;
   while (elapsed < seconds) {
-    draw(renderer, targets, frames * 0.01f, true);
+    draw(renderer, targets, {frames * 0.01f, true, still ? 0.0f : frames * 1e-4f});
     ++frames;
     elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
   double cpuPerFrame = (CpuSeconds() - cpuStart) / frames;
   double fps = frames / elapsed;
-  printf("%4ux%-4u  %s%2u threads  %6d frames in %.2f s  %8.1f frames/s  %7.1f M textured pixels/s"
-         "  CPU %.2f ms/frame (%.1f ns/textured pixel, all threads)"
-         "  (%llu textured pixels per frame: %llu backdrop + %llu globe)\n",
+  printf("%4ux%-4u  %s%2u threads  %s  %6d frames in %.2f s  %8.1f frames/s  %7.1f M pixels/s"
+         "  CPU %.2f ms/frame (%.1f ns/pixel, all threads)"
+         "  (%llu pixels per frame: %llu backdrop %s + %llu globe textured)\n",
          width, height, threads ? "" : "default ", threads ? threads : std::max(1u, std::thread::hardware_concurrency()),
-         frames, elapsed, fps, fps * double(perFrame) / 1e6, cpuPerFrame * 1e3,
-         cpuPerFrame * 1e9 / double(perFrame),
-         (unsigned long long)perFrame, (unsigned long long)(uint64_t{width} * height),
+         still ? "still camera" : "turning camera", frames, elapsed, fps, fps * double(perFrame) / 1e6,
+         cpuPerFrame * 1e3, cpuPerFrame * 1e9 / double(perFrame), (unsigned long long)perFrame,
+         (unsigned long long)(uint64_t{width} * height), still ? "copied" : "textured",
          (unsigned long long)globePixels);
 }
 
@@ -282,9 +297,8 @@ int main(int argc, char** argv) {
   double load[3];
   if (getloadavg(load, 3) == 3) printf("machine load average: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
   Scene scene;
-  auto synthetic = [&scene](raster::Renderer& renderer, const raster::Targets& targets, float angle, bool backdrop) {
-    DrawFrame(renderer, scene.globe, scene.globeTexture, SphereBackdrop(scene), D3DTADDRESS_WRAP, targets, angle,
-              backdrop);
+  auto synthetic = [&scene](raster::Renderer& renderer, const raster::Targets& targets, const FrameSetting& frame) {
+    DrawFrame(renderer, scene.globe, scene.globeTexture, SphereBackdrop(scene), D3DTADDRESS_WRAP, targets, frame);
   };
   Measure(640, 480, seconds, 0, synthetic);
   Measure(1920, 1080, seconds, 0, synthetic);
@@ -300,12 +314,13 @@ int main(int argc, char** argv) {
          "level 0 only, linear min/mag filter, no mip; same transforms and states as above.\n",
          folder.c_str(), media.meshVertices.size() / 8, media.meshIndices.size() / 3, media.stars.level.width,
          media.stars.level.height, media.globeTexture.level.width, media.globeTexture.level.height);
-  auto real = [&media](raster::Renderer& renderer, const raster::Targets& targets, float angle, bool backdrop) {
-    DrawFrame(renderer, media.globe, media.globeTexture.view, media.Backdrop(), D3DTADDRESS_MIRROR, targets, angle,
-              backdrop);
+  auto real = [&media](raster::Renderer& renderer, const raster::Targets& targets, const FrameSetting& frame) {
+    DrawFrame(renderer, media.globe, media.globeTexture.view, media.Backdrop(), D3DTADDRESS_MIRROR, targets, frame);
   };
-  Measure(640, 480, seconds, 0, real);
-  Measure(1920, 1080, seconds, 0, real);
+  for (bool still : {false, true}) {
+    Measure(640, 480, seconds, 0, real, still);
+    Measure(1920, 1080, seconds, 0, real, still);
+  }
   // Scaling: the real scene at 1920x1080 with 1, 2, 4, ... threads up to the hardware's.
   const uint32_t hardware = std::max(1u, std::thread::hardware_concurrency());
   printf("thread scaling, real scene at 1920x1080 (this machine has %u hardware threads):\n", hardware);

@@ -83,6 +83,19 @@ uint32_t LoadWord(const uint8_t* p, uint32_t bytes) {
   return word;
 }
 
+// to[i] = from[i] but for the bits in `keep`, which stay; depth words of 2 or 4 bytes.
+template <class Word>
+void MergeWords(const uint8_t* from, uint8_t* to, uint32_t count, uint32_t keep) {
+  const Word kept = static_cast<Word>(keep);
+  for (uint32_t i = 0; i < count; ++i) {
+    Word a, b;
+    memcpy(&a, from + i * sizeof(Word), sizeof(Word));
+    memcpy(&b, to + i * sizeof(Word), sizeof(Word));
+    Word word = static_cast<Word>((a & ~kept) | (b & kept));
+    memcpy(to + i * sizeof(Word), &word, sizeof(Word));
+  }
+}
+
 }  // namespace
 
 bool IgnoresTargets(const DrawPipeline& pipeline) {
@@ -151,9 +164,10 @@ void DrawnPixels::ReplayRows(const Plane& plane, const SurfaceView& surface, uin
       memcpy(to, from, size_t{run->count} * plane.bytes);
       continue;
     }
-    for (uint32_t i = 0; i < run->count; ++i, to += plane.bytes, from += plane.bytes) {
-      uint32_t word = (LoadWord(from, plane.bytes) & ~plane.keep) | (LoadWord(to, plane.bytes) & plane.keep);
-      memcpy(to, &word, plane.bytes);
+    if (plane.bytes == 4) {
+      MergeWords<uint32_t>(from, to, run->count, plane.keep);
+    } else {
+      MergeWords<uint16_t>(from, to, run->count, plane.keep);
     }
   }
 }
