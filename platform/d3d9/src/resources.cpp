@@ -13,29 +13,6 @@ namespace d3d9impl {
 
 // ---- PixelStore -----------------------------------------------------------------------
 
-namespace {
-
-// Bytes from one row to the next. Sample planes a whole number of pages apart would put
-// the same pixel of every plane at the same offset within a page, where the processor
-// takes loads from one plane for reads of the stores just made to another (4K
-// aliasing) and waits; a multisampled surface's rows get spare bytes until every plane
-// starts at least 256 bytes away from the others' page offsets.
-uint32_t StorePitch(uint32_t rowBytes, uint32_t height, uint32_t samples) {
-  constexpr uint32_t kPage = 4096, kApart = 256, kStep = 64;
-  if (samples < 2) return rowBytes;
-  for (uint32_t pitch = rowBytes; pitch < rowBytes + kPage; pitch += kStep) {
-    bool apart = true;
-    for (uint32_t k = 1; k < samples && apart; ++k) {
-      uint64_t offset = uint64_t{k} * height * pitch % kPage;
-      apart = offset >= kApart && offset <= kPage - kApart;
-    }
-    if (apart) return pitch;
-  }
-  return rowBytes;
-}
-
-}  // namespace
-
 PixelStore::PixelStore(const raster::FormatInfo& format, uint32_t width, uint32_t height, bool wrapTexels,
                        uint32_t samples)
     : format_(format),
@@ -43,9 +20,8 @@ PixelStore::PixelStore(const raster::FormatInfo& format, uint32_t width, uint32_
       height_(height),
       wrapTexels_(wrapTexels && (format.format == D3DFMT_A8R8G8B8 || format.format == D3DFMT_X8R8G8B8)),
       samples_(samples),
-      pitch_(StorePitch(raster::RowPitch(format, width) + (wrapTexels_ ? 4 : 0), height, samples)) {
-  uint64_t bytes = samples > 1 ? uint64_t{pitch_} * height * samples
-                               : raster::LevelBytes(format, width, height) + (wrapTexels_ ? uint64_t{height} * 4 : 0);
+      pitch_(raster::RowPitch(format, width) + (wrapTexels_ ? 4 : 0)) {
+  uint64_t bytes = raster::LevelBytes(format, width, height) * samples + (wrapTexels_ ? uint64_t{height} * 4 : 0);
   try {
     bits_.resize(bytes);  // zero, and untouched until written
   } catch (const std::bad_alloc&) {
