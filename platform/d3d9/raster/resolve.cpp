@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "formats.h"
+#include "row_bands.h"
 #include "simd4.h"
 #include "texel_formats.h"
 
@@ -54,21 +55,26 @@ bool ResolveToArgb(const SurfaceView& source, uint32_t x, uint32_t y, uint32_t w
   if (!info || !toArgb || !std::has_single_bit(n) || n > 8) return false;
   if (uint64_t{x} + width > source.width || uint64_t{y} + height > source.height) return false;
   // 32-bit ARGB samples are averaged where they lie (an X8R8G8B8 X byte comes out as
-  // the mean of the X bytes, which readers ignore); others go through a converted copy.
+  // the mean of the X bytes, which readers ignore), rows shared out by the samples they
+  // read; others go through a converted copy of each row's samples.
   const bool inPlace = source.format == D3DFMT_A8R8G8B8 || source.format == D3DFMT_X8R8G8B8;
-  std::vector<uint32_t> converted(inPlace ? 0 : size_t{width} * n);
-  const uint32_t* rows[8];
-  for (uint32_t row = 0; row < height; ++row) {
-    for (uint32_t k = 0; k < n; ++k) {
-      const uint8_t* at = SamplePlane(source, k).bits + size_t{y + row} * source.pitch + size_t{x} * info->blockBytes;
-      if (inPlace) {
-        rows[k] = reinterpret_cast<const uint32_t*>(at);
-      } else {
-        toArgb(at, width, converted.data() + size_t{k} * width);
-        rows[k] = converted.data() + size_t{k} * width;
+  auto resolveRows = [&](uint32_t first, uint32_t last, uint32_t* converted) {
+    const uint32_t* rows[8];
+    for (uint32_t row = first; row < last; ++row) {
+      for (uint32_t k = 0; k < n; ++k) {
+        const uint8_t* at =
+            SamplePlane(source, k).bits + size_t{y + row} * source.pitch + size_t{x} * info->blockBytes;
+        if (converted) toArgb(at, width, converted + size_t{k} * width);
+        rows[k] = converted ? converted + size_t{k} * width : reinterpret_cast<const uint32_t*>(at);
       }
+      AverageRows(rows, n, width, reinterpret_cast<uint32_t*>(out + size_t{row} * outPitch));
     }
-    AverageRows(rows, n, width, reinterpret_cast<uint32_t*>(out + size_t{row} * outPitch));
+  };
+  if (inPlace) {
+    InRowBands(width * n, height, 1, [&](uint32_t first, uint32_t last) { resolveRows(first, last, nullptr); });
+  } else {
+    std::vector<uint32_t> converted(size_t{width} * n);
+    resolveRows(0, height, converted.data());
   }
   return true;
 }

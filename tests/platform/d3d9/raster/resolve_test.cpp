@@ -55,4 +55,30 @@ TEST(Resolve, ConvertsOtherFormatsAndRefusesRectanglesOutside) {
   EXPECT_FALSE(raster::ResolveToArgb(view, 0, 0, 1, 1, reinterpret_cast<uint8_t*>(out), 8));
 }
 
+// A surface large enough that its rows are resolved by several threads: every row of a
+// part of it comes out as its own samples' mean, none left out or taken twice.
+TEST(Resolve, ALargeSurfaceGivesEveryRowItsOwnMean) {
+  const uint32_t width = 700, height = 500, n = 4, x = 3, y = 2, w = width - 5, h = height - 3;
+  std::vector<uint32_t> planes(size_t{width} * height * n);
+  for (size_t i = 0; i < planes.size(); ++i) planes[i] = uint32_t(i * 2654435761u);
+  raster::SurfaceView view{reinterpret_cast<uint8_t*>(planes.data()), width, height, width * 4, D3DFMT_A8R8G8B8, n};
+  std::vector<uint32_t> out(size_t{w} * h);
+  ASSERT_TRUE(raster::ResolveToArgb(view, x, y, w, h, reinterpret_cast<uint8_t*>(out.data()), w * 4));
+  auto expectRow = [&](uint32_t row) {
+    for (uint32_t column = 0; column < w; column += 11) {
+      uint32_t mean = 0;
+      for (int channel = 0; channel < 32; channel += 8) {
+        uint32_t sum = n / 2;
+        for (uint32_t k = 0; k < n; ++k)
+          sum += planes[(size_t{k} * height + y + row) * width + x + column] >> channel & 0xff;
+        mean |= sum / n << channel;
+      }
+      ASSERT_EQ(out[size_t{row} * w + column], mean) << "row " << row << ", column " << column;
+    }
+  };
+  for (uint32_t row = 0; row < h; row += 37) expectRow(row);
+  expectRow(h / 2);  // where a second thread takes over
+  expectRow(h - 1);
+}
+
 }  // namespace
