@@ -102,14 +102,17 @@ void PrefetchBytes(const uint8_t* first, size_t bytes) {
 // The next row of a triangle covers about the same columns as this one: its depth and
 // colour lines (of every sample's plane) are requested now, so that they arrive while
 // this row is shaded.
-void PrefetchNextRow(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, int32_t right) {
-  if (y >= t.bottom) return;
+void PrefetchRow(const DrawPipeline& p, int32_t y, int32_t left, int32_t right) {
   size_t count = static_cast<size_t>(right - left + 1);
   for (uint32_t k = 0; k < p.pattern.count; ++k) {
-    PrefetchBytes(ColorAt(SamplePlane(p.color, k), p.colorBytes, left, y + 1), count * p.colorBytes);
+    PrefetchBytes(ColorAt(SamplePlane(p.color, k), p.colorBytes, left, y), count * p.colorBytes);
     if (p.depth.test)
-      PrefetchBytes(DepthAt(p.depth.buffer, left, y + 1) + k * p.depth.buffer.planeBytes, count * p.depth.buffer.bytes);
+      PrefetchBytes(DepthAt(p.depth.buffer, left, y) + k * p.depth.buffer.planeBytes, count * p.depth.buffer.bytes);
   }
+}
+
+void PrefetchNextRow(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, int32_t right) {
+  if (y < t.bottom) PrefetchRow(p, y + 1, left, right);
 }
 
 // The general loop over `count` pixels from `left`. kDepthTest: each pixel is depth
@@ -506,6 +509,7 @@ void ShadeSamples(const DrawPipeline& p, const Triangle& t, int32_t y, const Sam
   uint32_t count = static_cast<uint32_t>(spans.last - left + 1);
   // Without an alpha test the shading keeps every pixel, so depths are stored as tested.
   bool storeNow = !p.alpha.enabled;
+  PrefetchRow(p, y, left, spans.last);
   PrefetchNextRow(p, t, y, left, spans.last);
   std::fill_n(s.samples.begin(), count, uint8_t{0});
   for (uint32_t k = 0; k < p.pattern.count; ++k) TestSamplePlane(p, t, y, spans, k, storeNow, s);
