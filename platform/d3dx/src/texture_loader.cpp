@@ -1,6 +1,7 @@
 // D3DXCreateTextureFromFileExA/A: decode the file, fit its size to the device, convert
 // into the texture's format, and leave the mip chain (triangle filter, mirrored edges)
-// to be filtered when a level is first read.
+// to be filtered when a level is first read. A JPEG or PNG picture whose ARGB words go
+// into level 0 unchanged is decoded straight into the texture instead.
 #include <algorithm>
 #include <cmath>
 #include <span>
@@ -98,6 +99,99 @@ HRESULT Fill(IDirect3DTexture9* texture, D3DFORMAT format, std::vector<d3dximage
                               std::make_unique<DeferredMipChain>(format, std::move(pixels[0])));
 }
 
+// What the caller asked for, and the texture that follows from a picture's size.
+struct Request {
+  IDirect3DDevice9* device;
+  UINT width, height, mipLevels;
+  DWORD usage;
+  D3DFORMAT format;
+  D3DPOOL pool;
+  D3DCOLOR colorKey;
+  D3DCAPS9 caps{};
+};
+
+struct Shape {
+  UINT width, height, levels;
+  D3DFORMAT format;
+};
+
+Shape ShapeFor(const Request& request, UINT imageWidth, UINT imageHeight, UINT fileLevels, uint32_t fileFormat) {
+  Shape shape{IsDefaultSize(request.width) ? imageWidth : request.width,
+              IsDefaultSize(request.height) ? imageHeight : request.height, 0, request.format};
+  FitSize(request.caps, shape.width, shape.height);
+  UINT full = d3dximage::FullMipCount(shape.width, shape.height);
+  UINT mips = request.mipLevels;
+  shape.levels = std::min(mips == D3DX_FROM_FILE ? fileLevels : (mips == 0 || mips == D3DX_DEFAULT) ? full : mips, full);
+  if (shape.format == D3DFMT_UNKNOWN || shape.format == D3DFMT_FROM_FILE)
+    shape.format = FormatForFile(request.device, request.caps, fileFormat);
+  return shape;
+}
+
+// Whether level 0 in this format holds the decoded ARGB words unchanged: A8R8G8B8
+// always, X8R8G8B8 when the file stores no alpha (the readers then write it opaque, as
+// the conversion would).
+bool HoldsArgbAsIs(D3DFORMAT format, uint32_t fileFormat) {
+  return format == D3DFMT_A8R8G8B8 ||
+         (format == D3DFMT_X8R8G8B8 && (fileFormat == D3DFMT_X8R8G8B8 || fileFormat == D3DFMT_L8));
+}
+
+// The texture a JPEG or PNG reader decodes straight into, when the picture goes into
+// level 0 as it is decoded (same size, no colour key, a format that holds its ARGB
+// words): made and its level 0 locked once the reader knows the picture's size.
+class DirectTexture {
+ public:
+  explicit DirectTexture(const Request& request) : request_(request) {}
+  // A texture the reader failed to fill is released.
+  ~DirectTexture() {
+    if (!texture_) return;
+    texture_->UnlockRect(0);
+    texture_->Release();
+  }
+  DirectTexture(const DirectTexture&) = delete;
+  DirectTexture& operator=(const DirectTexture&) = delete;
+
+  d3dximage::LevelStorage Offer(uint32_t width, uint32_t height, uint32_t fileFormat) {
+    Shape shape = ShapeFor(request_, width, height, 1, fileFormat);
+    if (request_.colorKey != 0 || shape.width != width || shape.height != height ||
+        !HoldsArgbAsIs(shape.format, fileFormat))
+      return {};
+    IDirect3DTexture9* made = nullptr;
+    D3DLOCKED_RECT locked{};
+    if (FAILED(request_.device->CreateTexture(width, height, shape.levels, request_.usage, shape.format,
+                                              request_.pool, &made, nullptr)))
+      return {};
+    if (FAILED(made->LockRect(0, &locked, nullptr, 0))) {
+      made->Release();
+      return {};
+    }
+    texture_ = made;
+    format_ = shape.format;
+    return {static_cast<uint32_t*>(locked.pBits), size_t(locked.Pitch) / 4};
+  }
+
+  // Unlocks level 0 (which refreshes what the sampler keeps beside its rows), hands the
+  // lower levels to the mip chain and gives the texture to the caller.
+  HRESULT Finish(const d3dximage::ImageLevel& top, IDirect3DTexture9** texture) {
+    texture_->UnlockRect(0);
+    HRESULT result = D3D_OK;
+    if (texture_->GetLevelCount() > 1)
+      result = d3d9ext::DeferLevels(
+          texture_, 1, std::make_unique<DeferredMipChain>(format_, d3dximage::ImageLevel{top.width, top.height, {}}));
+    if (FAILED(result)) {
+      texture_->Release();
+    } else {
+      *texture = texture_;
+    }
+    texture_ = nullptr;
+    return result;
+  }
+
+ private:
+  const Request& request_;
+  IDirect3DTexture9* texture_ = nullptr;  // level 0 locked
+  D3DFORMAT format_ = D3DFMT_UNKNOWN;
+};
+
 HRESULT Decode(const std::vector<uint8_t>& bytes, d3dximage::ImageFile& file) {
   switch (d3dximage::DecodeImageFile(bytes, file, kMaxImageDimension)) {
     case d3dximage::DecodeResult::Ok: return D3D_OK;
@@ -124,30 +218,30 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR srcFile, U
   *texture = nullptr;
   std::vector<uint8_t> bytes;
   HRESULT result = ReadWholeFile(srcFile, bytes, kMaxFileBytes);
-  d3dximage::ImageFile file;
-  if (SUCCEEDED(result)) result = Decode(bytes, file);
   if (FAILED(result)) return result;
-  D3DCAPS9 caps{};
-  if (FAILED(result = device->GetDeviceCaps(&caps))) return result;
+  Request request{device, width, height, mipLevels, usage, format, pool, colorKey};
+  if (FAILED(result = device->GetDeviceCaps(&request.caps))) return result;
+  DirectTexture direct(request);
+  d3dximage::LevelTarget target = [&direct](uint32_t w, uint32_t h, uint32_t fileFormat) {
+    return direct.Offer(w, h, fileFormat);
+  };
+  d3dximage::ImageFile file;
+  file.target = &target;
+  if (FAILED(result = Decode(bytes, file))) return result;
 
   const d3dximage::ImageLevel& image = file.levels[0];
-  UINT w = IsDefaultSize(width) ? image.width : width;
-  UINT h = IsDefaultSize(height) ? image.height : height;
-  FitSize(caps, w, h);
-  UINT full = d3dximage::FullMipCount(w, h);
-  UINT levels = mipLevels == D3DX_FROM_FILE ? UINT(file.levels.size())
-                : (mipLevels == 0 || mipLevels == D3DX_DEFAULT) ? full : mipLevels;
-  levels = std::min(levels, full);
-  if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE) format = FormatForFile(device, caps, file.fileFormat);
   if (srcInfo)
     *srcInfo = {image.width, image.height, 1, UINT(file.levels.size()), D3DFORMAT(file.fileFormat),
                 D3DRTYPE_TEXTURE, D3DXIMAGE_FILEFORMAT(uint32_t(file.fileType))};
-
+  if (file.inTarget) return direct.Finish(image, texture);
+  Shape shape = ShapeFor(request, image.width, image.height, UINT(file.levels.size()), file.fileFormat);
   ApplyColorKey(file.levels, colorKey);
-  std::vector<d3dximage::ImageLevel> pixels = MakeLevels(file, w, h, levels);
+  std::vector<d3dximage::ImageLevel> pixels = MakeLevels(file, shape.width, shape.height, shape.levels);
   IDirect3DTexture9* created = nullptr;
-  if (FAILED(result = device->CreateTexture(w, h, levels, usage, format, pool, &created, nullptr))) return result;
-  if (FAILED(result = Fill(created, format, std::move(pixels)))) {
+  if (FAILED(result = device->CreateTexture(shape.width, shape.height, shape.levels, usage, shape.format, pool,
+                                            &created, nullptr)))
+    return result;
+  if (FAILED(result = Fill(created, shape.format, std::move(pixels)))) {
     created->Release();
     return result;
   }

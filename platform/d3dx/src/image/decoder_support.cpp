@@ -49,6 +49,21 @@ DecodeResult AllocateLevel(uint32_t width, uint32_t height, uint32_t maxDimensio
   return DecodeResult::Ok;
 }
 
+DecodeResult PrepareTopLevel(ImageFile& out, uint32_t width, uint32_t height, uint32_t fileFormat,
+                             uint32_t maxDimension, ImageLevel& level, LevelStorage& rows) {
+  if (width == 0 || height == 0 || width > maxDimension || height > maxDimension) return DecodeResult::InvalidData;
+  if (out.target) rows = (*out.target)(width, height, fileFormat);
+  out.inTarget = rows.rows != nullptr;
+  if (out.inTarget) {
+    level.width = width;
+    level.height = height;
+    return DecodeResult::Ok;
+  }
+  DecodeResult result = AllocateLevel(width, height, maxDimension, level);
+  rows = {level.argb.data(), width};
+  return result;
+}
+
 DecodeResult AllocateBytes(uint64_t size, std::vector<uint8_t>& buffer) {
   if (size > SIZE_MAX) return DecodeResult::OutOfMemory;
   try {
@@ -116,6 +131,7 @@ DecodeResult DecodeImageFile(std::span<const uint8_t> bytes, ImageFile& out,
                   {DecodeDib, FileType::Dib}};
   for (const auto& entry : kReaders) {
     ImageFile file;
+    file.target = out.target;
     DecodeResult result = entry.reader(bytes, file, maxDimension);
     if (result == DecodeResult::NotThisFormat) continue;
     file.fileType = entry.type;

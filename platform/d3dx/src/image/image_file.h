@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -54,12 +55,27 @@ struct ImageLevel {
 // Which reader took the file; the values are D3DXIMAGE_FILEFORMAT's.
 enum class FileType : uint32_t { Bmp = 0, Jpeg = 1, Tga = 2, Png = 3, Dds = 4, Ppm = 5, Dib = 6 };
 
+// Room for a picture's rows that the caller has already: the first row and the distance
+// between rows, in pixels. A null `rows` declines.
+struct LevelStorage {
+  uint32_t* rows = nullptr;
+  size_t pitch = 0;
+};
+// Asked once the reader knows the picture's size and the layout the file stores (a
+// D3DFORMAT value), before it decodes a pixel.
+using LevelTarget = std::function<LevelStorage(uint32_t width, uint32_t height, uint32_t fileFormat)>;
+
 // A decoded file: its kind, the layout it stores (a D3DFORMAT value) and its levels.
 // Only DDS files bring more than one level (their stored mip maps).
 struct ImageFile {
   FileType fileType = FileType::Bmp;
   uint32_t fileFormat = 0;
   std::vector<ImageLevel> levels;
+  // Set by the caller: JPEG and PNG readers offer level 0 to it and, when it takes the
+  // picture, decode straight into its storage (levels[0] then has its size and no
+  // pixels, and inTarget is set), which spares a copy of a large picture.
+  const LevelTarget* target = nullptr;
+  bool inTarget = false;
 };
 
 enum class DecodeResult { Ok, NotThisFormat, InvalidData, OutOfMemory };

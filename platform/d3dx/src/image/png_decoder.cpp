@@ -77,14 +77,13 @@ uint32_t FileFormat(const Reader& r) {
   return r.transparent ? fileformat::A8R8G8B8 : fileformat::X8R8G8B8;
 }
 
-DecodeResult PrepareRows(ImageLevel& level, std::vector<png_bytep>& rows) {
+DecodeResult PrepareRows(const LevelStorage& storage, uint32_t height, std::vector<png_bytep>& rows) {
   try {
-    rows.resize(level.height);
+    rows.resize(height);
   } catch (const std::bad_alloc&) {
     return DecodeResult::OutOfMemory;
   }
-  for (uint32_t y = 0; y < level.height; ++y)
-    rows[y] = reinterpret_cast<png_bytep>(level.argb.data() + uint64_t(y) * level.width);
+  for (uint32_t y = 0; y < height; ++y) rows[y] = reinterpret_cast<png_bytep>(storage.rows + uint64_t(y) * storage.pitch);
   return DecodeResult::Ok;
 }
 
@@ -98,14 +97,15 @@ DecodeResult DecodePng(Bytes bytes, ImageFile& out, uint32_t maxDimension) {
   if (r.png) r.info = png_create_info_struct(r.png);
   if (!r.info) return DecodeResult::OutOfMemory;
   if (!ReadHeader(r, maxDimension)) return DecodeResult::InvalidData;
+  out.fileFormat = FileFormat(r);
   ImageLevel level;
+  LevelStorage storage;
   std::vector<png_bytep> rows;
-  DecodeResult result = AllocateLevel(png_get_image_width(r.png, r.info),
-                                      png_get_image_height(r.png, r.info), maxDimension, level);
-  if (result == DecodeResult::Ok) result = PrepareRows(level, rows);
+  DecodeResult result = PrepareTopLevel(out, png_get_image_width(r.png, r.info), png_get_image_height(r.png, r.info),
+                                        out.fileFormat, maxDimension, level, storage);
+  if (result == DecodeResult::Ok) result = PrepareRows(storage, level.height, rows);
   if (result != DecodeResult::Ok) return result;
   if (!ReadRows(r, rows.data())) return DecodeResult::InvalidData;
-  out.fileFormat = FileFormat(r);
   out.levels.push_back(std::move(level));
   return DecodeResult::Ok;
 }
