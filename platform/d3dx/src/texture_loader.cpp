@@ -1,10 +1,14 @@
 // D3DXCreateTextureFromFileExA/A: decode the file, fit its size to the device, convert
 // into the texture's format, and leave the mip chain (triangle filter, mirrored edges)
-// to be filtered when a level is first read. A JPEG or PNG picture whose ARGB words go
-// into level 0 unchanged is decoded straight into the texture instead.
+// to be filtered when a level is first read. A JPEG or PNG picture of the texture's own
+// size goes into the texture as it is decoded (see TextureTarget).
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <new>
 #include <span>
+#include <thread>
 
 #include "d3dx9tex.h"
 #include "deferred_mips.h"
@@ -135,48 +139,72 @@ bool HoldsArgbAsIs(D3DFORMAT format, uint32_t fileFormat) {
          (format == D3DFMT_X8R8G8B8 && (fileFormat == D3DFMT_X8R8G8B8 || fileFormat == D3DFMT_L8));
 }
 
-// The texture a JPEG or PNG reader decodes straight into, when the picture goes into
-// level 0 as it is decoded (same size, no colour key, a format that holds its ARGB
-// words): made and its level 0 locked once the reader knows the picture's size.
-class DirectTexture {
+// The texture a JPEG or PNG picture of the texture's own size, without a colour key,
+// is decoded into as the reader goes: made with its level 0 locked once the reader
+// knows the picture's size. Where the format holds the decoded ARGB words as they are,
+// the reader writes straight into level 0; otherwise it writes into pixels of this
+// target's, whose rows a second thread converts into level 0 as they are reported
+// done. Only this thread calls the device.
+class TextureTarget final : public d3dximage::LevelTarget {
  public:
-  explicit DirectTexture(const Request& request) : request_(request) {}
+  explicit TextureTarget(const Request& request) : request_(request) {}
   // A texture the reader failed to fill is released.
-  ~DirectTexture() {
+  ~TextureTarget() override {
+    StopConverter();
     if (!texture_) return;
     texture_->UnlockRect(0);
     texture_->Release();
   }
-  DirectTexture(const DirectTexture&) = delete;
-  DirectTexture& operator=(const DirectTexture&) = delete;
+  TextureTarget(const TextureTarget&) = delete;
+  TextureTarget& operator=(const TextureTarget&) = delete;
 
-  d3dximage::LevelStorage Offer(uint32_t width, uint32_t height, uint32_t fileFormat) {
+  d3dximage::LevelStorage Offer(uint32_t width, uint32_t height, uint32_t fileFormat) override {
     Shape shape = ShapeFor(request_, width, height, 1, fileFormat);
-    if (request_.colorKey != 0 || shape.width != width || shape.height != height ||
-        !HoldsArgbAsIs(shape.format, fileFormat))
+    if (request_.colorKey != 0 || shape.width != width || shape.height != height) return {};
+    bool asIs = HoldsArgbAsIs(shape.format, fileFormat);
+    if (!asIs && !raster::FindRowFromArgb(shape.format)) return {};  // left to the copy, which refuses it
+    try {
+      if (!asIs) argb_ = {width, height, d3dximage::Pixels(size_t(width) * height)};
+    } catch (const std::bad_alloc&) {
       return {};
+    }
     IDirect3DTexture9* made = nullptr;
-    D3DLOCKED_RECT locked{};
     if (FAILED(request_.device->CreateTexture(width, height, shape.levels, request_.usage, shape.format,
                                               request_.pool, &made, nullptr)))
       return {};
-    if (FAILED(made->LockRect(0, &locked, nullptr, 0))) {
+    if (FAILED(made->LockRect(0, &level0_, nullptr, 0))) {
       made->Release();
       return {};
     }
     texture_ = made;
     format_ = shape.format;
-    return {static_cast<uint32_t*>(locked.pBits), size_t(locked.Pitch) / 4};
+    if (asIs) return {static_cast<uint32_t*>(level0_.pBits), size_t(level0_.Pitch) / 4};
+    converter_ = std::thread([this] { Convert(); });
+    return {argb_.argb.data(), width};
   }
 
-  // Unlocks level 0 (which refreshes what the sampler keeps beside its rows), hands the
-  // lower levels to the mip chain and gives the texture to the caller.
-  HRESULT Finish(const d3dximage::ImageLevel& top, IDirect3DTexture9** texture) {
+  void RowsDecoded(uint32_t rows) override {
+    // Woken a band of rows at a time, the converter costs no more than converting once.
+    constexpr uint32_t kBand = 32;
+    if (!converter_.joinable() || (rows % kBand != 0 && rows != argb_.height)) return;
+    std::lock_guard lock(mutex_);
+    decoded_ = rows;
+    wake_.notify_one();
+  }
+
+  // After a good decode: the last rows converted, level 0 unlocked (which refreshes what
+  // the sampler keeps beside its rows), the lower levels handed to the mip chain, and
+  // the texture the caller's.
+  HRESULT Finish(IDirect3DTexture9** texture) {
+    StopConverter();
     texture_->UnlockRect(0);
     HRESULT result = D3D_OK;
-    if (texture_->GetLevelCount() > 1)
-      result = d3d9ext::DeferLevels(
-          texture_, 1, std::make_unique<DeferredMipChain>(format_, d3dximage::ImageLevel{top.width, top.height, {}}));
+    if (texture_->GetLevelCount() > 1) {
+      D3DSURFACE_DESC desc{};
+      texture_->GetLevelDesc(0, &desc);
+      if (argb_.argb.empty()) argb_ = {desc.Width, desc.Height, {}};  // read back from level 0
+      result = d3d9ext::DeferLevels(texture_, 1, std::make_unique<DeferredMipChain>(format_, std::move(argb_)));
+    }
     if (FAILED(result)) {
       texture_->Release();
     } else {
@@ -187,9 +215,45 @@ class DirectTexture {
   }
 
  private:
+  // The converter: rows from decoded ARGB into level 0, in bands as they are reported.
+  void Convert() {
+    uint32_t converted = 0;
+    for (;;) {
+      uint32_t ready;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [&] { return decoded_ > converted || stop_; });
+        ready = decoded_;
+        if (ready == converted) return;
+      }
+      raster::ConvertRect(D3DFMT_A8R8G8B8, reinterpret_cast<const uint8_t*>(argb_.argb.data() + size_t(converted) * argb_.width),
+                          argb_.width * 4, format_, static_cast<uint8_t*>(level0_.pBits) + size_t(converted) * level0_.Pitch,
+                          uint32_t(level0_.Pitch), argb_.width, ready - converted);
+      converted = ready;
+    }
+  }
+
+  // Lets the converter finish the rows reported so far, and waits for it.
+  void StopConverter() {
+    if (!converter_.joinable()) return;
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+      wake_.notify_one();
+    }
+    converter_.join();
+  }
+
   const Request& request_;
-  IDirect3DTexture9* texture_ = nullptr;  // level 0 locked
+  IDirect3DTexture9* texture_ = nullptr;  // level 0 locked until Finish
+  D3DLOCKED_RECT level0_{};
   D3DFORMAT format_ = D3DFMT_UNKNOWN;
+  d3dximage::ImageLevel argb_;  // the decoded picture, where level 0 does not hold it
+  std::thread converter_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  uint32_t decoded_ = 0;
+  bool stop_ = false;
 };
 
 HRESULT Decode(const std::vector<uint8_t>& bytes, d3dximage::ImageFile& file) {
@@ -221,10 +285,7 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR srcFile, U
   if (FAILED(result)) return result;
   Request request{device, width, height, mipLevels, usage, format, pool, colorKey};
   if (FAILED(result = device->GetDeviceCaps(&request.caps))) return result;
-  DirectTexture direct(request);
-  d3dximage::LevelTarget target = [&direct](uint32_t w, uint32_t h, uint32_t fileFormat) {
-    return direct.Offer(w, h, fileFormat);
-  };
+  TextureTarget target(request);
   d3dximage::ImageFile file;
   file.target = &target;
   if (FAILED(result = Decode(bytes, file))) return result;
@@ -233,7 +294,7 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR srcFile, U
   if (srcInfo)
     *srcInfo = {image.width, image.height, 1, UINT(file.levels.size()), D3DFORMAT(file.fileFormat),
                 D3DRTYPE_TEXTURE, D3DXIMAGE_FILEFORMAT(uint32_t(file.fileType))};
-  if (file.inTarget) return direct.Finish(image, texture);
+  if (file.inTarget) return target.Finish(texture);
   Shape shape = ShapeFor(request, image.width, image.height, UINT(file.levels.size()), file.fileFormat);
   ApplyColorKey(file.levels, colorKey);
   std::vector<d3dximage::ImageLevel> pixels = MakeLevels(file, shape.width, shape.height, shape.levels);

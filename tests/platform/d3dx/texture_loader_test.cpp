@@ -11,6 +11,7 @@
 
 #include "d3dx9.h"
 #include "device_test_support.h"
+#include "formats.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -120,10 +121,11 @@ std::vector<std::vector<uint8_t>> AllTexels(IDirect3DTexture9* texture) {
     D3DSURFACE_DESC desc = LevelDesc(texture, i);
     D3DLOCKED_RECT locked{};
     EXPECT_EQ(texture->LockRect(i, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    uint32_t rowBytes = raster::RowPitch(*raster::FindFormat(desc.Format), desc.Width);
     std::vector<uint8_t> texels;
     for (UINT y = 0; y < desc.Height; ++y) {
       const uint8_t* row = static_cast<const uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch;
-      texels.insert(texels.end(), row, row + desc.Width * 4);
+      texels.insert(texels.end(), row, row + rowBytes);
     }
     texture->UnlockRect(i);
     levels.push_back(std::move(texels));
@@ -136,10 +138,11 @@ ULONG DeviceReferences(IDirect3DDevice9* device) {
   return device->Release();
 }
 
-// JPEG and PNG pictures going into a 32-bit texture unchanged are decoded straight into
-// it; a colour key that matches no pixel sends the same picture through the copy from
-// decoded pixels, and every level and a drawn frame (which samples across the wrapped
-// edge) come out the same.
+// JPEG and PNG pictures go into the texture as they are decoded: straight into a 32-bit
+// texture that holds them unchanged, converted band by band into any other. A colour
+// key that matches no pixel sends the same picture through the copy from decoded
+// pixels, and every level and a drawn frame (which samples across the wrapped edge)
+// come out the same. The larger pictures are converted in several bands.
 TEST_F(TextureLoaderTest, PicturesDecodedIntoTheTextureMatchTheCopiedOnes) {
   struct Case {
     const char* arguments;
@@ -150,6 +153,8 @@ TEST_F(TextureLoaderTest, PicturesDecodedIntoTheTextureMatchTheCopiedOnes) {
       {"-seed 5 -size 33x20 plasma:", "opaque.png"},
       {"-seed 6 -size 33x20 plasma: -alpha set -channel A -fx 'i/w' +channel", "alpha.png"},
       {"-seed 7 -size 26x18 plasma: -interlace PNG", "interlaced.png"},
+      {"-seed 9 -size 500x600 plasma: -quality 80", "bands.jpg"},
+      {"-seed 10 -size 400x700 plasma:", "bands.png"},
   };
   constexpr D3DCOLOR kUnusedKey = 0x01FEDCBA;
   const std::vector<testsupport::TexturedVertex> quad{
@@ -159,7 +164,7 @@ TEST_F(TextureLoaderTest, PicturesDecodedIntoTheTextureMatchTheCopiedOnes) {
   test_.device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
   for (const Case& c : cases) {
     std::string path = Convert(c.arguments, c.name);
-    for (D3DFORMAT format : {D3DFMT_UNKNOWN, D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8}) {
+    for (D3DFORMAT format : {D3DFMT_UNKNOWN, D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_A4R4G4B4}) {
       SCOPED_TRACE(std::string(c.name) + " format " + std::to_string(int(format)));
       IDirect3DTexture9* direct = nullptr;
       IDirect3DTexture9* copied = nullptr;
@@ -174,9 +179,7 @@ TEST_F(TextureLoaderTest, PicturesDecodedIntoTheTextureMatchTheCopiedOnes) {
       EXPECT_EQ(LevelDesc(direct, 0).Format, LevelDesc(copied, 0).Format);
       EXPECT_EQ(direct->GetLevelCount(), copied->GetLevelCount());
       EXPECT_EQ(testsupport::DrawTexturedQuads(test_, direct, quad), testsupport::DrawTexturedQuads(test_, copied, quad));
-      if (LevelDesc(direct, 0).Format != D3DFMT_L8) {
-        EXPECT_EQ(AllTexels(direct), AllTexels(copied));
-      }
+      EXPECT_EQ(AllTexels(direct), AllTexels(copied));
       direct->Release();
       copied->Release();
     }
@@ -184,18 +187,21 @@ TEST_F(TextureLoaderTest, PicturesDecodedIntoTheTextureMatchTheCopiedOnes) {
 }
 
 // A picture cut short fails as it did, and the texture it was being decoded into is
-// gone: the device holds no reference more than before.
+// gone (the device holds no reference more than before), whether it went in as it is
+// or through the converting thread.
 TEST_F(TextureLoaderTest, TruncatedPicturesLeaveNoTexture) {
   for (const char* name : {"cut.jpg", "cut.png"}) {
-    SCOPED_TRACE(name);
-    std::string path = Convert("-seed 8 -size 64x40 plasma: -quality 90", name);
+    std::string path = Convert("-seed 8 -size 64x100 plasma: -quality 90", name);
     std::ifstream in(path, std::ios::binary);
     std::string bytes{std::istreambuf_iterator<char>(in), {}};
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes.substr(0, bytes.size() / 2);
-    ULONG before = DeviceReferences(test_.device);
-    IDirect3DTexture9* texture = Load(path, D3DFMT_X8R8G8B8, D3DXERR_INVALIDDATA);
-    EXPECT_EQ(texture, nullptr);
-    EXPECT_EQ(DeviceReferences(test_.device), before);
+    for (D3DFORMAT format : {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5}) {
+      SCOPED_TRACE(std::string(name) + " format " + std::to_string(int(format)));
+      ULONG before = DeviceReferences(test_.device);
+      IDirect3DTexture9* texture = Load(path, format, D3DXERR_INVALIDDATA);
+      EXPECT_EQ(texture, nullptr);
+      EXPECT_EQ(DeviceReferences(test_.device), before);
+    }
   }
 }
 

@@ -52,7 +52,7 @@ DecodeResult AllocateLevel(uint32_t width, uint32_t height, uint32_t maxDimensio
 DecodeResult PrepareTopLevel(ImageFile& out, uint32_t width, uint32_t height, uint32_t fileFormat,
                              uint32_t maxDimension, ImageLevel& level, LevelStorage& rows) {
   if (width == 0 || height == 0 || width > maxDimension || height > maxDimension) return DecodeResult::InvalidData;
-  if (out.target) rows = (*out.target)(width, height, fileFormat);
+  if (out.target) rows = out.target->Offer(width, height, fileFormat);
   out.inTarget = rows.rows != nullptr;
   if (out.inTarget) {
     level.width = width;
@@ -62,6 +62,10 @@ DecodeResult PrepareTopLevel(ImageFile& out, uint32_t width, uint32_t height, ui
   DecodeResult result = AllocateLevel(width, height, maxDimension, level);
   rows = {level.argb.data(), width};
   return result;
+}
+
+void ReportRows(ImageFile& out, uint32_t rows) {
+  if (out.inTarget) out.target->RowsDecoded(rows);
 }
 
 DecodeResult AllocateBytes(uint64_t size, std::vector<uint8_t>& buffer) {

@@ -38,6 +38,7 @@ struct Reader {
   MemorySource source;
   bool transparent = false;  // alpha channel or tRNS
   bool grey = false;
+  int passes = 1;
   ~Reader() { png_destroy_read_struct(&png, &info, nullptr); }
 };
 
@@ -58,16 +59,25 @@ bool ReadHeader(Reader& r, uint32_t maxDimension) {
   png_set_packing(r.png);
   png_set_filler(r.png, 0xFF, PNG_FILLER_AFTER);
   png_set_bgr(r.png);
-  png_set_interlace_handling(r.png);
+  r.passes = png_set_interlace_handling(r.png);
   png_read_update_info(r.png, r.info);
   return png_get_rowbytes(r.png, r.info) == size_t(png_get_image_width(r.png, r.info)) * 4;
 }
 
-// Guarded step 2: every row (all passes of an interlaced file) into the level, then
-// the chunks up to IEND, so that a file cut short anywhere is refused.
-bool ReadRows(Reader& r, png_bytepp rows) {
+// Guarded step 2: every row into the level, each reported done as it comes (all passes
+// of an interlaced file, reported at the end), then the chunks up to IEND, so that a
+// file cut short anywhere is refused.
+bool ReadRows(Reader& r, png_bytepp rows, uint32_t height, ImageFile& out) {
   if (setjmp(png_jmpbuf(r.png))) return false;
-  png_read_image(r.png, rows);
+  if (r.passes > 1) {
+    png_read_image(r.png, rows);
+    ReportRows(out, height);
+  } else {
+    for (uint32_t y = 0; y < height; ++y) {
+      png_read_row(r.png, rows[y], nullptr);
+      ReportRows(out, y + 1);
+    }
+  }
   png_read_end(r.png, nullptr);
   return true;
 }
@@ -105,7 +115,7 @@ DecodeResult DecodePng(Bytes bytes, ImageFile& out, uint32_t maxDimension) {
                                         out.fileFormat, maxDimension, level, storage);
   if (result == DecodeResult::Ok) result = PrepareRows(storage, level.height, rows);
   if (result != DecodeResult::Ok) return result;
-  if (!ReadRows(r, rows.data())) return DecodeResult::InvalidData;
+  if (!ReadRows(r, rows.data(), level.height, out)) return DecodeResult::InvalidData;
   out.levels.push_back(std::move(level));
   return DecodeResult::Ok;
 }
