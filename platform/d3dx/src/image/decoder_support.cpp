@@ -33,10 +33,17 @@ Bytes ByteReader::Take(uint64_t count) {
   return part;
 }
 
+namespace {
+
+bool SizeAllowed(uint32_t width, uint32_t height, uint32_t maxDimension) {
+  return width != 0 && height != 0 && width <= maxDimension && height <= maxDimension;
+}
+
+}  // namespace
+
 DecodeResult AllocateLevel(uint32_t width, uint32_t height, uint32_t maxDimension,
                            ImageLevel& level) {
-  if (width == 0 || height == 0 || width > maxDimension || height > maxDimension)
-    return DecodeResult::InvalidData;
+  if (!SizeAllowed(width, height, maxDimension)) return DecodeResult::InvalidData;
   uint64_t pixels = uint64_t(width) * height;
   if (pixels > SIZE_MAX / sizeof(uint32_t)) return DecodeResult::InvalidData;
   try {
@@ -51,7 +58,7 @@ DecodeResult AllocateLevel(uint32_t width, uint32_t height, uint32_t maxDimensio
 
 DecodeResult PrepareTopLevel(ImageFile& out, uint32_t width, uint32_t height, uint32_t fileFormat,
                              uint32_t maxDimension, ImageLevel& level, LevelStorage& rows) {
-  if (width == 0 || height == 0 || width > maxDimension || height > maxDimension) return DecodeResult::InvalidData;
+  if (!SizeAllowed(width, height, maxDimension)) return DecodeResult::InvalidData;
   if (out.target) rows = out.target->Offer(width, height, fileFormat);
   out.inTarget = rows.rows != nullptr;
   if (out.inTarget) {
