@@ -256,7 +256,7 @@ class TextureTarget final : public d3dximage::LevelTarget {
   bool stop_ = false;
 };
 
-HRESULT Decode(const std::vector<uint8_t>& bytes, d3dximage::ImageFile& file) {
+HRESULT Decode(const FileBytes& bytes, d3dximage::ImageFile& file) {
   switch (d3dximage::DecodeImageFile(bytes, file, kMaxImageDimension)) {
     case d3dximage::DecodeResult::Ok: return D3D_OK;
     case d3dximage::DecodeResult::OutOfMemory: return E_OUTOFMEMORY;
@@ -280,7 +280,7 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR srcFile, U
   (void)palette;
   if (!device || !srcFile || !texture) return D3DERR_INVALIDCALL;
   *texture = nullptr;
-  std::vector<uint8_t> bytes;
+  FileBytes bytes;
   HRESULT result = ReadWholeFile(srcFile, bytes, kMaxFileBytes);
   if (FAILED(result)) return result;
   Request request{device, width, height, mipLevels, usage, format, pool, colorKey};
