@@ -8,6 +8,7 @@
 #include <mutex>
 #include <new>
 #include <span>
+#include <system_error>
 #include <thread>
 
 #include "d3dx9tex.h"
@@ -176,10 +177,19 @@ class TextureTarget final : public d3dximage::LevelTarget {
       made->Release();
       return {};
     }
-    texture_ = made;
     format_ = shape.format;
+    if (!asIs) {
+      // No exception may cross the reader's C library: without a thread, the copy does it.
+      try {
+        converter_ = std::thread([this] { Convert(); });
+      } catch (const std::system_error&) {
+        made->UnlockRect(0);
+        made->Release();
+        return {};
+      }
+    }
+    texture_ = made;
     if (asIs) return {static_cast<uint32_t*>(level0_.pBits), size_t(level0_.Pitch) / 4};
-    converter_ = std::thread([this] { Convert(); });
     return {argb_.argb.data(), width};
   }
 
