@@ -63,12 +63,14 @@ class Install : public ::testing::Test {
 };
 
 TEST_F(Install, LaysOutProgramLibrariesMediaAndRegistry) {
-  for (const char* file : {"bin/vesk", "lib/libVeskSet.so", "lib/libAVI2.so", "share/vesk/Media/vesk.x",
-                           "share/vesk/Media/vesk_stars.jpg", "share/vesk/Media/globe.png"}) {
+  for (const char* file : {"bin/vesk", "lib/libVeskSet.so", "lib/libAVI2.so", "lib/libVeskSetWindow.so",
+                           "lib/libwin32_sdl.so", "share/vesk/Media/vesk.x", "share/vesk/Media/vesk_stars.jpg",
+                           "share/vesk/Media/globe.png"}) {
     EXPECT_TRUE(fs::is_regular_file(prefix_ / file)) << file;
   }
-  // The libraries live in lib/, not beside the program.
-  EXPECT_FALSE(fs::exists(prefix_ / "bin/libVeskSet.so"));
+  // The libraries and modules live in lib/, not beside the program.
+  for (const char* file : {"bin/libVeskSet.so", "bin/libVeskSetWindow.so", "bin/libwin32_sdl.so"})
+    EXPECT_FALSE(fs::exists(prefix_ / file)) << file;
   EXPECT_EQ(testsupport::FileText(prefix_ / "bin/registry.ini"),
             "; Written by cmake --install: the media search finds share/vesk/Media/ through this value.\n"
             "[HKEY_LOCAL_MACHINE\\Software\\Graphics SDK]\n"
@@ -154,6 +156,49 @@ TEST_F(Install, InstalledProgramRecordsFromAnotherFolder) {
                                            "-show_entries", "stream=nb_read_frames", "-of",
                                            "default=noprint_wrappers=1", movie.string()});
   EXPECT_EQ(probe.output, "nb_read_frames=3\n");
+}
+
+// SDL, GTK and what lies under them are modules' business: the program starts without
+// them, as the loader lists what it maps at start.
+TEST_F(Install, InstalledProgramStartsWithoutTheWindowToolkits) {
+  Outcome listed = RunIn(base_.path(), {(prefix_ / "bin/vesk").string()},
+                         {{"LD_TRACE_LOADED_OBJECTS", "1"}, {"LD_LIBRARY_PATH", ""}});
+  ASSERT_EQ(listed.status, 0) << listed.output;
+  EXPECT_NE(listed.output.find("libVeskSet.so => " + (prefix_ / "bin/../lib/libVeskSet.so").string()), std::string::npos)
+      << listed.output;
+  for (const char* library : {"libSDL2", "libgtk-3", "libgdk-3", "libpango", "libcairo", "libX11"})
+    EXPECT_EQ(listed.output.find(library), std::string::npos) << library << " in\n" << listed.output;
+}
+
+// Without its modules the program says which one it cannot load and why: with a display
+// for SDL (its dummy driver) it records without windows, and --dialog ends with the usage
+// status, since the settings window cannot be shown.
+TEST_F(Install, MissingModulesAreNamedAndNothingCrashes) {
+  fs::remove(prefix_ / "lib/libwin32_sdl.so");
+  fs::remove(prefix_ / "lib/libVeskSetWindow.so");
+  testsupport::ScratchDir elsewhere("vesk-elsewhere");
+  testsupport::ScratchDir config("vesk-config");
+  std::vector<std::pair<std::string, std::string>> environment{{"VESK_HEADLESS", "0"},
+                                                               {"SDL_VIDEODRIVER", "dummy"},
+                                                               {"DISPLAY", ""},
+                                                               {"WAYLAND_DISPLAY", ""},
+                                                               {"XDG_CONFIG_HOME", config.path()},
+                                                               {"LD_LIBRARY_PATH", ""},
+                                                               {"ASAN_OPTIONS", "detect_leaks=0"}};
+  Outcome run = RunIn(elsewhere.path(), {(prefix_ / "bin/vesk").string(), "-n", "1", "-o", "out.avi"}, environment);
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(fs::exists(fs::path(elsewhere.path()) / "out.avi")) << run.output;
+  EXPECT_NE(run.output.find("vesk: cannot load the display's window back end ("), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("/lib/libwin32_sdl.so: cannot open shared object file"), std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find("going on without windows\n"), std::string::npos) << run.output;
+
+  environment.push_back({"DISPLAY", ":98"});
+  Outcome dialog = RunIn(elsewhere.path(), {(prefix_ / "bin/vesk").string(), "--dialog"}, environment);
+  EXPECT_EQ(dialog.status, 2) << dialog.output;
+  EXPECT_NE(dialog.output.find("vesk: cannot load the settings window ("), std::string::npos) << dialog.output;
+  EXPECT_NE(dialog.output.find("/lib/libVeskSetWindow.so: cannot open shared object file"), std::string::npos)
+      << dialog.output;
 }
 
 // The Earth's pictures are installed as the build made them: links to the package's

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "VeskSet.h"
 #include "dialog_fields.h"
 #include "display_present.h"
 
@@ -503,12 +504,6 @@ void Build(Window& w) {
   gtk_widget_grab_focus(w.frames);
 }
 
-}  // namespace
-
-bool DialogCanShow() {
-  return win32ext::DisplayPresent() && gtk_init_check(nullptr, nullptr);
-}
-
 // Asks before a recording replaces an existing movie; true to go on.
 bool ConfirmReplace(GtkWidget* parent, const std::string& movie) {
   std::error_code code;
@@ -540,4 +535,13 @@ bool RunSettingsDialog(Choices& choices) {
   return recorded;
 }
 
+}  // namespace
 }  // namespace veskset
+
+extern "C" VESKSET_API int VeskSetWindowCanShow() {
+  return win32ext::DisplayPresent() && gtk_init_check(nullptr, nullptr);
+}
+
+extern "C" VESKSET_API int VeskSetWindowRun(veskset::Choices* choices) {
+  return veskset::RunSettingsDialog(*choices);
+}

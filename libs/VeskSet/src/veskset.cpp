@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "settings_dialog.h"
+#include "settings_window.h"
 #include "settings_file.h"
 #include "settings_parser.h"
 

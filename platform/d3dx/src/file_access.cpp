@@ -26,7 +26,7 @@ bool ReadAll(int fd, uint8_t* data, size_t size) {
 
 }  // namespace
 
-HRESULT ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, uint64_t limit) {
+HRESULT ReadWholeFile(const char* path, FileBytes& bytes, uint64_t limit) {
   if (!path) return D3DERR_INVALIDCALL;
   std::optional<std::string> systemPath = win32ext::ToSystemPath(path);
   if (!systemPath) return D3DX_FILE_NOT_FOUND;

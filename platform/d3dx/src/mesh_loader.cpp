@@ -74,7 +74,7 @@ HRESULT FillMesh(Mesh& mesh, const d3dxfile::XMesh& x) {
   return mesh.UnlockAttributeBuffer();
 }
 
-HRESULT Parse(const std::vector<uint8_t>& bytes, d3dxfile::XMesh& x) {
+HRESULT Parse(const FileBytes& bytes, d3dxfile::XMesh& x) {
   switch (d3dxfile::LoadXFile(bytes, x)) {
     case d3dxfile::XFileResult::Ok: return D3D_OK;
     case d3dxfile::XFileResult::OutOfMemory: return E_OUTOFMEMORY;
@@ -92,7 +92,7 @@ HRESULT D3DXLoadMeshFromXA(LPCSTR filename, DWORD options, IDirect3DDevice9* dev
   if (!filename || !device || !mesh) return D3DERR_INVALIDCALL;
   if (effectInstances) return E_NOTIMPL;
   *mesh = nullptr;
-  std::vector<uint8_t> bytes;
+  FileBytes bytes;
   HRESULT result = ReadWholeFile(filename, bytes, kMaxMeshFileBytes);
   d3dxfile::XMesh x;
   if (SUCCEEDED(result)) result = Parse(bytes, x);

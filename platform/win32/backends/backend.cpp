@@ -1,11 +1,17 @@
 // Chooses the window back end once per process: headless when asked for with
-// VESK_HEADLESS=1 or when SDL cannot open a video device, SDL otherwise.
+// VESK_HEADLESS=1 or when SDL cannot open a video device, SDL otherwise. The SDL back
+// end is opened from its module only then (see backend_module.h).
 #include "backend.h"
 
+#include <errno.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 
+#include "backend_module.h"
 #include "display_present.h"
+#include "readable_text.h"
 
 namespace win32impl {
 
@@ -16,9 +22,24 @@ bool DisplayMayExist() {
   return win32ext::DisplayPresent() || (!win32ext::HeadlessRequested() && std::getenv("SDL_VIDEODRIVER"));
 }
 
+const HostCalls kHostCalls{&TheBackend, &LookupWindow,   &ReadableUtf8,   &UserChoosesItem,
+                           &UserClicks, &UserPressesKey, &UserClosesDialog};
+
+// The SDL back end from its module; null when SDL cannot start, and null after one line
+// on standard error naming each place tried and why when the module cannot be opened.
+std::unique_ptr<Backend> LoadSdlBackend() {
+  std::string problem;
+  auto create = reinterpret_cast<CreateSdlBackendEntry>(
+      win32ext::OpenModuleEntry(win32ext::LibraryCandidates(kSdlModuleFile), kSdlModuleEntry, problem));
+  if (create) return std::unique_ptr<Backend>(create(&kHostCalls));
+  std::fprintf(stderr, "%s: cannot load the display's window back end (%s); going on without windows\n",
+               program_invocation_short_name, problem.c_str());
+  return nullptr;
+}
+
 std::unique_ptr<Backend> ChooseBackend() {
   if (DisplayMayExist()) {
-    if (auto sdl = CreateSdlBackend()) return sdl;
+    if (auto sdl = LoadSdlBackend()) return sdl;
   }
   return CreateHeadlessBackend();
 }

@@ -122,7 +122,7 @@ class Backend {
 };
 
 std::unique_ptr<Backend> CreateHeadlessBackend();
-// Null when SDL's video subsystem cannot start.
+// Null when SDL's video subsystem cannot start. Inside the SDL module only.
 std::unique_ptr<Backend> CreateSdlBackend();
 
 // The back end chosen for this process (made on first use).

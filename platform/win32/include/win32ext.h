@@ -40,6 +40,10 @@ std::string ExecutableDirectory();
 // executable, in ../lib from it (the installed layout), then by its bare name on the
 // normal library path.
 std::vector<std::string> LibraryCandidates(const std::string& file);
+// Opens the first of the candidates that loads, a module of this program's own that
+// then stays loaded for the process, and returns its entry point; null with the reason
+// for every candidate tried (or the missing entry point) in `problem`.
+void* OpenModuleEntry(const std::vector<std::string>& candidates, const char* entry, std::string& problem);
 // Why a file cannot be written at this CP932 path, as the system says it ("No such file
 // or directory", "Permission denied", "not a regular file"), or empty when it can be:
 // for the messages of a failed save. Creates nothing that it does not remove again. A

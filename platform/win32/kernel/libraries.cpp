@@ -3,7 +3,8 @@
 // layout), and then on the normal library path.
 // Loading a library that is already loaded gives the same HMODULE and counts one more
 // reference, as Win32 does; FreeLibrary drops one, and the last one unloads it.
-// GetModuleHandleA lives with the resources, not here.
+// GetModuleHandleA lives with the resources, not here. The program's own modules (parts
+// loaded only when needed) are opened here too, by OpenModuleEntry.
 #include <dlfcn.h>
 #include <strings.h>
 
@@ -48,7 +49,31 @@ std::vector<std::string> Candidates(const std::string& name) {
   return win32ext::LibraryCandidates("lib" + stem + ".so");
 }
 
+// The first of the candidates that dlopen opens, or null with every candidate's reason
+// in `reasons`. Everything is resolved now, as Windows binds a DLL's imports at load time.
+void* OpenFirst(const std::vector<std::string>& candidates, std::string& reasons) {
+  for (const std::string& candidate : candidates) {
+    if (void* dl = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) return dl;
+    const char* reason = dlerror();
+    if (!reasons.empty()) reasons += "; ";
+    reasons += reason ? reason : candidate + ": cannot be loaded";
+    if (candidate.find('/') == std::string::npos) reasons += " (searched the library path)";
+  }
+  return nullptr;
+}
+
 }  // namespace
+
+void* win32ext::OpenModuleEntry(const std::vector<std::string>& candidates, const char* entry,
+                                std::string& problem) {
+  problem.clear();
+  void* dl = OpenFirst(candidates, problem);
+  if (dl == nullptr) return nullptr;
+  if (void* symbol = dlsym(dl, entry)) return symbol;
+  problem = std::string("the module has no entry point ") + entry;
+  dlclose(dl);
+  return nullptr;
+}
 
 std::vector<std::string> win32ext::LibraryCandidates(const std::string& file) {
   std::vector<std::string> candidates;
@@ -69,20 +94,9 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
     return nullptr;
   }
   std::optional<std::string> name = win32ext::ToSystemPath(fileName);
-  void* dl = nullptr;
   std::string reasons;
-  if (name && !name->empty()) {
-    for (const std::string& candidate : Candidates(*name)) {
-      // Resolve everything now, as Windows binds a DLL's imports at load time. The
-      // loader runs the library's constructors here, so no lock of ours is held.
-      dl = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
-      if (dl != nullptr) break;
-      const char* reason = dlerror();
-      if (!reasons.empty()) reasons += "; ";
-      reasons += reason ? reason : candidate + ": cannot be loaded";
-      if (candidate.find('/') == std::string::npos) reasons += " (searched the library path)";
-    }
-  }
+  // The loader runs the library's constructors here, so no lock of ours is held.
+  void* dl = name && !name->empty() ? OpenFirst(Candidates(*name), reasons) : nullptr;
   if (dl == nullptr) {
     lastLoadFailure = reasons.empty() ? "the name is not a file name" : reasons;
     SetLastError(ERROR_MOD_NOT_FOUND);

@@ -33,10 +33,17 @@ Bytes ByteReader::Take(uint64_t count) {
   return part;
 }
 
+namespace {
+
+bool SizeAllowed(uint32_t width, uint32_t height, uint32_t maxDimension) {
+  return width != 0 && height != 0 && width <= maxDimension && height <= maxDimension;
+}
+
+}  // namespace
+
 DecodeResult AllocateLevel(uint32_t width, uint32_t height, uint32_t maxDimension,
                            ImageLevel& level) {
-  if (width == 0 || height == 0 || width > maxDimension || height > maxDimension)
-    return DecodeResult::InvalidData;
+  if (!SizeAllowed(width, height, maxDimension)) return DecodeResult::InvalidData;
   uint64_t pixels = uint64_t(width) * height;
   if (pixels > SIZE_MAX / sizeof(uint32_t)) return DecodeResult::InvalidData;
   try {
@@ -47,6 +54,25 @@ DecodeResult AllocateLevel(uint32_t width, uint32_t height, uint32_t maxDimensio
   level.width = width;
   level.height = height;
   return DecodeResult::Ok;
+}
+
+DecodeResult PrepareTopLevel(ImageFile& out, uint32_t width, uint32_t height, uint32_t fileFormat,
+                             uint32_t maxDimension, ImageLevel& level, LevelStorage& rows) {
+  if (!SizeAllowed(width, height, maxDimension)) return DecodeResult::InvalidData;
+  if (out.target) rows = out.target->Offer(width, height, fileFormat);
+  out.inTarget = rows.rows != nullptr;
+  if (out.inTarget) {
+    level.width = width;
+    level.height = height;
+    return DecodeResult::Ok;
+  }
+  DecodeResult result = AllocateLevel(width, height, maxDimension, level);
+  rows = {level.argb.data(), width};
+  return result;
+}
+
+void ReportRows(ImageFile& out, uint32_t rows) {
+  if (out.inTarget) out.target->RowsDecoded(rows);
 }
 
 DecodeResult AllocateBytes(uint64_t size, std::vector<uint8_t>& buffer) {
@@ -116,6 +142,7 @@ DecodeResult DecodeImageFile(std::span<const uint8_t> bytes, ImageFile& out,
                   {DecodeDib, FileType::Dib}};
   for (const auto& entry : kReaders) {
     ImageFile file;
+    file.target = out.target;
     DecodeResult result = entry.reader(bytes, file, maxDimension);
     if (result == DecodeResult::NotThisFormat) continue;
     file.fileType = entry.type;

@@ -38,6 +38,14 @@ class ByteReader {
 DecodeResult AllocateLevel(uint32_t width, uint32_t height, uint32_t maxDimension,
                            ImageLevel& level);
 
+// Room for level 0 of a reader that decodes row by row: the target's storage when it
+// takes the picture, else a level of the reader's own (AllocateLevel). `level` gets
+// the size either way; `rows` says where its rows go.
+DecodeResult PrepareTopLevel(ImageFile& out, uint32_t width, uint32_t height, uint32_t fileFormat,
+                             uint32_t maxDimension, ImageLevel& level, LevelStorage& rows);
+// Tells the target that took level 0 that the rows above `rows` are decoded.
+void ReportRows(ImageFile& out, uint32_t rows);
+
 // Sizes a scratch buffer, zero-filled; a failed allocation gives OutOfMemory.
 DecodeResult AllocateBytes(uint64_t size, std::vector<uint8_t>& buffer);
 

@@ -54,12 +54,37 @@ struct ImageLevel {
 // Which reader took the file; the values are D3DXIMAGE_FILEFORMAT's.
 enum class FileType : uint32_t { Bmp = 0, Jpeg = 1, Tga = 2, Png = 3, Dds = 4, Ppm = 5, Dib = 6 };
 
+// Room for a picture's rows that the caller has already: the first row and the distance
+// between rows, in pixels. A null `rows` declines.
+struct LevelStorage {
+  uint32_t* rows = nullptr;
+  size_t pitch = 0;
+};
+
+// The caller's part in decoding level 0 of a JPEG or PNG picture, which those readers
+// decode row by row from the top.
+class LevelTarget {
+ public:
+  virtual ~LevelTarget() = default;
+  // Asked once the reader knows the picture's size and the layout the file stores (a
+  // D3DFORMAT value), before it decodes a pixel.
+  virtual LevelStorage Offer(uint32_t width, uint32_t height, uint32_t fileFormat) = 0;
+  // The rows above `rows` hold their pixels (as they come, in increasing order; an
+  // interlaced PNG's only at the end). The file may still turn out damaged after them.
+  virtual void RowsDecoded(uint32_t rows) = 0;
+};
+
 // A decoded file: its kind, the layout it stores (a D3DFORMAT value) and its levels.
 // Only DDS files bring more than one level (their stored mip maps).
 struct ImageFile {
   FileType fileType = FileType::Bmp;
   uint32_t fileFormat = 0;
   std::vector<ImageLevel> levels;
+  // Set by the caller: JPEG and PNG readers offer level 0 to it and, when it takes the
+  // picture, decode straight into its storage (levels[0] then has its size and no
+  // pixels, and inTarget is set) and report the rows as they are done.
+  LevelTarget* target = nullptr;
+  bool inTarget = false;
 };
 
 enum class DecodeResult { Ok, NotThisFormat, InvalidData, OutOfMemory };

@@ -66,13 +66,15 @@ bool ReadHeader(Decompressor& d, Bytes bytes) {
   return true;
 }
 
-// Guarded step 2: pixels, straight into the rows of a level already sized from the header.
-bool ReadPixels(Decompressor& d, ImageLevel& level) {
+// Guarded step 2: pixels, straight into rows already sized from the header, each
+// reported done as it comes.
+bool ReadPixels(Decompressor& d, const LevelStorage& rows, ImageFile& out) {
   if (setjmp(d.err.jump)) return false;
   jpeg_start_decompress(&d.cinfo);
   while (d.cinfo.output_scanline < d.cinfo.output_height) {
-    JSAMPROW row = reinterpret_cast<JSAMPROW>(level.argb.data() + uint64_t(d.cinfo.output_scanline) * level.width);
+    JSAMPROW row = reinterpret_cast<JSAMPROW>(rows.rows + uint64_t(d.cinfo.output_scanline) * rows.pitch);
     jpeg_read_scanlines(&d.cinfo, &row, 1);
+    ReportRows(out, d.cinfo.output_scanline);
   }
   jpeg_finish_decompress(&d.cinfo);
   return !d.err.truncated;
@@ -85,11 +87,13 @@ DecodeResult DecodeJpeg(Bytes bytes, ImageFile& out, uint32_t maxDimension) {
     return DecodeResult::NotThisFormat;
   Decompressor d;
   if (!ReadHeader(d, bytes)) return DecodeResult::InvalidData;
-  ImageLevel level;
-  DecodeResult result = AllocateLevel(d.cinfo.image_width, d.cinfo.image_height, maxDimension, level);
-  if (result != DecodeResult::Ok) return result;
-  if (!ReadPixels(d, level)) return DecodeResult::InvalidData;
   out.fileFormat = d.cinfo.num_components == 1 ? fileformat::L8 : fileformat::X8R8G8B8;
+  ImageLevel level;
+  LevelStorage rows;
+  DecodeResult result =
+      PrepareTopLevel(out, d.cinfo.image_width, d.cinfo.image_height, out.fileFormat, maxDimension, level, rows);
+  if (result != DecodeResult::Ok) return result;
+  if (!ReadPixels(d, rows, out)) return DecodeResult::InvalidData;
   out.levels.push_back(std::move(level));
   return DecodeResult::Ok;
 }

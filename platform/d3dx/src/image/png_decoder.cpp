@@ -38,6 +38,7 @@ struct Reader {
   MemorySource source;
   bool transparent = false;  // alpha channel or tRNS
   bool grey = false;
+  int passes = 1;
   ~Reader() { png_destroy_read_struct(&png, &info, nullptr); }
 };
 
@@ -58,16 +59,25 @@ bool ReadHeader(Reader& r, uint32_t maxDimension) {
   png_set_packing(r.png);
   png_set_filler(r.png, 0xFF, PNG_FILLER_AFTER);
   png_set_bgr(r.png);
-  png_set_interlace_handling(r.png);
+  r.passes = png_set_interlace_handling(r.png);
   png_read_update_info(r.png, r.info);
   return png_get_rowbytes(r.png, r.info) == size_t(png_get_image_width(r.png, r.info)) * 4;
 }
 
-// Guarded step 2: every row (all passes of an interlaced file) into the level, then
-// the chunks up to IEND, so that a file cut short anywhere is refused.
-bool ReadRows(Reader& r, png_bytepp rows) {
+// Guarded step 2: every row into the level, each reported done as it comes (all passes
+// of an interlaced file, reported at the end), then the chunks up to IEND, so that a
+// file cut short anywhere is refused.
+bool ReadRows(Reader& r, png_bytepp rows, uint32_t height, ImageFile& out) {
   if (setjmp(png_jmpbuf(r.png))) return false;
-  png_read_image(r.png, rows);
+  if (r.passes > 1) {
+    png_read_image(r.png, rows);
+    ReportRows(out, height);
+  } else {
+    for (uint32_t y = 0; y < height; ++y) {
+      png_read_row(r.png, rows[y], nullptr);
+      ReportRows(out, y + 1);
+    }
+  }
   png_read_end(r.png, nullptr);
   return true;
 }
@@ -77,14 +87,13 @@ uint32_t FileFormat(const Reader& r) {
   return r.transparent ? fileformat::A8R8G8B8 : fileformat::X8R8G8B8;
 }
 
-DecodeResult PrepareRows(ImageLevel& level, std::vector<png_bytep>& rows) {
+DecodeResult PrepareRows(const LevelStorage& storage, uint32_t height, std::vector<png_bytep>& rows) {
   try {
-    rows.resize(level.height);
+    rows.resize(height);
   } catch (const std::bad_alloc&) {
     return DecodeResult::OutOfMemory;
   }
-  for (uint32_t y = 0; y < level.height; ++y)
-    rows[y] = reinterpret_cast<png_bytep>(level.argb.data() + uint64_t(y) * level.width);
+  for (uint32_t y = 0; y < height; ++y) rows[y] = reinterpret_cast<png_bytep>(storage.rows + uint64_t(y) * storage.pitch);
   return DecodeResult::Ok;
 }
 
@@ -98,14 +107,15 @@ DecodeResult DecodePng(Bytes bytes, ImageFile& out, uint32_t maxDimension) {
   if (r.png) r.info = png_create_info_struct(r.png);
   if (!r.info) return DecodeResult::OutOfMemory;
   if (!ReadHeader(r, maxDimension)) return DecodeResult::InvalidData;
-  ImageLevel level;
-  std::vector<png_bytep> rows;
-  DecodeResult result = AllocateLevel(png_get_image_width(r.png, r.info),
-                                      png_get_image_height(r.png, r.info), maxDimension, level);
-  if (result == DecodeResult::Ok) result = PrepareRows(level, rows);
-  if (result != DecodeResult::Ok) return result;
-  if (!ReadRows(r, rows.data())) return DecodeResult::InvalidData;
   out.fileFormat = FileFormat(r);
+  ImageLevel level;
+  LevelStorage storage;
+  std::vector<png_bytep> rows;
+  DecodeResult result = PrepareTopLevel(out, png_get_image_width(r.png, r.info), png_get_image_height(r.png, r.info),
+                                        out.fileFormat, maxDimension, level, storage);
+  if (result == DecodeResult::Ok) result = PrepareRows(storage, level.height, rows);
+  if (result != DecodeResult::Ok) return result;
+  if (!ReadRows(r, rows.data(), level.height, out)) return DecodeResult::InvalidData;
   out.levels.push_back(std::move(level));
   return DecodeResult::Ok;
 }
