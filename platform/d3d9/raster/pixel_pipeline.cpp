@@ -313,10 +313,12 @@ bool FitsTexturedLoop(const DrawPipeline& p) {
 void ChooseVaryings(DrawPipeline* p) {
   const StageProgram& program = p->stages;
   p->slotCount = 0;
+  p->varyings = 0;
   auto add = [p](uint32_t first, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i) {
-      if (std::find(p->slots, p->slots + p->slotCount, first + i) == p->slots + p->slotCount) {
+      if (!(p->varyings >> (first + i) & 1)) {
         p->slots[p->slotCount++] = first + i;
+        p->varyings |= 1u << (first + i);
       }
     }
   };
