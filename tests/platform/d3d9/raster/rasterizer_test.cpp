@@ -4,6 +4,9 @@
 
 #include <math.h>
 
+#include <utility>
+
+#include "rasterizer.h"
 #include "test_scene.h"
 
 namespace {
@@ -212,6 +215,50 @@ TEST(Rasterizer, SamplesLieAtTheStandardPositions) {
       EXPECT_EQ(target.SampleAt(10, 20, s), left && above ? 0xffffffffu : 0xff000000u) << n << " samples";
       EXPECT_EQ(target.SampleAt(9, 19, s), 0xffffffffu);
       EXPECT_EQ(target.SampleAt(11, 19, s), 0xff000000u);
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A triangle set up from three screen points, clockwise or not, without culling.
+raster::Triangle ScreenTriangle(const float (&points)[3][2]) {
+  raster::ScreenVertex corners[3] = {};
+  for (int i = 0; i < 3; ++i) corners[i].x = points[i][0], corners[i].y = points[i][1], corners[i].q = 1.0f;
+  raster::Triangle t;
+  raster::Scissor scissor{-5000, -5000, 5000, 5000};
+  EXPECT_TRUE(raster::SetupTriangle(corners[0], corners[1], corners[2], D3DCULL_NONE, scissor,
+                                    raster::kAllVaryings, &t));
+  return t;
+}
+
+TEST(Rasterizer, RowsSteppedOneAfterAnotherMatchEachRowWorkedOutAlone) {
+  // Steep, shallow, horizontal and near-vertical edges, left and right of the origin,
+  // thin slivers and subpixel corners; each walked from its top row and from a row in
+  // its middle, at the pixel centre and at sample offsets.
+  const float kTriangles[][3][2] = {
+      {{1.3f, 2.7f}, {21.6f, 1.2f}, {19.2f, 22.9f}},      {{-310.25f, -40.5f}, {-2.0f, 3.0f}, {-300.0f, 411.75f}},
+      {{0.0f, 0.0f}, {700.0f, 0.0f}, {0.0f, 3.0f}},       {{5.5f, -2.0f}, {5.75f, 900.3f}, {4.9f, 450.0f}},
+      {{100.0f, 100.0f}, {90.1f, 163.7f}, {-37.3f, 99.9f}}, {{0.1f, 0.2f}, {1000.7f, 1.1f}, {2.2f, 0.9f}},
+      {{-4000.5f, 12.0f}, {3999.25f, 13.5f}, {0.0f, 1500.125f}}};
+  const int32_t kSamples[][2] = {{0, 0}, {-96, 32}, {112, -80}};
+  for (const auto& points : kTriangles) {
+    raster::Triangle t = ScreenTriangle(points);
+    for (const auto& sample : kSamples) {
+      for (int32_t start : {t.top, (t.top + t.bottom) / 2}) {
+        raster::RowWalk walk(t, start, sample[0], sample[1]);
+        for (int32_t y = start; y <= t.bottom; ++y, walk.Next()) {
+          int32_t left = 0, right = 0, aloneLeft = 0, aloneRight = 0;
+          bool stepped = walk.Span(&left, &right);
+          bool alone = raster::RowWalk(t, y, sample[0], sample[1]).Span(&aloneLeft, &aloneRight);
+          ASSERT_EQ(stepped, alone) << points[0][0] << " row " << y;
+          if (stepped) {
+            ASSERT_EQ(std::make_pair(left, right), std::make_pair(aloneLeft, aloneRight)) << y;
+          }
+        }
+      }
     }
   }
 }
