@@ -141,6 +141,13 @@ template <typename Op>
   return {spread(q.low), spread(q.high)};
 }
 
+// Whether all four alphas are 0.
+[[gnu::always_inline]] inline bool AllClear(const Quad& q) {
+  const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+  __m128i alphas = _mm_and_si128(_mm_or_si128(q.low, q.high), alphaLanes);
+  return _mm_movemask_epi8(_mm_cmpeq_epi16(alphas, _mm_setzero_si128())) == 0xffff;
+}
+
 // The colour channels of `color` with the alpha of `alpha`.
 [[gnu::always_inline]] inline Quad WithAlpha(const Quad& color, const Quad& alpha) {
   const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
@@ -386,13 +393,21 @@ void ShadeStages(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t le
       RunStage(stage, &r);
     }
     uint8_t* colorAt = colorRow + 4 * first;
-    Quad out = r.current;
     if constexpr (kBlend != Blend::kNone) {
-      Quad target = Widen(_mm_or_si128(LoadPixels(colorAt, n), fill));
-      Quad alpha = AlphaOf(r.current);
-      out = kBlend == Blend::kOver ? Mix(r.current, target, alpha) : AddClamped(target, Multiply(r.current, alpha));
+      // Either blend of a colour whose alpha is 0 gives the target exactly: four clear
+      // pixels (most of a cloud cover) leave it as it is.
+      __m128i stored = _mm_or_si128(LoadPixels(colorAt, n), fill);
+      if (!AllClear(r.current)) {
+        Quad target = Widen(stored), alpha = AlphaOf(r.current);
+        Quad out = kBlend == Blend::kOver ? Mix(r.current, target, alpha)
+                                          : AddClamped(target, Multiply(r.current, alpha));
+        StorePixels(colorAt, _mm_or_si128(Narrow(out), fill), visible, n);
+      } else if (p.directFill) {
+        StorePixels(colorAt, stored, visible, n);
+      }
+    } else {
+      StorePixels(colorAt, _mm_or_si128(Narrow(r.current), fill), visible, n);
     }
-    StorePixels(colorAt, _mm_or_si128(Narrow(out), fill), visible, n);
   }
 }
 
