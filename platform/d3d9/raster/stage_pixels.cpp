@@ -9,6 +9,7 @@
 #include <bit>
 
 #include "pixel_pipeline.h"
+#include "span_loop_copies.h"
 
 namespace raster {
 namespace {
@@ -355,7 +356,8 @@ void StorePixels(uint8_t* at, __m128i colors, uint32_t visible, uint32_t n) {
 }
 
 template <Blend kBlend>
-void ShadeStages(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, int32_t right, SpanScratch&) {
+VESK_BUILD_FOR_AVX2 void ShadeStages(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, int32_t right,
+                                     SpanScratch&) {
   uint32_t count = static_cast<uint32_t>(right - left + 1);
   const StageLoop& loop = p.stageLoop;
   const StageProgram& program = p.stages;
