@@ -33,34 +33,6 @@ RowWalk::RowWalk(const Triangle& t, int32_t y, int32_t sampleX, int32_t sampleY)
   }
 }
 
-bool RowWalk::Span(int32_t* left, int32_t* right) const {
-  int64_t low = left_, high = right_;
-  for (const Bound& b : bounds_) {
-    if (b.dy == 0) {
-      if (b.quotient < 0) return false;
-    } else if (b.dy > 0) {
-      high = std::min(high, b.quotient);
-    } else {
-      low = std::max(low, -b.quotient);
-    }
-  }
-  if (low > high) return false;
-  *left = static_cast<int32_t>(low);
-  *right = static_cast<int32_t>(high);
-  return true;
-}
-
-void RowWalk::Next() {
-  for (Bound& b : bounds_) {
-    b.quotient += b.stepQuotient;
-    b.remainder += b.stepRemainder;
-    if (b.remainder >= b.divisor) {
-      b.remainder -= b.divisor;
-      ++b.quotient;
-    }
-  }
-}
-
 bool RowSpan(const Triangle& t, int32_t y, int32_t* left, int32_t* right, int32_t sampleX, int32_t sampleY) {
   return RowWalk(t, y, sampleX, sampleY).Span(left, right);
 }

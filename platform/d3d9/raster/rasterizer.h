@@ -42,9 +42,32 @@ class RowWalk {
   // subpixels.
   RowWalk(const Triangle& triangle, int32_t y, int32_t sampleX = 0, int32_t sampleY = 0);
   // Covered columns [*left, *right] of the current row; false when it holds none.
-  bool Span(int32_t* left, int32_t* right) const;
+  bool Span(int32_t* left, int32_t* right) const {
+    int64_t low = left_, high = right_;
+    for (const Bound& b : bounds_) {
+      if (b.dy == 0) {
+        if (b.quotient < 0) return false;
+      } else if (b.dy > 0) {
+        high = std::min(high, b.quotient);
+      } else {
+        low = std::max(low, -b.quotient);
+      }
+    }
+    if (low > high) return false;
+    *left = static_cast<int32_t>(low);
+    *right = static_cast<int32_t>(high);
+    return true;
+  }
+
   // On to the next row.
-  void Next();
+  void Next() {
+    for (Bound& b : bounds_) {
+      b.remainder += b.stepRemainder;
+      bool carry = b.remainder >= b.divisor;
+      b.quotient += b.stepQuotient + carry;
+      b.remainder -= carry ? b.divisor : 0;
+    }
+  }
 
  private:
   struct Bound {
