@@ -161,6 +161,7 @@ template <typename Op>
 
 struct Registers {
   Quad diffuse, current, texture, factor;
+  const uint32_t* where;  // the pixels sorted by their diffuse alpha as SortByAlpha gives, or all 0
 };
 
 [[gnu::always_inline]] inline const Quad& Argument(const Registers& r, uint32_t arg) {
@@ -178,7 +179,12 @@ struct Registers {
     case D3DTOP_SELECTARG2: return Argument(r, args[1]);
     case D3DTOP_MODULATE: return Multiply(Argument(r, args[0]), Argument(r, args[1]));
     case D3DTOP_ADD: return AddClamped(Argument(r, args[0]), Argument(r, args[1]));
-    case D3DTOP_BLENDDIFFUSEALPHA: return Mix(Argument(r, args[0]), Argument(r, args[1]), AlphaOf(r.diffuse));
+    case D3DTOP_BLENDDIFFUSEALPHA:
+      // Mix by 255 gives the first argument exactly, by 0 the second: four pixels of
+      // the day or the night side need no arithmetic.
+      if (r.where[kWhereOpaque] == 15) return Argument(r, args[0]);
+      if (r.where[kWhereClear] == 15) return Argument(r, args[1]);
+      return Mix(Argument(r, args[0]), Argument(r, args[1]), AlphaOf(r.diffuse));
     case D3DTOP_BLENDTEXTUREALPHA: return Mix(Argument(r, args[0]), Argument(r, args[1]), AlphaOf(r.texture));
     case D3DTOP_BLENDFACTORALPHA: return Mix(Argument(r, args[0]), Argument(r, args[1]), AlphaOf(r.factor));
     default: return Mix(Argument(r, args[0]), Argument(r, args[1]), AlphaOf(r.current));  // BLENDCURRENTALPHA
@@ -382,6 +388,7 @@ VESK_BUILD_FOR_AVX2 void ShadeStages(const DrawPipeline& p, const Triangle& t, i
     r.factor = factor;
     uint32_t where[4] = {0, 0, 0, 0};
     if (loop.skipsTexels) SortByAlpha(diffuse, where);
+    r.where = where;
     for (uint32_t i = 0; i < program.count; ++i) {
       const StageLoop::Texture& texture = loop.textures[i];
       const StageSetup& stage = program.stages[i];
