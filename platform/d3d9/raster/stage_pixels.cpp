@@ -4,6 +4,7 @@
 // done as (n + 1 + (n >> 8)) >> 8, which equals n / 255 for every n below 65280.
 #include "stage_pixels.h"
 
+#include <stddef.h>
 #include <string.h>
 
 #include <bit>
@@ -243,6 +244,18 @@ StageLoop::Texture TextureOf(const StageSetup& s, uint32_t coordinates) {
 constexpr uint32_t kGroups = StageLoop::kGroups;
 constexpr uint32_t kFirstPair = 2, kSecondPair = 4, kDiffuse = 8;
 
+// Where in a Triangle the plane of one value lies; a value no stage reads takes z's,
+// and is never looked at.
+uint32_t PlaneOffset(uint32_t which) {
+  if (which == StageLoop::kQPlane) return offsetof(Triangle, q);
+  if (which < kVaryingCount) return static_cast<uint32_t>(offsetof(Triangle, varying) + which * sizeof(Plane));
+  return offsetof(Triangle, z);
+}
+
+const Plane& PlaneAt(const Triangle& t, uint32_t offset) {
+  return *reinterpret_cast<const Plane*>(reinterpret_cast<const char*>(&t) + offset);
+}
+
 // The planes each value comes from, and the textures, for the stages of `program`.
 void PlanStageLoop(const StageProgram& program, StageLoop* loop) {
   loop->skipsTexels = false;
@@ -266,6 +279,7 @@ void PlanStageLoop(const StageProgram& program, StageLoop* loop) {
   if (loop->diffuse) {
     for (uint32_t c = 0; c < 4; ++c) loop->planes[kDiffuse + c] = kDiffuseSlot + c;
   }
+  for (uint32_t k = 0; k < 4 * kGroups; ++k) loop->offsets[k] = PlaneOffset(loop->planes[k]);
   loop->groupUsed[0] = true;
   loop->groupUsed[1] = loop->planes[kSecondPair] != StageLoop::kNoPlane;
   loop->groupUsed[2] = loop->diffuse;
@@ -289,21 +303,14 @@ struct Interpolation {
   Float4 values[kGroups], steps[kGroups];
 };
 
-// The plane of one value; a value no stage reads takes z's, and is never looked at.
-const Plane& PlaneOf(const Triangle& t, uint32_t which) {
-  if (which == StageLoop::kQPlane) return t.q;
-  return which < kVaryingCount ? t.varying[which] : t.z;
-}
-
 // Each value evaluated at the span's first pixel as Plane::Evaluate does, four at a time.
 Interpolation StartSpan(const StageLoop& loop, const Triangle& t, int32_t y, int32_t left) {
   Float4 x(static_cast<float>(left) - t.originX), yOffset(static_cast<float>(y) - t.originY);
   Interpolation in;
   for (uint32_t g = 0; g < kGroups; ++g) {
     if (!loop.groupUsed[g]) continue;
-    const uint32_t* which = loop.planes + 4 * g;
-    const Plane &a = PlaneOf(t, which[0]), &b = PlaneOf(t, which[1]), &c = PlaneOf(t, which[2]),
-                &d = PlaneOf(t, which[3]);
+    const uint32_t* at = loop.offsets + 4 * g;
+    const Plane &a = PlaneAt(t, at[0]), &b = PlaneAt(t, at[1]), &c = PlaneAt(t, at[2]), &d = PlaneAt(t, at[3]);
     Float4 dx(a.dx, b.dx, c.dx, d.dx);
     in.values[g] = Float4(a.at, b.at, c.at, d.at) + dx * x + Float4(a.dy, b.dy, c.dy, d.dy) * yOffset;
     in.steps[g] = dx;
