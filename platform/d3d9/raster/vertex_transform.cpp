@@ -96,11 +96,6 @@ void VertexTransform::Light(const uint8_t* vertex, const float colours[2][4],
               out->varying + kSpecularSlot);
 }
 
-void VertexTransform::Process(const uint8_t* vertex, ClipVertex* out) const {
-  Position(vertex, out);
-  Varyings(vertex, out);
-}
-
 void VertexTransform::Position(const uint8_t* vertex, ClipVertex* out) const {
   if (layout_.transformed) {
     for (int i = 0; i < 4; ++i) out->pos[i] = ReadFloat(vertex + 4 * i);
