@@ -368,6 +368,12 @@ void StorePixels(uint8_t* at, __m128i colors, uint32_t visible, uint32_t n) {
   }
 }
 
+// What either blend of four colours whose alpha is 0 writes: the target exactly, with
+// the fill bits where the format has them (most of a cloud cover is such pixels).
+void KeepTarget(uint8_t* at, __m128i fill, bool fills, uint32_t visible, uint32_t n) {
+  if (fills) StorePixels(at, _mm_or_si128(LoadPixels(at, n), fill), visible, n);
+}
+
 template <Blend kBlend>
 VESK_BUILD_FOR_AVX2 void ShadeStages(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, int32_t right,
                                      SpanScratch&) {
@@ -388,6 +394,17 @@ VESK_BUILD_FOR_AVX2 void ShadeStages(const DrawPipeline& p, const Triangle& t, i
     uint32_t visible = TestAndStoreDepthsOf(depthTest, depthAt, values[0], n);
     if (!visible) continue;
     Float4 w = Float4(1.0f) / values[1];
+    uint8_t* colorAt = colorRow + 4 * first;
+    __m128i firstTexels = _mm_set1_epi32(-1);
+    if (loop.texelAlphaOnly) {
+      const StageLoop::Texture& texture = loop.textures[0];
+      firstTexels = Sample(texture, program.stages[0].sampler, values[texture.coordinates] * w,
+                           values[texture.coordinates + 1] * w, visible);
+      if (AllClear(Widen(firstTexels))) {
+        KeepTarget(colorAt, fill, p.directFill != 0, visible, n);
+        continue;
+      }
+    }
     Registers r;
     __m128i diffuse = loop.diffuse ? PackDiffuse(values + kDiffuse, w) : _mm_setzero_si128();
     r.diffuse = Widen(diffuse);
@@ -402,25 +419,21 @@ VESK_BUILD_FOR_AVX2 void ShadeStages(const DrawPipeline& p, const Triangle& t, i
       __m128i texels = _mm_set1_epi32(-1);
       uint32_t needed = visible & ~where[texture.unread];
       if (texture.sample && needed) {
-        texels = Sample(texture, stage.sampler, values[texture.coordinates] * w, values[texture.coordinates + 1] * w,
-                        needed);
+        texels = i == 0 && loop.texelAlphaOnly ? firstTexels
+                                               : Sample(texture, stage.sampler, values[texture.coordinates] * w,
+                                                        values[texture.coordinates + 1] * w, needed);
       }
       r.texture = Widen(texels);
       RunStage(stage, &r);
     }
-    uint8_t* colorAt = colorRow + 4 * first;
     if constexpr (kBlend != Blend::kNone) {
-      // Either blend of a colour whose alpha is 0 gives the target exactly: four clear
-      // pixels (most of a cloud cover) leave it as it is.
-      __m128i stored = _mm_or_si128(LoadPixels(colorAt, n), fill);
-      if (!AllClear(r.current)) {
-        Quad target = Widen(stored), alpha = AlphaOf(r.current);
-        Quad out = kBlend == Blend::kOver ? Mix(r.current, target, alpha)
-                                          : AddClamped(target, Multiply(r.current, alpha));
-        StorePixels(colorAt, _mm_or_si128(Narrow(out), fill), visible, n);
-      } else if (p.directFill) {
-        StorePixels(colorAt, stored, visible, n);
+      if (AllClear(r.current)) {
+        KeepTarget(colorAt, fill, p.directFill != 0, visible, n);
+        continue;
       }
+      Quad target = Widen(_mm_or_si128(LoadPixels(colorAt, n), fill)), alpha = AlphaOf(r.current);
+      Quad out = kBlend == Blend::kOver ? Mix(r.current, target, alpha) : AddClamped(target, Multiply(r.current, alpha));
+      StorePixels(colorAt, _mm_or_si128(Narrow(out), fill), visible, n);
     } else {
       StorePixels(colorAt, _mm_or_si128(Narrow(r.current), fill), visible, n);
     }
@@ -446,6 +459,11 @@ bool ChooseStageLoop(DrawPipeline* p, D3DFORMAT target) {
     if (!ServedStage(program.stages[i])) return false;
   }
   PlanStageLoop(program, &p->stageLoop);
+  const StageSetup& first = program.stages[0];
+  p->stageLoop.texelAlphaOnly =
+      blend != Blend::kNone && program.count == 1 && first.sample &&
+      ((first.alphaOp == D3DTOP_SELECTARG1 && first.alphaArg[0] == D3DTA_TEXTURE) ||
+       (first.alphaOp == D3DTOP_SELECTARG2 && first.alphaArg[1] == D3DTA_TEXTURE));
   p->directFill = target == D3DFMT_X8R8G8B8 ? 0xff000000u : 0;
   p->shade = blend == Blend::kNone  ? &ShadeStages<Blend::kNone>
              : blend == Blend::kOver ? &ShadeStages<Blend::kOver>

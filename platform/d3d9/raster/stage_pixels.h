@@ -41,6 +41,9 @@ struct StageLoop {
   };
   Texture textures[2];
   bool skipsTexels;  // some texture's `unread` is set
+  // A blended draw whose alpha is its one stage's texel alpha as it is: four texels of
+  // alpha 0 leave the target as it is, so they are sampled first, before the rest.
+  bool texelAlphaOnly;
 };
 
 // Points p->shade at the stage loop and returns true when that loop serves the draw
