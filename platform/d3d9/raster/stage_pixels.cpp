@@ -432,7 +432,8 @@ VESK_BUILD_FOR_AVX2 void ShadeStages(const DrawPipeline& p, const Triangle& t, i
         continue;
       }
       Quad target = Widen(_mm_or_si128(LoadPixels(colorAt, n), fill)), alpha = AlphaOf(r.current);
-      Quad out = kBlend == Blend::kOver ? Mix(r.current, target, alpha) : AddClamped(target, Multiply(r.current, alpha));
+      Quad out = kBlend == Blend::kOver ? Mix(r.current, target, alpha)
+                                        : AddClamped(target, Multiply(r.current, alpha));
       StorePixels(colorAt, _mm_or_si128(Narrow(out), fill), visible, n);
     } else {
       StorePixels(colorAt, _mm_or_si128(Narrow(r.current), fill), visible, n);
