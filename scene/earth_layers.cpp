@@ -173,25 +173,36 @@ HRESULT EarthLayers::CreateSphere(IDirect3DDevice9* device) {
     }
   }
   sphereIndices->Unlock();
-  FillSphere({0.0f, 0.0f, 0.0f}, false);
+  FillSphere();
   return S_OK;
 }
 
 // The plain globe's mapping: u runs from 1 to 0 around the axis, v from the north pole.
-// Without a sun every vertex shows the day picture.
-void EarthLayers::FillSphere(const D3DXVECTOR3& sunInObject, bool lit) {
+void EarthLayers::FillSphere() {
   LayerVertex* out = nullptr;
   if (FAILED(sphereVertices->Lock(0, 0, reinterpret_cast<void**>(&out), 0))) return;
+  sphereNormals.clear();
+  sphereNormals.reserve(kSphereVertices);
   for (int i = 0; i <= kLayerBands; ++i) {
     float theta = float(i) * 3.1415927f / float(kLayerBands);
     float r = std::sin(theta), y = std::cos(theta);
     for (int j = 0; j <= kLayerSectors; ++j) {
       float phi = float(j) * 6.2831855f / float(kLayerSectors);
       D3DXVECTOR3 n(r * std::sin(phi), y, r * std::cos(phi));
-      float weight = lit ? DayWeight(Dot(n, sunInObject)) : 1.0f;
-      *out++ = {n.x, n.y, n.z, n.x, n.y, n.z, (Byte(weight) << 24) | 0x00ffffffu,
-                1.0f - float(j) / float(kLayerSectors), float(i) / float(kLayerBands)};
+      sphereNormals.push_back(n);
+      *out++ = {n.x, n.y, n.z, n.x, n.y, n.z, 0xffffffffu, 1.0f - float(j) / float(kLayerSectors),
+                float(i) / float(kLayerBands)};
     }
+  }
+  sphereVertices->Unlock();
+}
+
+// Only the weights change from frame to frame: the positions, normals and mapping stay.
+void EarthLayers::LightSphere(const D3DXVECTOR3& sunInObject) {
+  LayerVertex* out = nullptr;
+  if (FAILED(sphereVertices->Lock(0, 0, reinterpret_cast<void**>(&out), 0))) return;
+  for (const D3DXVECTOR3& n : sphereNormals) {
+    (out++)->diffuse = (Byte(DayWeight(Dot(n, sunInObject))) << 24) | 0x00ffffffu;
   }
   sphereVertices->Unlock();
 }
@@ -228,7 +239,7 @@ void EarthLayers::DrawSphere(IDirect3DDevice9* device) {
 // Stage 0: the day picture times the light; stage 1: that or the night picture, by the
 // diffuse alpha.
 void EarthLayers::DrawLitGlobe(IDirect3DDevice9* device, const D3DXMATRIX& world, IDirect3DTexture9* day) {
-  FillSphere(ObjectDirection(world, SunDirection(look.sunDegrees)), true);
+  LightSphere(ObjectDirection(world, SunDirection(look.sunDegrees)));
   SetSunLight(device);
   device->SetTexture(0, day);
   SetStage(device, 0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_DIFFUSE);

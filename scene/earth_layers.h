@@ -5,6 +5,8 @@
 // With nothing chosen it makes no device call at all, so the plain globe stays as it is.
 #pragma once
 
+#include <vector>
+
 #include "d3dx9.h"
 
 // What the user chose; all zero chooses nothing.
@@ -58,13 +60,17 @@ class EarthLayers {
 
  private:
   HRESULT CreateSphere(IDirect3DDevice9* device);
-  // Writes the sphere's vertices; with `lit`, with the day weights for a sun at
-  // `sunInObject`, otherwise all day.
-  void FillSphere(const D3DXVECTOR3& sunInObject, bool lit);
+  // Writes the sphere's vertices, all day, and keeps their normals.
+  void FillSphere();
+  // Sets each vertex's day weight for a sun at `sunInObject`; the rest of the vertices
+  // stay as FillSphere wrote them.
+  void LightSphere(const D3DXVECTOR3& sunInObject);
   void FillGlow(const D3DXVECTOR3& centre, const D3DXVECTOR3& eye);
   void SetSunLight(IDirect3DDevice9* device);
   void DrawSphere(IDirect3DDevice9* device);
   void DrawClouds(IDirect3DDevice9* device, const D3DXMATRIX& world, float spin);
   void DrawGlow(IDirect3DDevice9* device, const D3DXMATRIX& world, const D3DXMATRIX& view);
   void RestoreStates(IDirect3DDevice9* device);
+
+  std::vector<D3DXVECTOR3> sphereNormals;
 };

@@ -9,22 +9,11 @@
 #include <bit>
 
 #include "formats.h"
+#include "span_loop_copies.h"
 #include "stage_pixels.h"
 
 namespace raster {
 namespace {
-
-// On x86-64 the lean span loop is built twice, for AVX2 and for any x86-64, and the
-// loader picks one: the three-operand AVX encodings spare it about a tenth of its time.
-// Both run the same operations, so the pixels are the same. Tests build this file once
-// more per copy, with VESK_SPAN_LOOP_COPY 1 (AVX2) or 0 (any x86-64), to run each.
-#if defined(VESK_SPAN_LOOP_COPY) && VESK_SPAN_LOOP_COPY
-#define VESK_BUILD_FOR_AVX2 __attribute__((target("avx2")))
-#elif defined(__x86_64__) && defined(__GNUC__) && !defined(VESK_SPAN_LOOP_COPY)
-#define VESK_BUILD_FOR_AVX2 __attribute__((target_clones("avx2", "default")))
-#else
-#define VESK_BUILD_FOR_AVX2
-#endif
 
 int32_t ToChannel(float v) {  // 0..1 to 0..255; NaN gives 0
   return v > 0.0f ? (v < 1.0f ? static_cast<int32_t>(v * 255.0f + 0.5f) : 255) : 0;
@@ -316,10 +305,12 @@ bool FitsTexturedLoop(const DrawPipeline& p) {
 void ChooseVaryings(DrawPipeline* p) {
   const StageProgram& program = p->stages;
   p->slotCount = 0;
+  p->varyings = 0;
   auto add = [p](uint32_t first, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i) {
-      if (std::find(p->slots, p->slots + p->slotCount, first + i) == p->slots + p->slotCount) {
+      if (!(p->varyings >> (first + i) & 1)) {
         p->slots[p->slotCount++] = first + i;
+        p->varyings |= 1u << (first + i);
       }
     }
   };

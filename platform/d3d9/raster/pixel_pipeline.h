@@ -60,6 +60,7 @@ struct DrawPipeline {
   StageProgram stages;
   uint32_t slots[kVaryingCount];  // varying slots the general loop interpolates
   uint32_t slotCount;
+  uint32_t varyings;  // the same slots as bits: the triangle planes any loop reads
   StageLoop stageLoop;  // set when the stage loop is chosen
   SpanFunction shade;
   ColorFunction colors;    // shading alone, for multisampled targets

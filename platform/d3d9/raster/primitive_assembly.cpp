@@ -24,23 +24,26 @@ TriangleSource::TriangleSource(const DrawCall& call, const IndexStream* indices,
   count_ = static_cast<uint32_t>(std::min<uint64_t>(call.primitiveCount, TrianglesIn(call.type, positions_)));
 }
 
+template <bool kIndexed, bool kWide>
+int64_t TriangleSource::NumberAt(uint64_t position) const {
+  if (!kIndexed) return int64_t{call_.startVertex} + static_cast<int64_t>(position);
+  uint64_t at = call_.startIndex + position;
+  uint32_t index = 0;
+  if (kWide) {
+    memcpy(&index, indices_->bits + at * 4, 4);
+  } else {
+    uint16_t narrow;
+    memcpy(&narrow, indices_->bits + at * 2, 2);
+    index = narrow;
+  }
+  return int64_t{index} + call_.baseVertex;
+}
+
 bool TriangleSource::VertexAt(uint64_t position, uint32_t* vertex) const {
   if (position >= positions_) return false;
-  int64_t number;
-  if (indices_) {
-    uint64_t at = call_.startIndex + position;
-    uint32_t index = 0;
-    if (indices_->wide) {
-      memcpy(&index, indices_->bits + at * 4, 4);
-    } else {
-      uint16_t narrow;
-      memcpy(&narrow, indices_->bits + at * 2, 2);
-      index = narrow;
-    }
-    number = int64_t{index} + call_.baseVertex;
-  } else {
-    number = int64_t{call_.startVertex} + static_cast<int64_t>(position);
-  }
+  int64_t number = !indices_ ? NumberAt<false, false>(position)
+                   : indices_->wide ? NumberAt<true, true>(position)
+                                    : NumberAt<true, false>(position);
   if (number < 0 || number >= vertexCount_) return false;
   *vertex = static_cast<uint32_t>(number);
   return true;
@@ -62,16 +65,25 @@ bool TriangleSource::Vertices(uint32_t t, uint32_t out[3]) const {
   return true;
 }
 
-bool TriangleSource::VertexRange(uint32_t* first, uint32_t* last) const {
-  bool any = false;
-  for (uint64_t p = 0; p < positionsUsed(); ++p) {
-    uint32_t v;
-    if (!VertexAt(p, &v)) continue;
-    *first = any ? std::min(*first, v) : v;
-    *last = any ? std::max(*last, v) : v;
-    any = true;
+template <bool kIndexed, bool kWide>
+bool TriangleSource::NumberRange(uint64_t used, uint32_t* first, uint32_t* last) const {
+  int64_t low = INT64_MAX, high = -1;
+  for (uint64_t p = 0; p < used; ++p) {
+    int64_t number = NumberAt<kIndexed, kWide>(p);
+    if (number < 0 || number >= vertexCount_) continue;
+    low = std::min(low, number);
+    high = std::max(high, number);
   }
-  return any;
+  if (high < 0) return false;
+  *first = static_cast<uint32_t>(low);
+  *last = static_cast<uint32_t>(high);
+  return true;
+}
+
+bool TriangleSource::VertexRange(uint32_t* first, uint32_t* last) const {
+  uint64_t used = positionsUsed();
+  if (!indices_) return NumberRange<false, false>(used, first, last);
+  return indices_->wide ? NumberRange<true, true>(used, first, last) : NumberRange<true, false>(used, first, last);
 }
 
 }  // namespace raster

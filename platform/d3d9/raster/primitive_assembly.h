@@ -27,6 +27,13 @@ class TriangleSource {
 
  private:
   bool VertexAt(uint64_t position, uint32_t* vertex) const;
+  // The vertex number at `position` (below positions_), not yet checked against the stream.
+  template <bool kIndexed, bool kWide>
+  int64_t NumberAt(uint64_t position) const;
+  // VertexRange over the first `used` positions, one loop per kind of buffer: it runs
+  // over every index of a draw before the draw's threads start.
+  template <bool kIndexed, bool kWide>
+  bool NumberRange(uint64_t used, uint32_t* first, uint32_t* last) const;
 
   DrawCall call_;
   const IndexStream* indices_;

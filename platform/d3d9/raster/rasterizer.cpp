@@ -15,24 +15,26 @@ int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
 
 }  // namespace
 
-bool RowSpan(const Triangle& t, int32_t y, int32_t* left, int32_t* right, int32_t sampleX, int32_t sampleY) {
-  int64_t low = t.left, high = t.right;
+RowWalk::RowWalk(const Triangle& t, int32_t y, int32_t sampleX, int32_t sampleY) : left_(t.left), right_(t.right) {
   int64_t pointY = int64_t{y} * kSubpixels + sampleY;
-  for (const Edge& e : t.edges) {
-    // E at pixel column px is c - dy * 256 * px.
+  for (int i = 0; i < 3; ++i) {
+    const Edge& e = t.edges[i];
+    // E at pixel column px is c - dy * 256 * px; a horizontal edge only asks c >= 0,
+    // which the floor of c over 1 tells as well.
     int64_t c = e.dx * (pointY - e.y) + e.dy * (e.x - sampleX) - e.bias;
-    if (e.dy == 0) {
-      if (c < 0) return false;
-    } else if (e.dy > 0) {
-      high = std::min(high, FloorDiv(c, e.dy * kSubpixels));
-    } else {
-      low = std::max(low, -FloorDiv(c, -e.dy * kSubpixels));
-    }
+    int64_t step = e.dx * kSubpixels;
+    Bound& b = bounds_[i];
+    b.dy = e.dy;
+    b.divisor = e.dy == 0 ? 1 : (e.dy > 0 ? e.dy : -e.dy) * kSubpixels;
+    b.quotient = FloorDiv(c, b.divisor);
+    b.remainder = c - b.quotient * b.divisor;
+    b.stepQuotient = FloorDiv(step, b.divisor);
+    b.stepRemainder = step - b.stepQuotient * b.divisor;
   }
-  if (low > high) return false;
-  *left = static_cast<int32_t>(low);
-  *right = static_cast<int32_t>(high);
-  return true;
+}
+
+bool RowSpan(const Triangle& t, int32_t y, int32_t* left, int32_t* right, int32_t sampleX, int32_t sampleY) {
+  return RowWalk(t, y, sampleX, sampleY).Span(left, right);
 }
 
 bool SampleRowSpans(const Triangle& t, int32_t y, const SamplePattern& pattern, SampleSpans* out) {

@@ -32,6 +32,53 @@ inline int32_t BandBlockStart(const RowBand& band, int32_t y) {
   return static_cast<int32_t>(owned << kBandRowsLog2);
 }
 
+// The covered columns of a triangle's rows one after another. Each edge bounds a row's
+// columns by the floor of its edge function over its y step; that quotient and its
+// remainder are worked out by division for the first row and then carried from row to
+// row, exactly, by adding the quotient and remainder of the edge function's row step.
+class RowWalk {
+ public:
+  // At row y; the point tested in each pixel is its centre moved by (sampleX, sampleY)
+  // subpixels.
+  RowWalk(const Triangle& triangle, int32_t y, int32_t sampleX = 0, int32_t sampleY = 0);
+  // Covered columns [*left, *right] of the current row; false when it holds none.
+  bool Span(int32_t* left, int32_t* right) const {
+    int64_t low = left_, high = right_;
+    for (const Bound& b : bounds_) {
+      if (b.dy == 0) {
+        if (b.quotient < 0) return false;
+      } else if (b.dy > 0) {
+        high = std::min(high, b.quotient);
+      } else {
+        low = std::max(low, -b.quotient);
+      }
+    }
+    if (low > high) return false;
+    *left = static_cast<int32_t>(low);
+    *right = static_cast<int32_t>(high);
+    return true;
+  }
+
+  // On to the next row.
+  void Next() {
+    for (Bound& b : bounds_) {
+      b.remainder += b.stepRemainder;
+      bool carry = b.remainder >= b.divisor;
+      b.quotient += b.stepQuotient + carry;
+      b.remainder -= carry ? b.divisor : 0;
+    }
+  }
+
+ private:
+  struct Bound {
+    int64_t quotient, remainder, divisor;  // edge function = quotient * divisor + remainder
+    int64_t stepQuotient, stepRemainder;   // the same for its change from a row to the next
+    int64_t dy;
+  };
+  Bound bounds_[3];
+  int64_t left_, right_;
+};
+
 // Covered columns [*left, *right] of row y; false when the row holds none. The point
 // tested in each pixel is its centre moved by (sampleX, sampleY) subpixels.
 bool RowSpan(const Triangle& triangle, int32_t y, int32_t* left, int32_t* right, int32_t sampleX = 0,
@@ -47,22 +94,37 @@ struct SampleSpans {
 // False when no sample of row y is covered.
 bool SampleRowSpans(const Triangle& triangle, int32_t y, const SamplePattern& pattern, SampleSpans* out);
 
+// Calls rows(first, last) for each run of the band's rows of the triangle, block by
+// block, top to bottom.
+template <typename RowsFn>
+void ForEachBandBlock(const Triangle& triangle, const RowBand& band, RowsFn&& rows) {
+  int64_t stride = int64_t{kBandRows} * band.count;
+  for (int64_t start = BandBlockStart(band, triangle.top); start <= triangle.bottom; start += stride) {
+    int32_t first = std::max(static_cast<int32_t>(start), triangle.top);
+    int32_t last = static_cast<int32_t>(std::min<int64_t>(start + kBandRows - 1, triangle.bottom));
+    if (first <= last) rows(first, last);  // a block of the band may end above the triangle
+  }
+}
+
 // Calls row(y) for the band's rows of the triangle, block by block, top to bottom.
 template <typename RowFn>
 void ForEachBandRow(const Triangle& triangle, const RowBand& band, RowFn&& row) {
-  int64_t stride = int64_t{kBandRows} * band.count;
-  for (int64_t start = BandBlockStart(band, triangle.top); start <= triangle.bottom; start += stride) {
-    int32_t last = static_cast<int32_t>(std::min<int64_t>(start + kBandRows - 1, triangle.bottom));
-    for (int32_t y = std::max(static_cast<int32_t>(start), triangle.top); y <= last; ++y) row(y);
-  }
+  ForEachBandBlock(triangle, band, [&](int32_t first, int32_t last) {
+    for (int32_t y = first; y <= last; ++y) row(y);
+  });
 }
 
 // Visits the band's rows of the triangle, one span of covered pixels per row.
 template <typename SpanFn>
 void RasterizeTriangle(const Triangle& triangle, const RowBand& band, SpanFn&& span) {
-  ForEachBandRow(triangle, band, [&](int32_t y) {
-    int32_t left, right;
-    if (RowSpan(triangle, y, &left, &right)) span(y, left, right);
+  ForEachBandBlock(triangle, band, [&](int32_t first, int32_t last) {
+    RowWalk walk(triangle, first);
+    for (int32_t y = first;; ++y) {
+      int32_t left, right;
+      if (walk.Span(&left, &right)) span(y, left, right);
+      if (y == last) break;
+      walk.Next();
+    }
   });
 }
 

@@ -23,6 +23,7 @@
 #include "repeated_draws.h"
 #include "texture_cache.h"
 #include "triangle_setup.h"
+#include "vertex_cache.h"
 #include "vertex_format.h"
 #include "vertex_transform.h"
 
@@ -65,7 +66,8 @@ struct DrawInput {
   const VertexStream& vertices;
   const TriangleSource& source;
   uint32_t firstVertex, lastVertex;
-  int32_t reach;  // how far samples lie from pixel centres, in subpixels
+  int32_t reach;       // how far samples lie from pixel centres, in subpixels
+  uint32_t varyings;   // the varying slots the pixel pipeline reads (kAllVaryings bits)
 };
 
 // One worker thread's own part of a draw: span buffers, the triangles it set up and
@@ -73,23 +75,46 @@ struct DrawInput {
 struct BandState {
   SpanScratch scratch;
   std::vector<Triangle> triangles;
-  std::vector<ClipVertex> vertexCache;
-  std::vector<uint8_t> vertexDone;
+  VertexCache vertices;
 };
 
-void AddPolygon(const ClipVertex* polygon, uint32_t count, bool transformed, const Viewport& viewport,
-                uint32_t cullMode, const Scissor& scissor, int32_t reach, std::vector<Triangle>* triangles) {
+// How a share's triangles become set-up triangles.
+struct SetupRules {
+  Viewport viewport;
+  uint32_t cullMode;
+  Scissor scissor;
+  int32_t reach;
+  uint32_t varyings;
+};
+
+void AddPolygon(const ClipVertex* polygon, uint32_t count, bool transformed, const SetupRules& rules,
+                std::vector<Triangle>* triangles) {
   ScreenVertex screen[kMaxClipVertices];
   for (uint32_t i = 0; i < count; ++i) {
-    bool ok = transformed ? ProjectTransformedVertex(polygon[i], &screen[i])
-                          : ProjectClipVertex(polygon[i], viewport, &screen[i]);
+    bool ok = transformed ? ProjectTransformedVertex(polygon[i], rules.varyings, &screen[i])
+                          : ProjectClipVertex(polygon[i], rules.viewport, rules.varyings, &screen[i]);
     if (!ok) return;
   }
   for (uint32_t i = 1; i + 1 < count; ++i) {
     Triangle t;
-    if (SetupTriangle(screen[0], screen[i], screen[i + 1], cullMode, scissor, &t, reach)) {
+    if (SetupTriangle(screen[0], screen[i], screen[i + 1], rules.cullMode, rules.scissor, rules.varyings, &t,
+                      rules.reach)) {
       triangles->push_back(t);
     }
+  }
+}
+
+// A triangle inside every clip plane and without wrapping, from the cached screen
+// vertices: culled before its vertices are lit, each vertex projected once.
+void AddInsideTriangle(const uint32_t numbers[3], const SetupRules& rules, VertexCache* cache,
+                       std::vector<Triangle>* triangles) {
+  const ScreenVertex* placed[3] = {cache->Placed(numbers[0]), cache->Placed(numbers[1]), cache->Placed(numbers[2])};
+  if (!placed[0] || !placed[1] || !placed[2] || !FacesViewer(*placed[0], *placed[1], *placed[2], rules.cullMode))
+    return;
+  Triangle t;
+  if (SetupTriangle(cache->Screen(numbers[0]), cache->Screen(numbers[1]), cache->Screen(numbers[2]),
+                    rules.cullMode, rules.scissor, rules.varyings, &t, rules.reach)) {
+    triangles->push_back(t);
   }
 }
 
@@ -100,22 +125,16 @@ void Setup(const DrawInput& draw, uint32_t begin, uint32_t end, BandState* band)
   std::vector<Triangle>& triangles = band->triangles;
   triangles.clear();
   VertexTransform transform(state, layout);
-  size_t vertexCount = size_t{draw.lastVertex} - draw.firstVertex + 1;
-  band->vertexCache.resize(vertexCount);
-  band->vertexDone.assign(vertexCount, 0);
-  auto fetch = [&](uint32_t number) -> const ClipVertex& {
-    size_t slot = number - draw.firstVertex;
-    if (!band->vertexDone[slot]) {
-      transform.Process(draw.vertices.bits + uint64_t{number} * draw.vertices.stride, &band->vertexCache[slot]);
-      band->vertexDone[slot] = 1;
-    }
-    return band->vertexCache[slot];
-  };
   const D3DVIEWPORT9& vp = state.viewport;
-  Viewport viewport{static_cast<float>(vp.X), static_cast<float>(vp.Y), vp.Width * 0.5f,
-                    vp.Height * 0.5f, vp.MinZ, vp.MaxZ};
-  Scissor scissor = DrawScissor(vp, draw.targets);
-  uint32_t cullMode = state.renderStates[D3DRS_CULLMODE];
+  SetupRules rules{{static_cast<float>(vp.X), static_cast<float>(vp.Y), vp.Width * 0.5f, vp.Height * 0.5f,
+                    vp.MinZ, vp.MaxZ},
+                   state.renderStates[D3DRS_CULLMODE],
+                   DrawScissor(vp, draw.targets),
+                   draw.reach,
+                   draw.varyings};
+  VertexCache& cache = band->vertices;
+  cache.Start(&transform, draw.vertices.bits, draw.vertices.stride, draw.firstVertex, draw.lastVertex,
+              rules.viewport, rules.varyings);
   uint32_t wrapFlags[kMaxTexCoordSets];
   bool wraps = false;
   for (uint32_t set = 0; set < kMaxTexCoordSets; ++set) {
@@ -125,24 +144,26 @@ void Setup(const DrawInput& draw, uint32_t begin, uint32_t end, BandState* band)
   for (uint32_t t = begin; t < end; ++t) {
     uint32_t numbers[3];
     if (!draw.source.Vertices(t, numbers)) continue;
-    ClipVertex corners[3] = {fetch(numbers[0]), fetch(numbers[1]), fetch(numbers[2])};
-    if (wraps) Wrap(wrapFlags, corners);
-    if (layout.transformed) {
-      AddPolygon(corners, 3, true, viewport, cullMode, scissor, draw.reach, &triangles);
+    uint32_t codes[3] = {0, 0, 0};
+    if (!layout.transformed) {
+      codes[0] = cache.Outcode(numbers[0]), codes[1] = cache.Outcode(numbers[1]), codes[2] = cache.Outcode(numbers[2]);
+      if (codes[0] & codes[1] & codes[2]) continue;  // wholly outside one plane
+    }
+    uint32_t planes = codes[0] | codes[1] | codes[2];
+    if (!layout.transformed && !planes && !wraps) {
+      AddInsideTriangle(numbers, rules, &cache, &triangles);
       continue;
     }
-    uint32_t codes[3] = {ClipOutcode(corners[0].pos), ClipOutcode(corners[1].pos),
-                         ClipOutcode(corners[2].pos)};
-    if (codes[0] & codes[1] & codes[2]) continue;  // wholly outside one plane
-    uint32_t planes = codes[0] | codes[1] | codes[2];
+    ClipVertex corners[3] = {cache.Clip(numbers[0]), cache.Clip(numbers[1]), cache.Clip(numbers[2])};
+    if (wraps) Wrap(wrapFlags, corners);
     if (!planes) {
-      AddPolygon(corners, 3, false, viewport, cullMode, scissor, draw.reach, &triangles);
+      AddPolygon(corners, 3, layout.transformed, rules, &triangles);
       continue;
     }
     ClipVertex polygon[kMaxClipVertices];
     const ClipVertex* in[3] = {&corners[0], &corners[1], &corners[2]};
     uint32_t count = ClipTriangle(in, planes, polygon);
-    AddPolygon(polygon, count, false, viewport, cullMode, scissor, draw.reach, &triangles);
+    AddPolygon(polygon, count, false, rules, &triangles);
   }
 }
 
@@ -216,7 +237,8 @@ void Renderer::Impl::Render(const PipelineState& state, const Targets& targets,
   uint32_t first = 0, last = 0;
   if (!source.VertexRange(&first, &last)) return;
   auto drawInto = [&](const Targets& into, const DrawPipeline& intoPipeline) {
-    Draw({state, into, layout, vertices, source, first, last, intoPipeline.pattern.reach}, intoPipeline);
+    Draw({state, into, layout, vertices, source, first, last, intoPipeline.pattern.reach, intoPipeline.varyings},
+         intoPipeline);
   };
   DrawnPixels* kept = IgnoresTargets(pipeline)
                           ? repeats.Find({state, targets, vertices, indices, call, source, first, last, layout.size})

@@ -4,11 +4,13 @@
 // done as (n + 1 + (n >> 8)) >> 8, which equals n / 255 for every n below 65280.
 #include "stage_pixels.h"
 
+#include <stddef.h>
 #include <string.h>
 
 #include <bit>
 
 #include "pixel_pipeline.h"
+#include "span_loop_copies.h"
 
 namespace raster {
 namespace {
@@ -141,6 +143,13 @@ template <typename Op>
   return {spread(q.low), spread(q.high)};
 }
 
+// Whether all four alphas are 0.
+[[gnu::always_inline]] inline bool AllClear(const Quad& q) {
+  const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+  __m128i alphas = _mm_and_si128(_mm_or_si128(q.low, q.high), alphaLanes);
+  return _mm_movemask_epi8(_mm_cmpeq_epi16(alphas, _mm_setzero_si128())) == 0xffff;
+}
+
 // The colour channels of `color` with the alpha of `alpha`.
 [[gnu::always_inline]] inline Quad WithAlpha(const Quad& color, const Quad& alpha) {
   const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
@@ -153,6 +162,7 @@ template <typename Op>
 
 struct Registers {
   Quad diffuse, current, texture, factor;
+  const uint32_t* where;  // the pixels sorted by their diffuse alpha as SortByAlpha gives, or all 0
 };
 
 [[gnu::always_inline]] inline const Quad& Argument(const Registers& r, uint32_t arg) {
@@ -170,7 +180,12 @@ struct Registers {
     case D3DTOP_SELECTARG2: return Argument(r, args[1]);
     case D3DTOP_MODULATE: return Multiply(Argument(r, args[0]), Argument(r, args[1]));
     case D3DTOP_ADD: return AddClamped(Argument(r, args[0]), Argument(r, args[1]));
-    case D3DTOP_BLENDDIFFUSEALPHA: return Mix(Argument(r, args[0]), Argument(r, args[1]), AlphaOf(r.diffuse));
+    case D3DTOP_BLENDDIFFUSEALPHA:
+      // Mix by 255 gives the first argument exactly, by 0 the second: four pixels of
+      // the day or the night side need no arithmetic.
+      if (r.where[kWhereOpaque] == 15) return Argument(r, args[0]);
+      if (r.where[kWhereClear] == 15) return Argument(r, args[1]);
+      return Mix(Argument(r, args[0]), Argument(r, args[1]), AlphaOf(r.diffuse));
     case D3DTOP_BLENDTEXTUREALPHA: return Mix(Argument(r, args[0]), Argument(r, args[1]), AlphaOf(r.texture));
     case D3DTOP_BLENDFACTORALPHA: return Mix(Argument(r, args[0]), Argument(r, args[1]), AlphaOf(r.factor));
     default: return Mix(Argument(r, args[0]), Argument(r, args[1]), AlphaOf(r.current));  // BLENDCURRENTALPHA
@@ -229,6 +244,18 @@ StageLoop::Texture TextureOf(const StageSetup& s, uint32_t coordinates) {
 constexpr uint32_t kGroups = StageLoop::kGroups;
 constexpr uint32_t kFirstPair = 2, kSecondPair = 4, kDiffuse = 8;
 
+// Where in a Triangle the plane of one value lies; a value no stage reads takes z's,
+// and is never looked at.
+uint32_t PlaneOffset(uint32_t which) {
+  if (which == StageLoop::kQPlane) return offsetof(Triangle, q);
+  if (which < kVaryingCount) return static_cast<uint32_t>(offsetof(Triangle, varying) + which * sizeof(Plane));
+  return offsetof(Triangle, z);
+}
+
+const Plane& PlaneAt(const Triangle& t, uint32_t offset) {
+  return *reinterpret_cast<const Plane*>(reinterpret_cast<const char*>(&t) + offset);
+}
+
 // The planes each value comes from, and the textures, for the stages of `program`.
 void PlanStageLoop(const StageProgram& program, StageLoop* loop) {
   loop->skipsTexels = false;
@@ -252,6 +279,7 @@ void PlanStageLoop(const StageProgram& program, StageLoop* loop) {
   if (loop->diffuse) {
     for (uint32_t c = 0; c < 4; ++c) loop->planes[kDiffuse + c] = kDiffuseSlot + c;
   }
+  for (uint32_t k = 0; k < 4 * kGroups; ++k) loop->offsets[k] = PlaneOffset(loop->planes[k]);
   loop->groupUsed[0] = true;
   loop->groupUsed[1] = loop->planes[kSecondPair] != StageLoop::kNoPlane;
   loop->groupUsed[2] = loop->diffuse;
@@ -275,21 +303,14 @@ struct Interpolation {
   Float4 values[kGroups], steps[kGroups];
 };
 
-// The plane of one value; a value no stage reads takes z's, and is never looked at.
-const Plane& PlaneOf(const Triangle& t, uint32_t which) {
-  if (which == StageLoop::kQPlane) return t.q;
-  return which < kVaryingCount ? t.varying[which] : t.z;
-}
-
 // Each value evaluated at the span's first pixel as Plane::Evaluate does, four at a time.
 Interpolation StartSpan(const StageLoop& loop, const Triangle& t, int32_t y, int32_t left) {
   Float4 x(static_cast<float>(left) - t.originX), yOffset(static_cast<float>(y) - t.originY);
   Interpolation in;
   for (uint32_t g = 0; g < kGroups; ++g) {
     if (!loop.groupUsed[g]) continue;
-    const uint32_t* which = loop.planes + 4 * g;
-    const Plane &a = PlaneOf(t, which[0]), &b = PlaneOf(t, which[1]), &c = PlaneOf(t, which[2]),
-                &d = PlaneOf(t, which[3]);
+    const uint32_t* at = loop.offsets + 4 * g;
+    const Plane &a = PlaneAt(t, at[0]), &b = PlaneAt(t, at[1]), &c = PlaneAt(t, at[2]), &d = PlaneAt(t, at[3]);
     Float4 dx(a.dx, b.dx, c.dx, d.dx);
     in.values[g] = Float4(a.at, b.at, c.at, d.at) + dx * x + Float4(a.dy, b.dy, c.dy, d.dy) * yOffset;
     in.steps[g] = dx;
@@ -347,8 +368,15 @@ void StorePixels(uint8_t* at, __m128i colors, uint32_t visible, uint32_t n) {
   }
 }
 
+// What either blend of four colours whose alpha is 0 writes: the target exactly, with
+// the fill bits where the format has them (most of a cloud cover is such pixels).
+void KeepTarget(uint8_t* at, __m128i fill, bool fills, uint32_t visible, uint32_t n) {
+  if (fills) StorePixels(at, _mm_or_si128(LoadPixels(at, n), fill), visible, n);
+}
+
 template <Blend kBlend>
-void ShadeStages(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, int32_t right, SpanScratch&) {
+VESK_BUILD_FOR_AVX2 void ShadeStages(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t left, int32_t right,
+                                     SpanScratch&) {
   uint32_t count = static_cast<uint32_t>(right - left + 1);
   const StageLoop& loop = p.stageLoop;
   const StageProgram& program = p.stages;
@@ -366,6 +394,17 @@ void ShadeStages(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t le
     uint32_t visible = TestAndStoreDepthsOf(depthTest, depthAt, values[0], n);
     if (!visible) continue;
     Float4 w = Float4(1.0f) / values[1];
+    uint8_t* colorAt = colorRow + 4 * first;
+    __m128i firstTexels = _mm_set1_epi32(-1);
+    if (loop.texelAlphaOnly) {
+      const StageLoop::Texture& texture = loop.textures[0];
+      firstTexels = Sample(texture, program.stages[0].sampler, values[texture.coordinates] * w,
+                           values[texture.coordinates + 1] * w, visible);
+      if (AllClear(Widen(firstTexels))) {
+        KeepTarget(colorAt, fill, p.directFill != 0, visible, n);
+        continue;
+      }
+    }
     Registers r;
     __m128i diffuse = loop.diffuse ? PackDiffuse(values + kDiffuse, w) : _mm_setzero_si128();
     r.diffuse = Widen(diffuse);
@@ -373,26 +412,32 @@ void ShadeStages(const DrawPipeline& p, const Triangle& t, int32_t y, int32_t le
     r.factor = factor;
     uint32_t where[4] = {0, 0, 0, 0};
     if (loop.skipsTexels) SortByAlpha(diffuse, where);
+    r.where = where;
     for (uint32_t i = 0; i < program.count; ++i) {
       const StageLoop::Texture& texture = loop.textures[i];
       const StageSetup& stage = program.stages[i];
       __m128i texels = _mm_set1_epi32(-1);
       uint32_t needed = visible & ~where[texture.unread];
       if (texture.sample && needed) {
-        texels = Sample(texture, stage.sampler, values[texture.coordinates] * w, values[texture.coordinates + 1] * w,
-                        needed);
+        texels = i == 0 && loop.texelAlphaOnly ? firstTexels
+                                               : Sample(texture, stage.sampler, values[texture.coordinates] * w,
+                                                        values[texture.coordinates + 1] * w, needed);
       }
       r.texture = Widen(texels);
       RunStage(stage, &r);
     }
-    uint8_t* colorAt = colorRow + 4 * first;
-    Quad out = r.current;
     if constexpr (kBlend != Blend::kNone) {
-      Quad target = Widen(_mm_or_si128(LoadPixels(colorAt, n), fill));
-      Quad alpha = AlphaOf(r.current);
-      out = kBlend == Blend::kOver ? Mix(r.current, target, alpha) : AddClamped(target, Multiply(r.current, alpha));
+      if (AllClear(r.current)) {
+        KeepTarget(colorAt, fill, p.directFill != 0, visible, n);
+        continue;
+      }
+      Quad target = Widen(_mm_or_si128(LoadPixels(colorAt, n), fill)), alpha = AlphaOf(r.current);
+      Quad out = kBlend == Blend::kOver ? Mix(r.current, target, alpha)
+                                        : AddClamped(target, Multiply(r.current, alpha));
+      StorePixels(colorAt, _mm_or_si128(Narrow(out), fill), visible, n);
+    } else {
+      StorePixels(colorAt, _mm_or_si128(Narrow(r.current), fill), visible, n);
     }
-    StorePixels(colorAt, _mm_or_si128(Narrow(out), fill), visible, n);
   }
 }
 
@@ -415,6 +460,11 @@ bool ChooseStageLoop(DrawPipeline* p, D3DFORMAT target) {
     if (!ServedStage(program.stages[i])) return false;
   }
   PlanStageLoop(program, &p->stageLoop);
+  const StageSetup& first = program.stages[0];
+  p->stageLoop.texelAlphaOnly =
+      blend != Blend::kNone && program.count == 1 && first.sample &&
+      ((first.alphaOp == D3DTOP_SELECTARG1 && first.alphaArg[0] == D3DTA_TEXTURE) ||
+       (first.alphaOp == D3DTOP_SELECTARG2 && first.alphaArg[1] == D3DTA_TEXTURE));
   p->directFill = target == D3DFMT_X8R8G8B8 ? 0xff000000u : 0;
   p->shade = blend == Blend::kNone  ? &ShadeStages<Blend::kNone>
              : blend == Blend::kOver ? &ShadeStages<Blend::kOver>

@@ -26,6 +26,7 @@ struct StageLoop {
   static constexpr uint32_t kGroups = 3;
   static constexpr uint32_t kNoPlane = UINT32_MAX, kZPlane = UINT32_MAX - 1, kQPlane = UINT32_MAX - 2;
   uint32_t planes[4 * kGroups];
+  uint32_t offsets[4 * kGroups];  // where each value's plane lies in a Triangle, in bytes
   bool groupUsed[kGroups];
   bool diffuse;  // the stages read the interpolated diffuse colour; otherwise it is zero
 
@@ -40,6 +41,9 @@ struct StageLoop {
   };
   Texture textures[2];
   bool skipsTexels;  // some texture's `unread` is set
+  // A blended draw whose alpha is its one stage's texel alpha as it is: four texels of
+  // alpha 0 leave the target as it is, so they are sampled first, before the rest.
+  bool texelAlphaOnly;
 };
 
 // Points p->shade at the stage loop and returns true when that loop serves the draw

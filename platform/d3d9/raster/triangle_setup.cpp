@@ -4,6 +4,7 @@
 #include "triangle_setup.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace raster {
 namespace {
@@ -19,6 +20,18 @@ int64_t Snap(float v) {
   float scaled = v * static_cast<float>(kSubpixels);
   float rounded = scaled >= 0 ? scaled + 0.5f : scaled - 0.5f;
   return static_cast<int64_t>(rounded);
+}
+
+// Twice the signed area of the snapped triangle; positive is clockwise on screen (y
+// grows downwards).
+int64_t Area(const int64_t x[3], const int64_t y[3]) {
+  return (x[1] - x[0]) * (y[2] - y[0]) - (y[1] - y[0]) * (x[2] - x[0]);
+}
+
+bool Kept(int64_t area, uint32_t cullMode) {
+  if (area == 0) return false;
+  if (cullMode == D3DCULL_CCW && area < 0) return false;
+  return !(cullMode == D3DCULL_CW && area > 0);
 }
 
 Edge MakeEdge(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
@@ -47,39 +60,53 @@ Plane MakePlane(float a0, float a1, float a2, float e1x, float e1y, float e2x, f
 
 }  // namespace
 
-bool ProjectClipVertex(const ClipVertex& in, const Viewport& vp, ScreenVertex* out) {
-  float w = in.pos[3];
+bool ProjectPosition(const float pos[4], const Viewport& vp, ScreenVertex* out) {
+  float w = pos[3];
   if (!(w > 0.0f)) return false;
   float q = 1.0f / w;
-  out->x = vp.x + vp.halfWidth * (1.0f + in.pos[0] * q);
-  out->y = vp.y + vp.halfHeight * (1.0f - in.pos[1] * q);
-  out->z = vp.minZ + (vp.maxZ - vp.minZ) * (in.pos[2] * q);
+  out->x = vp.x + vp.halfWidth * (1.0f + pos[0] * q);
+  out->y = vp.y + vp.halfHeight * (1.0f - pos[1] * q);
+  out->z = vp.minZ + (vp.maxZ - vp.minZ) * (pos[2] * q);
   out->q = q;
-  for (uint32_t i = 0; i < kVaryingCount; ++i) out->varying[i] = in.varying[i] * q;
   return OnScreenRange(out->x, out->y) && out->z == out->z && q < 3.0e38f;
 }
 
-bool ProjectTransformedVertex(const ClipVertex& in, ScreenVertex* out) {
+void ProjectVaryings(const ClipVertex& in, uint32_t varyings, ScreenVertex* out) {
+  for (uint32_t left = varyings; left; left &= left - 1) {
+    uint32_t i = static_cast<uint32_t>(std::countr_zero(left));
+    out->varying[i] = in.varying[i] * out->q;
+  }
+}
+
+bool ProjectClipVertex(const ClipVertex& in, const Viewport& vp, uint32_t varyings, ScreenVertex* out) {
+  if (!ProjectPosition(in.pos, vp, out)) return false;
+  ProjectVaryings(in, varyings, out);
+  return true;
+}
+
+bool ProjectTransformedVertex(const ClipVertex& in, uint32_t varyings, ScreenVertex* out) {
   float rhw = in.pos[3];
   float q = rhw > 0.0f && rhw < 3.0e38f ? rhw : 1.0f;
   out->x = in.pos[0];
   out->y = in.pos[1];
   out->z = in.pos[2];
   out->q = q;
-  for (uint32_t i = 0; i < kVaryingCount; ++i) out->varying[i] = in.varying[i] * q;
+  ProjectVaryings(in, varyings, out);
   return OnScreenRange(out->x, out->y) && out->z == out->z;
 }
 
-bool SetupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                   uint32_t cullMode, const Scissor& scissor, Triangle* out, int32_t reach) {
+bool FacesViewer(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, uint32_t cullMode) {
+  int64_t x[3] = {Snap(a.x), Snap(b.x), Snap(c.x)}, y[3] = {Snap(a.y), Snap(b.y), Snap(c.y)};
+  return Kept(Area(x, y), cullMode);
+}
+
+bool SetupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, uint32_t cullMode,
+                   const Scissor& scissor, uint32_t varyings, Triangle* out, int32_t reach) {
   const ScreenVertex* v[3] = {&a, &b, &c};
   int64_t x[3], y[3];
   for (int i = 0; i < 3; ++i) x[i] = Snap(v[i]->x), y[i] = Snap(v[i]->y);
-  int64_t area = (x[1] - x[0]) * (y[2] - y[0]) - (y[1] - y[0]) * (x[2] - x[0]);
-  if (area == 0) return false;
-  // Positive area is clockwise on screen (y grows downwards).
-  if (cullMode == D3DCULL_CCW && area < 0) return false;
-  if (cullMode == D3DCULL_CW && area > 0) return false;
+  int64_t area = Area(x, y);
+  if (!Kept(area, cullMode)) return false;
   if (area < 0) {
     std::swap(v[1], v[2]);
     std::swap(x[1], x[2]);
@@ -107,7 +134,8 @@ bool SetupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVer
   out->originY = fy[0];
   out->z = MakePlane(v[0]->z, v[1]->z, v[2]->z, e1x, e1y, e2x, e2y, inverseArea);
   out->q = MakePlane(v[0]->q, v[1]->q, v[2]->q, e1x, e1y, e2x, e2y, inverseArea);
-  for (uint32_t i = 0; i < kVaryingCount; ++i) {
+  for (uint32_t left = varyings; left; left &= left - 1) {
+    uint32_t i = static_cast<uint32_t>(std::countr_zero(left));
     out->varying[i] = MakePlane(v[0]->varying[i], v[1]->varying[i], v[2]->varying[i], e1x, e1y,
                                 e2x, e2y, inverseArea);
   }

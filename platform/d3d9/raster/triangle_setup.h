@@ -28,12 +28,20 @@ struct Scissor {
   int32_t left, top, right, bottom;
 };
 
+// Bit i set: varying slot i is interpolated. Only those slots of a ScreenVertex are
+// written, and only those planes of a Triangle set up.
+constexpr uint32_t kAllVaryings = (1u << kVaryingCount) - 1;
+
 // False when the position is not finite, w is not positive or the point lies too far
 // from the origin for exact edge arithmetic.
-bool ProjectClipVertex(const ClipVertex& in, const Viewport& viewport, ScreenVertex* out);
+bool ProjectClipVertex(const ClipVertex& in, const Viewport& viewport, uint32_t varyings, ScreenVertex* out);
+// ProjectClipVertex in two steps: the screen position, x, y, z and q (with the same
+// result), then the varyings, multiplied by q.
+bool ProjectPosition(const float pos[4], const Viewport& viewport, ScreenVertex* out);
+void ProjectVaryings(const ClipVertex& in, uint32_t varyings, ScreenVertex* out);
 // XYZRHW vertices: the position is used as given; a reciprocal w that is not positive
 // and finite is taken as 1.
-bool ProjectTransformedVertex(const ClipVertex& in, ScreenVertex* out);
+bool ProjectTransformedVertex(const ClipVertex& in, uint32_t varyings, ScreenVertex* out);
 
 struct Edge {
   int64_t dx, dy;  // from the start vertex to the end vertex, in subpixels
@@ -61,7 +69,11 @@ struct Triangle {
 // Culls by `cullMode` (D3DCULL_*: counter-clockwise on screen is culled by default),
 // drops triangles without area or outside the scissor; false when nothing is drawn.
 // `reach` (subpixels) widens the rows kept for samples that far from pixel centres.
-bool SetupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                   uint32_t cullMode, const Scissor& scissor, Triangle* out, int32_t reach = 0);
+// Sets up the planes of the `varyings` slots; the others are left as they were.
+bool SetupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, uint32_t cullMode,
+                   const Scissor& scissor, uint32_t varyings, Triangle* out, int32_t reach = 0);
+// SetupTriangle's first test, from the screen positions alone: false for a triangle
+// without area or one that `cullMode` culls.
+bool FacesViewer(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, uint32_t cullMode);
 
 }  // namespace raster

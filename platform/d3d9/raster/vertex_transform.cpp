@@ -96,15 +96,18 @@ void VertexTransform::Light(const uint8_t* vertex, const float colours[2][4],
               out->varying + kSpecularSlot);
 }
 
-void VertexTransform::Process(const uint8_t* vertex, ClipVertex* out) const {
-  float colours[2][4];
-  ReadColours(vertex, colours);
+void VertexTransform::Position(const uint8_t* vertex, ClipVertex* out) const {
   if (layout_.transformed) {
     for (int i = 0; i < 4; ++i) out->pos[i] = ReadFloat(vertex + 4 * i);
   } else {
     float position[4] = {ReadFloat(vertex), ReadFloat(vertex + 4), ReadFloat(vertex + 8), 1.0f};
     Transform(position, worldViewProjection_, out->pos);
   }
+}
+
+void VertexTransform::Varyings(const uint8_t* vertex, ClipVertex* out) const {
+  float colours[2][4];
+  ReadColours(vertex, colours);
   if (lightingOn_) {
     Light(vertex, colours, out);
   } else {

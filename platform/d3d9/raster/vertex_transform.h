@@ -29,7 +29,10 @@ D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b);
 class VertexTransform {
  public:
   VertexTransform(const PipelineState& state, const VertexLayout& layout);
-  void Process(const uint8_t* vertex, ClipVertex* out) const;
+  // A vertex in two steps: out->pos alone, then out->varying (colours, lighting,
+  // texture coordinates), so that a vertex no drawn triangle uses need not be lit.
+  void Position(const uint8_t* vertex, ClipVertex* out) const;
+  void Varyings(const uint8_t* vertex, ClipVertex* out) const;
 
  private:
   void ReadColours(const uint8_t* vertex, float colours[2][4]) const;

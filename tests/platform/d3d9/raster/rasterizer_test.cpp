@@ -4,6 +4,9 @@
 
 #include <math.h>
 
+#include <utility>
+
+#include "rasterizer.h"
 #include "test_scene.h"
 
 namespace {
@@ -214,6 +217,144 @@ TEST(Rasterizer, SamplesLieAtTheStandardPositions) {
       EXPECT_EQ(target.SampleAt(11, 19, s), 0xff000000u);
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A triangle set up from three screen points, clockwise or not, without culling.
+raster::Triangle ScreenTriangle(const float (&points)[3][2]) {
+  raster::ScreenVertex corners[3] = {};
+  for (int i = 0; i < 3; ++i) corners[i].x = points[i][0], corners[i].y = points[i][1], corners[i].q = 1.0f;
+  raster::Triangle t;
+  raster::Scissor scissor{-5000, -5000, 5000, 5000};
+  EXPECT_TRUE(raster::SetupTriangle(corners[0], corners[1], corners[2], D3DCULL_NONE, scissor,
+                                    raster::kAllVaryings, &t));
+  return t;
+}
+
+TEST(Rasterizer, RowsSteppedOneAfterAnotherMatchEachRowWorkedOutAlone) {
+  // Steep, shallow, horizontal and near-vertical edges, left and right of the origin,
+  // thin slivers and subpixel corners; each walked from its top row and from a row in
+  // its middle, at the pixel centre and at sample offsets.
+  const float kTriangles[][3][2] = {
+      {{1.3f, 2.7f}, {21.6f, 1.2f}, {19.2f, 22.9f}},      {{-310.25f, -40.5f}, {-2.0f, 3.0f}, {-300.0f, 411.75f}},
+      {{0.0f, 0.0f}, {700.0f, 0.0f}, {0.0f, 3.0f}},       {{5.5f, -2.0f}, {5.75f, 900.3f}, {4.9f, 450.0f}},
+      {{100.0f, 100.0f}, {90.1f, 163.7f}, {-37.3f, 99.9f}}, {{0.1f, 0.2f}, {1000.7f, 1.1f}, {2.2f, 0.9f}},
+      {{-4000.5f, 12.0f}, {3999.25f, 13.5f}, {0.0f, 1500.125f}}};
+  const int32_t kSamples[][2] = {{0, 0}, {-96, 32}, {112, -80}};
+  for (const auto& points : kTriangles) {
+    raster::Triangle t = ScreenTriangle(points);
+    for (const auto& sample : kSamples) {
+      for (int32_t start : {t.top, (t.top + t.bottom) / 2}) {
+        raster::RowWalk walk(t, start, sample[0], sample[1]);
+        for (int32_t y = start; y <= t.bottom; ++y, walk.Next()) {
+          int32_t left = 0, right = 0, aloneLeft = 0, aloneRight = 0;
+          bool stepped = walk.Span(&left, &right);
+          bool alone = raster::RowWalk(t, y, sample[0], sample[1]).Span(&aloneLeft, &aloneRight);
+          ASSERT_EQ(stepped, alone) << points[0][0] << " row " << y;
+          if (stepped) {
+            ASSERT_EQ(std::make_pair(left, right), std::make_pair(aloneLeft, aloneRight)) << y;
+          }
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A lit tube of quads, open to the inside, seen from just outside it: its far side
+// faces the camera, the near side faces away and is culled, and the quads nearest the
+// camera reach behind it and are clipped. Vertices are shared between culled, clipped
+// and drawn triangles.
+struct LitVertex {
+  float x, y, z;
+  float nx, ny, nz;
+  D3DCOLOR color;
+};
+
+struct LitRing {
+  std::vector<LitVertex> vertices;
+  std::vector<uint16_t> indices;
+};
+
+LitRing MakeRing() {
+  LitRing ring;
+  constexpr int kSectors = 10, kRings = 6;
+  for (int r = 0; r <= kRings; ++r) {
+    for (int s = 0; s <= kSectors; ++s) {
+      float angle = 6.2831855f * float(s) / kSectors, z = -2.0f + 3.0f * float(r);
+      float x = 3.0f * cosf(angle), y = 3.0f * sinf(angle);
+      D3DCOLOR color = 0xff000000u | uint32_t(40 * r) << 16 | uint32_t(25 * s) << 8 | 0x80u;
+      ring.vertices.push_back({x, y, z, -cosf(angle), -sinf(angle), 0.0f, color});
+    }
+  }
+  for (int r = 0; r < kRings; ++r) {
+    for (int s = 0; s < kSectors; ++s) {
+      uint16_t a = uint16_t(r * (kSectors + 1) + s), b = uint16_t(a + kSectors + 1);
+      for (uint16_t i : {a, b, uint16_t(a + 1), uint16_t(a + 1), b, uint16_t(b + 1)}) ring.indices.push_back(i);
+    }
+  }
+  return ring;
+}
+
+// The ring drawn with triangles `first` .. `first + count - 1` per call, `count` at a time.
+std::vector<uint32_t> DrawRing(const LitRing& ring, uint32_t trianglesPerCall, DWORD cullMode) {
+  Target target(96, 80);
+  raster::PipelineState state = raster_test::ColorState(target);
+  float zn = 0.5f, zf = 40;
+  state.projection = {};
+  state.projection._11 = 0.8f;
+  state.projection._22 = 1;
+  state.projection._33 = zf / (zf - zn);
+  state.projection._34 = 1;
+  state.projection._43 = -zn * zf / (zf - zn);
+  state.view = {};
+  state.view._11 = state.view._22 = state.view._33 = state.view._44 = 1;
+  state.view._41 = -3.5f;  // the camera just outside the ring
+  state.renderStates[D3DRS_LIGHTING] = TRUE;
+  state.renderStates[D3DRS_CULLMODE] = cullMode;
+  state.renderStates[D3DRS_AMBIENT] = 0xff202020u;
+  state.material.Diffuse = state.material.Ambient = {1.0f, 1.0f, 1.0f, 1.0f};
+  state.lights[0] = {};
+  state.lights[0].Type = D3DLIGHT_DIRECTIONAL;
+  state.lights[0].Diffuse = {0.9f, 0.8f, 0.7f, 1.0f};
+  state.lights[0].Direction = {0.3f, -0.5f, 0.8f};
+  state.lightCount = 1;
+  raster::VertexStream stream{reinterpret_cast<const uint8_t*>(ring.vertices.data()),
+                              uint32_t(ring.vertices.size() * sizeof(LitVertex)), sizeof(LitVertex),
+                              D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE};
+  raster::IndexStream index{reinterpret_cast<const uint8_t*>(ring.indices.data()), uint32_t(ring.indices.size()),
+                            false};
+  raster::Renderer renderer;
+  raster::Targets views = target.Views();
+  uint32_t triangles = uint32_t(ring.indices.size() / 3);
+  for (uint32_t first = 0; first < triangles; first += trianglesPerCall) {
+    renderer.DrawIndexed(state, views, stream, index, {D3DPT_TRIANGLELIST, trianglesPerCall, 0, 0, 3 * first});
+  }
+  return target.color;
+}
+
+TEST(Rasterizer, VerticesSharedByCulledClippedAndDrawnTrianglesAreLitAsAlone) {
+  // Drawn whole, a vertex may first be met by a culled triangle (placed, not lit) or a
+  // clipped one, and lit later; drawn a triangle per call, each is worked out at once.
+  LitRing ring = MakeRing();
+  std::vector<uint32_t> whole = DrawRing(ring, uint32_t(ring.indices.size() / 3), D3DCULL_CCW);
+  EXPECT_EQ(whole, DrawRing(ring, 1, D3DCULL_CCW));
+  std::vector<uint32_t> bothSides = DrawRing(ring, uint32_t(ring.indices.size() / 3), D3DCULL_NONE);
+  EXPECT_EQ(bothSides, DrawRing(ring, 1, D3DCULL_NONE));
+  size_t drawn = 0, more = 0;
+  for (size_t i = 0; i < whole.size(); ++i) {
+    drawn += whole[i] != 0;
+    more += bothSides[i] != whole[i];
+  }
+  EXPECT_GT(drawn, whole.size() / 4) << "the far side fills much of the view";
+  EXPECT_GT(more, 100u) << "the near side, culled, shows without culling";
+  EXPECT_GT(drawn, 0u) << more;
 }
 
 }  // namespace

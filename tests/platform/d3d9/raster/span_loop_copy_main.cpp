@@ -1,4 +1,4 @@
-// The main of a test program that runs one build of the lean span loop alone: every
+// The main of a test program that runs one build of the span loops alone: every
 // renderer test and reference scene, on the copy the loader would pick on some
 // processors only. The AVX2 copy's program skips all on a processor without AVX2.
 #include <gtest/gtest.h>

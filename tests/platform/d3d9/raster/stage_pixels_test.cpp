@@ -243,6 +243,37 @@ TEST_F(StagePixels, ExtremeValuesGiveTheGeneralLoopsPixels) {
   }
 }
 
+// A cloud cover: texels of alpha 0 over most of the picture, some opaque, the rest in
+// between, so that many four-pixel groups are clear throughout and others only in part.
+TEST_F(StagePixels, ClearTexelsOfABlendedTextureGiveTheGeneralLoopsPixels) {
+  std::vector<uint32_t> cover = Noise(16 * 16, 5);
+  for (uint32_t i = 0; i < cover.size(); ++i) {
+    uint32_t x = i % 16, y = i / 16;
+    uint32_t alpha = (x / 4 + y / 4) % 3 == 0 ? cover[i] >> 24 : (x / 4 + y / 4) % 3 == 1 ? 0 : 255;
+    cover[i] = (cover[i] & 0x00ffffffu) | alpha << 24;
+  }
+  raster_test::Texture clouds(16, 16, cover, 4);
+  for (DWORD alphaOp : {DWORD{D3DTOP_SELECTARG1}, DWORD{D3DTOP_SELECTARG2}}) {
+    for (D3DFORMAT format : {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8}) {
+      for (DWORD destination : {DWORD{D3DBLEND_INVSRCALPHA}, DWORD{D3DBLEND_ONE}}) {
+        raster::PipelineState state = StateFor(kServed[1]);
+        state.textures[0] = &clouds.view;
+        state.stageStates[0][D3DTSS_ALPHAOP] = alphaOp;
+        state.stageStates[0][D3DTSS_ALPHAARG2] = D3DTA_TEXTURE;
+        state.renderStates[D3DRS_DESTBLEND] = destination;
+        auto fast = Draw(state, format, D3DFMT_D24S8);
+        state.renderStates[D3DRS_ALPHATESTENABLE] = TRUE;
+        state.renderStates[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
+        auto reference = Draw(state, format, D3DFMT_D24S8);
+        std::string label = std::to_string(alphaOp) + " " + std::to_string(format) + " " + std::to_string(destination);
+        EXPECT_EQ(fast.first, reference.first) << label;
+        EXPECT_EQ(fast.second, reference.second) << label;
+        EXPECT_NE(fast.first, Noise(static_cast<uint32_t>(fast.first.size()), 7)) << label << ": nothing drawn";
+      }
+    }
+  }
+}
+
 TEST_F(StagePixels, OtherStatesKeepTheGeneralLoop) {
   raster::SpanFunction general = GeneralLoop();
   const Case& globe = kServed[0];
