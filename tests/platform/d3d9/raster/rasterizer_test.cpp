@@ -18,6 +18,18 @@ using raster_test::Target;
 
 constexpr D3DCOLOR kRed = 0xffff0000u;
 
+// A left-handed perspective projection: x scaled by `xScale`, y by 1, depth 0 at `zn`
+// and 1 at `zf`.
+D3DMATRIX Perspective(float xScale, float zn, float zf) {
+  D3DMATRIX m{};
+  m._11 = xScale;
+  m._22 = 1;
+  m._33 = zf / (zf - zn);
+  m._34 = 1;
+  m._43 = -zn * zf / (zf - zn);
+  return m;
+}
+
 TEST(Rasterizer, PixelAlignedRectangleCoversCentresFromTopLeft) {
   Target target(10, 10);
   raster::Renderer renderer;
@@ -101,12 +113,7 @@ TEST(Rasterizer, TriangleCrossingTheNearPlaneIsClippedExactly) {
   Target target(64, 64);
   raster::PipelineState state = raster_test::ColorState(target);
   float zn = 1, zf = 100;
-  state.projection = {};
-  state.projection._11 = 1;
-  state.projection._22 = 1;
-  state.projection._33 = zf / (zf - zn);
-  state.projection._34 = 1;
-  state.projection._43 = -zn * zf / (zf - zn);
+  state.projection = Perspective(1, zn, zf);
   state.renderStates[D3DRS_LIGHTING] = FALSE;
   struct V {
     float x, y, z;
@@ -306,13 +313,7 @@ LitRing MakeRing() {
 std::vector<uint32_t> DrawRing(const LitRing& ring, uint32_t trianglesPerCall, DWORD cullMode) {
   Target target(96, 80);
   raster::PipelineState state = raster_test::ColorState(target);
-  float zn = 0.5f, zf = 40;
-  state.projection = {};
-  state.projection._11 = 0.8f;
-  state.projection._22 = 1;
-  state.projection._33 = zf / (zf - zn);
-  state.projection._34 = 1;
-  state.projection._43 = -zn * zf / (zf - zn);
+  state.projection = Perspective(0.8f, 0.5f, 40);
   state.view = {};
   state.view._11 = state.view._22 = state.view._33 = state.view._44 = 1;
   state.view._41 = -3.5f;  // the camera just outside the ring
