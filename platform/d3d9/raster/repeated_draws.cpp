@@ -180,6 +180,11 @@ void DrawnPixels::Replay(const Targets& targets, BandWorkers& workers) const {
 }
 
 DrawnPixels* RepeatedDraws::Find(const DrawInputs& inputs) {
+  // Keeping a draw takes two scratch copies of its targets and its pixels: not for
+  // targets so large that memory would run short before an allocation could fail.
+  const Targets& t = inputs.targets;
+  uint64_t targetBytes = uint64_t{PlaneRows(t.color)} * t.color.pitch + uint64_t{PlaneRows(t.depth)} * t.depth.pitch;
+  if (targetBytes > kMaxTargetBytes) return nullptr;
   BuildKey(inputs, &probe_);
   ++clock_;
   for (Entry& entry : entries_) {

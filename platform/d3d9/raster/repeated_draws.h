@@ -89,6 +89,7 @@ class RepeatedDraws {
     DrawnPixels pixels;
   };
   static constexpr size_t kEntries = 2;  // each may hold a whole target's pixels
+  static constexpr uint64_t kMaxTargetBytes = uint64_t{256} << 20;
 
   std::vector<uint8_t> probe_;
   std::vector<Entry> entries_;
