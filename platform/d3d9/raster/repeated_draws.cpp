@@ -77,23 +77,11 @@ size_t PlaneRows(const SurfaceView& surface) { return size_t{surface.height} * s
 
 uint8_t* RowAt(const SurfaceView& surface, size_t row) { return surface.bits + row * surface.pitch; }
 
-uint32_t LoadWord(const uint8_t* p, uint32_t bytes) {
-  uint32_t word = 0;
-  memcpy(&word, p, std::min<uint32_t>(bytes, 4));
-  return word;
-}
-
-// to[i] = from[i] but for the bits in `keep`, which stay; depth words of 2 or 4 bytes.
-template <class Word>
-void MergeWords(const uint8_t* from, uint8_t* to, uint32_t count, uint32_t keep) {
-  const Word kept = static_cast<Word>(keep);
-  for (uint32_t i = 0; i < count; ++i) {
-    Word a, b;
-    memcpy(&a, from + i * sizeof(Word), sizeof(Word));
-    memcpy(&b, to + i * sizeof(Word), sizeof(Word));
-    Word word = static_cast<Word>((a & ~kept) | (b & kept));
-    memcpy(to + i * sizeof(Word), &word, sizeof(Word));
-  }
+// A depth word's reader and writer for words of `bytes` bytes.
+DepthBuffer Words(uint32_t bytes) {
+  DepthBuffer words{};
+  words.bytes = bytes;
+  return words;
 }
 
 }  // namespace
@@ -119,12 +107,13 @@ void DrawnPixels::KeepPlane(const SurfaceView& a, const SurfaceView& b, uint32_t
   out->bytes = bytes;
   out->keep = keep;
   if (!bytes) return;
+  const DepthBuffer words = Words(bytes);
   for (size_t row = 0; row < PlaneRows(a); ++row) {
     const uint8_t* pa = RowAt(a, row);
     const uint8_t* pb = RowAt(b, row);
     for (uint32_t x = 0; x < a.width;) {
       auto written = [&](uint32_t i) {
-        return keep ? ((LoadWord(pa + i * bytes, bytes) ^ LoadWord(pb + i * bytes, bytes)) & ~keep) == 0
+        return keep ? ((LoadDepthWord(words, pa + i * bytes) ^ LoadDepthWord(words, pb + i * bytes)) & ~keep) == 0
                     : memcmp(pa + i * bytes, pb + i * bytes, bytes) == 0;
       };
       if (!written(x)) {
@@ -164,11 +153,9 @@ void DrawnPixels::ReplayRows(const Plane& plane, const SurfaceView& surface, uin
       memcpy(to, from, size_t{run->count} * plane.bytes);
       continue;
     }
-    if (plane.bytes == 4) {
-      MergeWords<uint32_t>(from, to, run->count, plane.keep);
-    } else {
-      MergeWords<uint16_t>(from, to, run->count, plane.keep);
-    }
+    const DepthBuffer words = Words(plane.bytes);
+    for (uint32_t i = 0; i < run->count; ++i, to += plane.bytes, from += plane.bytes)
+      StoreDepthWord(words, to, (LoadDepthWord(words, from) & ~plane.keep) | (LoadDepthWord(words, to) & plane.keep));
   }
 }
 
